@@ -1,0 +1,28 @@
+# Top-level entry points; every target installs what it needs first.
+JOBS ?= $(shell nproc)
+CTEST_FLAGS ?= --output-on-failure -j $(JOBS) --timeout 600
+
+.PHONY: deps build test test-plain test-asan demo bench clean
+
+deps:
+	scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+test: deps test-plain test-asan
+
+test-plain:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUN_WERROR=ON
+	cmake --build build -j $(JOBS)
+	cd build && QT_QPA_PLATFORM=offscreen ctest $(CTEST_FLAGS)
+
+test-asan:
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTRUN_WERROR=ON -DKESTRUN_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_FLAGS)
+
+clean:
+	rm -rf build build-asan

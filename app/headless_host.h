@@ -1,0 +1,46 @@
+// The front end of kestrun-headless: a FarmHost on standard output. Every status text and every
+// new log line is printed; the already-running question is answered from the --yes option; the
+// free-space halt is answered Retry after waiting one cycle (Cancel once a stop was asked for).
+#pragma once
+
+#include <chrono>
+#include <csignal>
+#include <string>
+
+#include "engine/farm_host.h"
+
+struct Farm;
+
+class HeadlessHost : public FarmHost {
+  public:
+    HeadlessHost(bool answerYes, std::chrono::milliseconds cycle,
+                 const volatile std::sig_atomic_t& stopRequested);
+
+    void attach(Farm& farm) { farm_ = &farm; }
+    void setCycle(std::chrono::milliseconds cycle) { cycle_ = cycle; }
+    bool quitPosted() const { return quitPosted_; }
+    bool notConfigured() const { return notConfigured_; }
+    bool answeredNo() const { return answeredNo_; }
+    // Prints the log lines written since the last call.
+    void printNewLogLines();
+
+    void showStatus(const std::string& text) override;
+    void refreshFarmList() override {}
+    void refreshQueueList() override {}
+    void refreshLogPane() override { printNewLogLines(); }
+    bool askAlreadyRunning(const std::string& text) override;
+    bool askFreeSpaceRetry(const std::string& text) override;
+    void showError(const std::string& text) override;
+    void showNotConfigured() override;
+    void postQuit() override { quitPosted_ = true; }
+
+  private:
+    bool answerYes_;
+    std::chrono::milliseconds cycle_;
+    const volatile std::sig_atomic_t& stopRequested_;
+    Farm* farm_ = nullptr;
+    long long logOffset_ = 0;
+    bool quitPosted_ = false;
+    bool notConfigured_ = false;
+    bool answeredNo_ = false;
+};

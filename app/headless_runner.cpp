@@ -1,0 +1,147 @@
+#include "app/headless_runner.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+#include "app/headless_host.h"
+#include "engine/farm.h"
+#include "engine/farm_cycle.h"
+#include "engine/operator_commands.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) {
+    stopRequested = 1;
+}
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool parseCount(const std::string& text, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && value >= 0;
+}
+
+// True when no scene is live and no node holds a frame.
+bool farmDone(const Farm& farm) {
+    const FarmState& s = farm.state;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (s.scenes[k].position > 0) {
+            return false;
+        }
+    }
+    for (int n = 1; n <= farm.settings.No_Of_Nodes; ++n) {
+        int32_t st = s.nodes[n].state;
+        if (st == Loading || st == WLoadFirst || st == LoadFirst || st == WtoRender ||
+            st == Rendering) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void sleepCycle(std::chrono::milliseconds cycle) {
+    auto deadline = std::chrono::steady_clock::now() + cycle;
+    while (stopRequested == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::min(cycle, std::chrono::milliseconds(10)));
+    }
+}
+
+void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
+              std::chrono::milliseconds cycle) {
+    long ticks = 1;  // startFarm ran the first tick
+    for (;;) {
+        if (stopRequested != 0 || host.quitPosted()) {
+            return;
+        }
+        if (o.untilDone && farmDone(farm)) {
+            return;
+        }
+        if (o.maxTicks >= 0 && ticks >= o.maxTicks) {
+            return;
+        }
+        sleepCycle(cycle);
+        if (stopRequested != 0) {
+            return;
+        }
+        farmTick(farm);
+        ++ticks;
+    }
+}
+
+}  // namespace
+
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o,
+                          std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (a == "--go") {
+            o.go = true;
+        } else if (a == "--yes") {
+            o.yes = true;
+        } else if (a == "--until-done") {
+            o.untilDone = true;
+        } else if ((a == "--max-ticks" || a == "--cycle-ms") && hasValue) {
+            long& target = a == "--max-ticks" ? o.maxTicks : o.cycleMs;
+            if (!parseCount(args[++i], target)) {
+                error = a + " takes a whole number, not '" + args[i] + "'";
+                return false;
+            }
+        } else {
+            error = "unknown option '" + a + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+int runHeadless(int argc, char** argv) {
+    HeadlessOptions o;
+    std::string error;
+    if (!parseHeadlessOptions(std::vector<std::string>(argv + 1, argv + argc), o, error)) {
+        std::cerr << "kestrun-headless: " << error
+                  << "\nusage: kestrun-headless [--go] [--yes] "
+                     "[--until-done] [--max-ticks N] [--cycle-ms N]\n";
+        return 1;
+    }
+    installStopHandlers();
+    FileSystem fs;
+    Clock clock;
+    // Without --cycle-ms the cycle is known only once startFarm has loaded the settings.
+    std::chrono::milliseconds cycle{o.cycleMs >= 0 ? o.cycleMs : 1000};
+    HeadlessHost host(o.yes, cycle, stopRequested);
+    Farm farm(host, fs, clock, defaultSettingsPath());
+    host.attach(farm);
+    if (o.go) {
+        pressGo(farm);
+    }
+    bool ticking = startFarm(farm);
+    if (o.cycleMs < 0) {
+        cycle = std::chrono::milliseconds(1000L * std::max(farm.settings.Cycle_time, 1));
+        host.setCycle(cycle);
+    }
+    if (ticking) {
+        runTicks(farm, host, o, cycle);
+    }
+    if (farm.state.alreadyRunning == 0) {
+        quitFarm(farm);
+    }
+    host.printNewLogLines();
+    if (host.notConfigured()) {
+        return 2;
+    }
+    return host.answeredNo() ? 3 : 0;
+}

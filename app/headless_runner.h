@@ -1,0 +1,22 @@
+// kestrun-headless: the farm without a window. Parses the options, runs startFarm, ticks every
+// cycle until a quit is posted, a stop signal arrives, --max-ticks ticks have run or (with
+// --until-done) no scene is live and no node holds a frame, then runs the Quit steps.
+// Exit status: 0 after Quit, 2 when not configured, 3 when the operator would have had to
+// answer the already-running question, 1 on bad options.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct HeadlessOptions {
+    bool go = false;
+    bool yes = false;
+    bool untilDone = false;
+    long maxTicks = -1;  // -1: no limit
+    long cycleMs = -1;   // -1: Cycle_time seconds
+};
+
+// False with a message in error when the options are not understood.
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& options,
+                          std::string& error);
+int runHeadless(int argc, char** argv);

@@ -1,0 +1,36 @@
+// The ScreamerNet command channel: each node N has a job file "jobN" that the farm writes (one
+// command text, no line end) and an acknowledgement file "ackN" that the node writes, both in
+// the command folder. The farm reads an acknowledgement once per test and compares only its
+// first bytes with the awaited word, so trailing text is ignored.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct Farm;
+
+// Nodes 1..nodeCount(farm) are in use: No_Of_Nodes, kept within the node table.
+int nodeCount(const Farm& farm);
+
+std::string jobFilePath(const Farm& farm, int node);
+std::string ackFilePath(const Farm& farm, int node);
+
+// Replaces node's job file with text and records the tick; a file that cannot be written loses
+// the command silently.
+void sendCommand(Farm& farm, int node, std::string_view text);
+
+// One read of a node's acknowledgement file: its first bytes, enough for every word.
+struct AckReading {
+    bool present = false;  // the file exists and could be read
+    std::string head;
+    // True when the file was read and begins with word (the empty word: the file exists).
+    bool says(std::string_view word) const;
+};
+AckReading readAck(Farm& farm, int node);
+// readAck(farm, node).says(word).
+bool ackSays(Farm& farm, int node, std::string_view word);
+
+// Deletes every file whose name begins "ack", then "job", then sends "init" to every node and
+// sets it Offline.
+void resetChannel(Farm& farm);
+void deleteAck(Farm& farm, int node);

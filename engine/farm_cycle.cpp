@@ -1,0 +1,117 @@
+#include "engine/farm_cycle.h"
+
+#include "engine/channel.h"
+#include "engine/farm.h"
+#include "engine/frame_queue.h"
+#include "engine/supervisor.h"
+#include "queue/queue_dir.h"
+#include "queue/queue_file.h"
+#include "settings/farm_log.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+constexpr const char* kAlreadyRunningText =
+    "The file KESTRUN.QUE shows that Kestrun is already Running. Do you want to proceed?";
+
+// After the channel reset no node holds a frame: frames a farm that ended without Quit left in
+// hand go back to "not scanned", or their scenes would never complete.
+void handBackFramesInHand(FarmState& s) {
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        for (char& code : s.scenes[k].frameMap) {
+            if (code == kFrameInHand) {
+                code = kFrameNotScanned;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool startFarm(Farm& farm) {
+    farm.state.tickCount = 0;
+    if (!initSettings(farm)) {
+        farm.host.showNotConfigured();
+        farm.host.postQuit();
+        return false;
+    }
+    farm.state.alreadyRunning = openFarm(farm) ? -1 : 0;
+    if (farm.state.alreadyRunning != 0) {
+        if (!farm.host.askAlreadyRunning(kAlreadyRunningText)) {
+            farm.host.postQuit();
+            return false;
+        }
+        farm.state.alreadyRunning = 0;
+        resumeFarm(farm);
+    }
+    farmTick(farm);
+    return true;
+}
+
+bool openFarm(Farm& farm) {
+    logLine(farm, "********* Started Kestrun!***********");
+    loadQueueFile(farm);
+    if (farm.state.runningFlag != 0) {
+        return true;
+    }
+    resumeFarm(farm);
+    return false;
+}
+
+void resumeFarm(Farm& farm) {
+    farm.opened = true;
+    farm.state.runningFlag = -1;
+    saveQueueFile(farm);
+    resetChannel(farm);
+    handBackFramesInHand(farm.state);
+    checkSceneQueue(farm);
+}
+
+void farmTick(Farm& farm) {
+    FarmState& s = farm.state;
+    if (s.halted != 0) {
+        return;
+    }
+    if (s.pollAgain != 0) {
+        s.pollAgain = pollNodes(farm) ? -1 : 0;
+        s.quietPeriods = 0;
+    }
+    if (s.tickCount % 4 == 0) {
+        s.quietPeriods += 1;
+        s.pollAgain = pollNodes(farm) ? -1 : 0;
+        if (!checkSceneQueue(farm)) {
+            farm.host.postQuit();
+        }
+        s.farmListDirty = 1;
+    }
+    s.tickCount += 1;
+    if (s.quietPeriods == 3) {
+        scanNextScene(farm);
+        s.quietPeriods = 0;
+    }
+    if (s.logFrozen == 0 && s.logDirty != 0) {
+        farm.host.refreshLogPane();
+        s.logDirty = 0;
+    }
+    if (s.farmListDirty != 0) {
+        farm.host.refreshFarmList();
+        s.farmListDirty = 0;
+    }
+    if (s.queueListDirty != 0) {
+        farm.host.refreshQueueList();
+        s.queueListDirty = 0;
+    }
+}
+
+void quitFarm(Farm& farm) {
+    if (!farm.opened) {
+        return;
+    }
+    farm.opened = false;
+    for (int node = 1; node <= farm.settings.No_Of_Nodes; ++node) {
+        retireNode(farm, node);
+    }
+    farm.state.runningFlag = 0;
+    logLine(farm, "********* Quitted Kestrun!***********");
+    saveQueueFile(farm);
+}

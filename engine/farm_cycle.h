@@ -1,0 +1,26 @@
+// The farm cycle, the program's heartbeat.
+//
+// startFarm (once, by the front end): load the settings; when lw.cfg cannot be opened show the
+//   not-configured notice and ask to quit; otherwise open the farm (start banner, queue file,
+//   the already-running question, command folder reset, first queue check) and run the first
+//   tick. Gives true when the front end is to start its timer (Cycle_time seconds).
+// farmTick (every timer period):
+//   - nothing at all while `halted` is set;
+//   - poll the nodes when the last poll made progress;
+//   - every fourth tick (the first one included): poll again, check the queue folder (a Cancel
+//     at the free-space halt asks to quit) and redraw the farm list;
+//   - after three quiet four-tick periods: scan one scene that was never scanned;
+//   - redraw the log pane, the farm list and the queue list when their flags ask for it.
+// quitFarm (at exit, when this run opened the farm): retire every node, clear the running flag,
+//   log the quit banner and save the queue file.
+#pragma once
+
+struct Farm;
+
+bool startFarm(Farm& farm);
+// Start banner, queue file; true when the queue file says a farm is still running.
+bool openFarm(Farm& farm);
+// Running flag set and saved, channel reset, in-hand frames handed back, first queue check.
+void resumeFarm(Farm& farm);
+void farmTick(Farm& farm);
+void quitFarm(Farm& farm);

@@ -1,0 +1,136 @@
+// The plain records of the farm and the table operations several modules share.
+//
+// FarmState is the one record of the whole farm: the node table, the scene queue, the last
+// listing of the queue folder, the frame queue, the farm and refresh flags and the cycle
+// counters. All tables are 1-based: slot 0 exists but is never a node or a queue entry. A scene
+// is named by its sceneId everywhere outside the scene table, since slots move when the queue is
+// reordered. Everything runs on one thread; nothing here locks.
+//
+// This is the lowest farm layer: every other module may include it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr int kMaxNodes = 30;
+constexpr int kNodeSlots = kMaxNodes + 1;
+constexpr int kSceneSlots = 300;
+constexpr int kMaxScenes = kSceneSlots - 1;
+constexpr int kFrameMapSize = 3000;
+constexpr int kFrameQueueSize = 14;
+
+// A node's place in the ScreamerNet conversation; the word each state waits for is in brackets.
+enum NodeState : int32_t {
+    Offline = 0,     // not seen running [any acknowledgement file]
+    Ready = 1,       // idle, waiting for work ["Ready"; "Initializing" is answered "wait"]
+    Loading = 2,     // sent a load command ["Load"]
+    LoadFirst = 3,   // has loaded the scene ["Ready" releases the render command]
+    Loaded = 4,      // finished a frame, scene still loaded ["Ready"]
+    Rendering = 5,   // rendering its frame ["Ready" once the image is written]
+    WtoRender = 6,   // sent a render command ["Render"]
+    WLoadFirst = 7,  // loading the scene ["Ready"]
+    Retired = 8,     // to be shut down ["Ready", then "Offline"]
+};
+constexpr int kNodeStateCount = 9;
+
+// Frame status codes of a FrameMap.
+constexpr char kFrameNotScanned = 0;  // not scanned yet, or handed back by a node
+constexpr char kFrameMissing = 'M';   // no image on disk: to be rendered
+constexpr char kFramePresent = 'P';   // the image exists
+constexpr char kFrameInHand = 'Q';    // given to a node that is loading or rendering it
+constexpr char kFrameFinished = 'S';  // reported finished; image not checked yet
+
+struct NodeSlot {
+    char name[24] = {};  // display name, at most 8 characters as loaded
+    int32_t state = Offline;
+    uint32_t commandTick = 0;  // tick at which the last command was written
+    int32_t sceneId = -1;      // scene the node was given; -1 = none
+    int32_t frame = 0;         // frame the node was given
+};
+
+// One scene-queue entry; also the record of the queue file (see scene_record.h).
+struct SceneEntry {
+    int32_t position = 0;  // 1..n live; 0 out of the running; -1 file gone, to be taken out
+    char fileName[256] = {};
+    int32_t sceneId = 0;
+    int32_t firstFrame = 0;
+    int32_t lastFrame = 0;
+    int32_t frameStep = 0;
+    char frameMap[kFrameMapSize] = {};  // status code per frame number
+    uint64_t fileTime = 0;              // last write of the scene file when it was read
+    char outputPath[516] = {};          // image name template, or the failure text
+    char imageSize[12] = {};
+    int32_t antialias = 0;
+    int32_t filterType = 0;
+    int32_t segmentMemory = 0;  // millions of bytes
+    int32_t blurPercent = 0;
+    int32_t problemCount = 0;  // problem frames so far; 33 once the scene failed
+    int32_t lastNode = 0;      // node that last reported a frame of this scene finished
+};
+
+// One scene file found in the queue folder by the last check.
+struct ListingEntry {
+    char fileName[256] = {};
+    uint64_t fileTime = 0;
+};
+
+struct FrameQueueEntry {
+    int32_t frame = 0;
+    int32_t sceneId = 0;
+};
+
+struct FarmState {
+    NodeSlot nodes[kNodeSlots];
+    // The scene tables are allocated once with their fixed number of slots and never resized.
+    std::vector<SceneEntry> scenes = std::vector<SceneEntry>(kSceneSlots);
+    int32_t sceneCount = 0;
+    std::vector<ListingEntry> listing = std::vector<ListingEntry>(kSceneSlots);
+    int32_t listingCount = 0;
+    FrameQueueEntry frameQueue[kFrameQueueSize + 1];  // entries 1..frameQueueCount
+    int32_t frameQueueCount = 0;
+
+    int32_t runningFlag = 0;     // -1 from start-up until Quit; first 4 bytes of the queue file
+    int32_t alreadyRunning = 0;  // the queue file said running and the operator said No
+    int32_t waitingForGo = -1;   // while set no frame is handed out
+    int32_t halted = 0;          // while set a tick does nothing (modal halt, Configure open)
+
+    int32_t queueListDirty = -1;
+    int32_t farmListDirty = 0;
+    int32_t logDirty = 0;
+    int32_t logFrozen = 0;  // the log pane has the focus: it is not reloaded
+
+    int32_t pollAgain = 1;
+    int32_t tickCount = 0;
+    int32_t quietPeriods = 0;
+
+    std::string logFilePath;
+    std::string queueFilePath;
+};
+
+// True when frame has a place in a FrameMap.
+inline bool frameInMap(int64_t frame) {
+    return frame >= 0 && frame < kFrameMapSize;
+}
+// True when the scene's whole range lies inside its FrameMap and its step is at least 1.
+bool sceneRangeValid(const SceneEntry& e);
+// Sets the code of one frame; a frame outside the map is left alone.
+void setFrameCode(SceneEntry& e, int64_t frame, char code);
+// The code of one frame; frames outside the map read as not scanned.
+char frameCode(const SceneEntry& e, int64_t frame);
+
+// Entry number 1..sceneCount whose sceneId equals id, searching upward; 0 when none.
+int findScene(const FarmState& s, int32_t sceneId);
+// That entry's fileName, or "No Scene".
+std::string sceneFileName(const FarmState& s, int32_t sceneId);
+// One more than the largest sceneId of entries 1..sceneCount; 0 when the queue is empty.
+int32_t nextSceneId(const FarmState& s);
+// Hands the node's frame back (code 0) in its scene, when that scene is queued.
+void releaseNodeFrame(FarmState& s, int node);
+void clearFrameQueue(FarmState& s);
+// Marks entry failed: problemCount 33 and the text in place of its output path.
+void failScene(FarmState& s, std::string_view text, int entry);
+// Sorts entries by position (stable bubble sort of whole records), then renumbers the live ones
+// 1, 2, 3, ... in table order; sets queueListDirty.
+void reorderQueue(FarmState& s);

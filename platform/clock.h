@@ -1,0 +1,28 @@
+// The clock seam: the 32-bit millisecond tick (it wraps, as GetTickCount does) and the local
+// wall-clock time of the log lines. The base class reads the real clocks; ManualClock is set by
+// tests so that frame times and log prefixes are exact.
+#pragma once
+
+#include <cstdint>
+
+struct LocalTime {
+    int weekday = 0;  // 0 = Sunday
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+class Clock {
+  public:
+    virtual ~Clock() = default;
+    virtual uint32_t tickMs();
+    virtual LocalTime localTime();
+};
+
+class ManualClock : public Clock {
+  public:
+    uint32_t tick = 0;
+    LocalTime time{};
+    uint32_t tickMs() override { return tick; }
+    LocalTime localTime() override { return time; }
+};

@@ -1,0 +1,36 @@
+// Text helpers for the fixed-size character arrays of the farm records: the one way to copy
+// text into such an array (cut to fit, always terminated), reading one back, and the C-library
+// style decimal conversion the farm applies to settings and scene values.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+// Copies src into dst, cut to N - 1 bytes, and terminates it. Bytes after the terminator are
+// left as they were.
+template <size_t N>
+void copyText(char (&dst)[N], std::string_view src) {
+    size_t n = src.size() < N - 1 ? src.size() : N - 1;
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+}
+
+// The text of a fixed array up to its first NUL, or all N bytes when it has none.
+template <size_t N>
+std::string_view textOf(const char (&src)[N]) {
+    const void* end = std::memchr(src, '\0', N);
+    return std::string_view(src, end ? static_cast<const char*>(end) - src : N);
+}
+
+// atoi semantics: leading blanks skipped, optional sign, digits up to the first other
+// character, 0 when there are none; a value beyond the 32-bit range is clamped to it.
+int parseInt(std::string_view text);
+// strtod semantics on the leading part of the text; 0 when it holds no number.
+double parseReal(std::string_view text);
+// Compares two texts without regard to ASCII case.
+bool equalsNoCase(std::string_view a, std::string_view b);
+bool startsWithNoCase(std::string_view text, std::string_view prefix);
+bool endsWithNoCase(std::string_view text, std::string_view suffix);
+std::string toLowerAscii(std::string_view text);

@@ -1,0 +1,22 @@
+// The scene file reader: takes from a LightWave scene (.lws) what the farm needs by searching
+// the text for fixed keys (frame range, image name template, render settings shown in the
+// queue list), and the two path operations the image scan shares: resolving a save path against
+// the content directory and checking (creating when missing) the folder it points into.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct Farm;
+struct FarmSettings;
+
+// Fills entry k (1..sceneCount, fileName already set) from its file in the queue folder. A scene
+// that fails ends with problemCount 33, position 0 and the failure text in outputPath.
+void readSceneFile(Farm& farm, int k);
+// True when key occurs in text; value then holds the rest of that line (at most 599 bytes).
+bool findSceneKey(std::string_view text, std::string_view key, std::string& value);
+// The absolute form of a save path: as it stands when it begins with "/", has a drive letter or
+// begins with two backslashes; otherwise joined to ContentDirectory.
+std::string resolveScenePath(const FarmSettings& settings, std::string_view path);
+// True when the folder of the template can be written to, after creating missing levels.
+bool checkSavePath(Farm& farm, std::string_view templ);

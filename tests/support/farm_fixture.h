@@ -1,0 +1,51 @@
+// A configured farm in a temporary folder for tests: queue, command, config and content folders,
+// an lw.cfg, and a Kestrun.ini naming them (written as text, the way an operator would). The
+// Farm uses the real file system, a ManualClock and a RecordingHost.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/farm.h"
+#include "recording_host.h"
+#include "temp_dir.h"
+
+struct FarmFixtureOptions {
+    int nodes = 3;
+    int freeSpaceMinimum = 0;
+    int cycleTime = 1;
+    bool writeLwCfg = true;
+    std::string lwCfgExtra;  // appended to the default lw.cfg text
+    std::string iniExtra;    // appended to the default Kestrun.ini text
+};
+
+class FarmFixture {
+  public:
+    explicit FarmFixture(FarmFixtureOptions options = {});
+
+    TempDir dir;
+    std::string queueDir;    // <tmp>/queue
+    std::string commandDir;  // <tmp>/command
+    std::string configDir;   // <tmp>/config (holds lw.cfg)
+    std::string contentDir;  // <tmp>/content
+    std::string settingsFile;
+
+    FileSystem fs;
+    ManualClock clock;
+    RecordingHost host;
+    std::unique_ptr<Farm> farm;
+
+    // The Kestrun.ini text the fixture writes.
+    std::string iniText() const;
+    // Writes a scene file into the queue folder (see sceneText) and gives its path.
+    std::string addSceneFile(std::string_view name, std::string_view text) const;
+
+  private:
+    FarmFixtureOptions options_;
+};
+
+// A scene file in LightWave's text format (LWSC 3 style, LF line ends) with the given frame range
+// and save prefix; format 2 (".TGA") and four-digit frame numbers. Pass crlf for CR LF ends.
+std::string sceneText(int first, int last, int step, std::string_view savePrefix,
+                      bool crlf = false);

@@ -1,0 +1,29 @@
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes; plus small helpers to write and read whole files in tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string file(std::string_view name) const;
+    // Creates the folder path() + "/" + name (and its parents) and gives its path.
+    std::string makeDir(std::string_view name) const;
+
+  private:
+    std::string path_;
+};
+
+void writeText(const std::string& path, std::string_view text);
+std::string readText(const std::string& path);
+bool fileExists(const std::string& path);
+// Sets the last-write time of a file, in seconds since the Unix epoch.
+void setModifiedTime(const std::string& path, long seconds);
