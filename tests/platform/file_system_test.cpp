@@ -1,0 +1,105 @@
+// The real file system seam: results that the farm's failure handling depends on.
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "temp_dir.h"
+
+TEST(FileSystem, AMissingFolderCannotBeListedWhileAnEmptyOneCan) {
+    TempDir t;
+    FileSystem fs;
+    std::vector<DirEntry> entries{DirEntry{}};
+    EXPECT_FALSE(fs.listDirectory(t.file("missing"), entries));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_TRUE(fs.listDirectory(t.makeDir("empty"), entries));
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST(FileSystem, ListingTellsRegularFilesAndTheirTimes) {
+    TempDir t;
+    FileSystem fs;
+    writeText(t.file("a.lws"), "x");
+    setModifiedTime(t.file("a.lws"), 0);
+    t.makeDir("sub");
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(fs.listDirectory(t.path(), entries));
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_TRUE(entries[0].isRegular);
+    EXPECT_EQ(entries[0].fileTime, 116444736000000000ULL);  // 1970-01-01 as a file time
+    EXPECT_FALSE(entries[1].isRegular);
+}
+
+TEST(FileSystem, ReadStopsAtTheLimitAndFailsOnAMissingFile) {
+    TempDir t;
+    FileSystem fs;
+    writeText(t.file("ack1"), "Rendering frame 5\r\n");
+    std::string head;
+    ASSERT_TRUE(fs.readFile(t.file("ack1"), head, 6));
+    EXPECT_EQ(head, "Render");
+    EXPECT_FALSE(fs.readFile(t.file("ack2"), head));
+    EXPECT_TRUE(head.empty());
+}
+
+TEST(FileSystem, AReplaceThatCannotWriteItsTemporaryLeavesTheOldFileWhole) {
+    TempDir t;
+    FileSystem fs;
+    writeText(t.file("Kestrun.que"), "old contents");
+    t.makeDir("Kestrun.que.tmp");  // a folder in the way of the temporary file
+    EXPECT_FALSE(fs.replaceFile(t.file("Kestrun.que"), "new", t.file("Kestrun.que.tmp")));
+    EXPECT_EQ(readText(t.file("Kestrun.que")), "old contents");
+    ASSERT_TRUE(fs.replaceFile(t.file("other"), "new", t.file("other.tmp")));
+    EXPECT_EQ(readText(t.file("other")), "new");
+    EXPECT_FALSE(fileExists(t.file("other.tmp")));
+}
+
+TEST(FileSystem, CopyIntoAMissingFolderSaysPathNotFound) {
+    TempDir t;
+    FileSystem fs;
+    writeText(t.file("a.lws"), "scene");
+    EXPECT_EQ(fs.copyFile(t.file("a.lws"), t.file("HasBeenRendered/a.lws")),
+              CopyResult::PathNotFound);
+    EXPECT_EQ(fs.copyFile(t.file("gone.lws"), t.file("b.lws")), CopyResult::Failed);
+    EXPECT_EQ(fs.makeDirectory(t.file("HasBeenRendered")), MakeDirResult::Created);
+    EXPECT_EQ(fs.makeDirectory(t.file("HasBeenRendered")), MakeDirResult::Exists);
+    EXPECT_EQ(fs.makeDirectory(t.file("no/such/parent")), MakeDirResult::Failed);
+    EXPECT_EQ(fs.copyFile(t.file("a.lws"), t.file("HasBeenRendered/a.lws")), CopyResult::Ok);
+    EXPECT_EQ(readText(t.file("HasBeenRendered/a.lws")), "scene");
+}
+
+TEST(FileSystem, TheMountPointOfAFolderNotYetMadeIsThatOfItsNearestAncestor) {
+    TempDir t;
+    FileSystem fs;
+    std::string mount = fs.mountPoint(t.path());
+    EXPECT_EQ(fs.mountPoint(t.file("renders/not/made/yet")), mount);
+    EXPECT_EQ(fs.mountPoint("/"), "/");
+    EXPECT_EQ(fs.mountPoint("/proc/self"), "/proc");
+    uint64_t bytes = 0;
+    EXPECT_TRUE(fs.freeSpace(mount, bytes));
+    EXPECT_GT(bytes, 0u);
+}
+
+TEST(FileSystem, EveryOperationIsCounted) {
+    TempDir t;
+    FileSystem fs;
+    std::string s;
+    std::vector<DirEntry> entries;
+    fs.writeFile(t.file("job1"), "init");
+    fs.readFile(t.file("job1"), s);
+    fs.listDirectory(t.path(), entries);
+    fs.exists(t.file("job1"));
+    fs.removeFile(t.file("job1"));
+    fs.replaceFile(t.file("q"), "x", t.file("q.tmp"));
+    EXPECT_EQ(fs.counters.writes, 2u);
+    EXPECT_EQ(fs.counters.opens, 1u);
+    EXPECT_EQ(fs.counters.listings, 1u);
+    EXPECT_EQ(fs.counters.stats, 1u);
+    EXPECT_EQ(fs.counters.deletes, 1u);
+    EXPECT_EQ(fs.counters.renames, 1u);
+    fs.resetCounters();
+    EXPECT_EQ(fs.counters.total(), 0u);
+}

@@ -1,0 +1,97 @@
+// The table operations on the farm records.
+#include "engine/farm_state.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/fixed_text.h"
+
+namespace {
+
+std::unique_ptr<FarmState> queueWith(std::initializer_list<std::pair<int, int>> positionAndId) {
+    auto s = std::make_unique<FarmState>();
+    for (auto [position, id] : positionAndId) {
+        SceneEntry& e = s->scenes[++s->sceneCount];
+        e.position = position;
+        e.sceneId = id;
+        copyText(e.fileName, "scene" + std::to_string(id) + ".lws");
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(FarmState, ReorderGathersOutOfRunningFirstAndRenumbersTheLiveOnes) {
+    auto s = queueWith({{0, 10}, {3, 11}, {0, 12}, {1, 13}});
+    s->queueListDirty = 0;
+    reorderQueue(*s);
+    int expectedIds[] = {10, 12, 13, 11};
+    int expectedPositions[] = {0, 0, 1, 2};
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(s->scenes[k].sceneId, expectedIds[k - 1]) << k;
+        EXPECT_EQ(s->scenes[k].position, expectedPositions[k - 1]) << k;
+    }
+    EXPECT_NE(s->queueListDirty, 0);
+}
+
+TEST(FarmState, ReorderKeepsTheOrderOfEqualPositionsAndClosesGaps) {
+    auto s = queueWith({{5, 1}, {2, 2}, {5, 3}, {9, 4}});
+    reorderQueue(*s);
+    EXPECT_EQ(s->scenes[1].sceneId, 2);
+    EXPECT_EQ(s->scenes[2].sceneId, 1);
+    EXPECT_EQ(s->scenes[3].sceneId, 3);
+    EXPECT_EQ(s->scenes[4].position, 4);
+}
+
+TEST(FarmState, NextSceneIdIsOneAboveTheLargest) {
+    EXPECT_EQ(nextSceneId(*queueWith({})), 0);
+    EXPECT_EQ(nextSceneId(*queueWith({{1, 9}, {2, 4}})), 10);
+}
+
+TEST(FarmState, ANodeWithoutASceneShowsNoScene) {
+    auto s = queueWith({{1, 0}});
+    EXPECT_EQ(findScene(*s, -1), 0);
+    EXPECT_EQ(sceneFileName(*s, -1), "No Scene");
+    EXPECT_EQ(sceneFileName(*s, 0), "scene0.lws");
+}
+
+TEST(FarmState, ReleasingAFrameHandsItBackOnlyInTheNodesScene) {
+    auto s = queueWith({{1, 4}, {2, 5}});
+    s->scenes[1].frameMap[7] = kFrameInHand;
+    s->scenes[2].frameMap[7] = kFrameInHand;
+    s->nodes[2].sceneId = 5;
+    s->nodes[2].frame = 7;
+    releaseNodeFrame(*s, 2);
+    EXPECT_EQ(s->scenes[1].frameMap[7], kFrameInHand);
+    EXPECT_EQ(s->scenes[2].frameMap[7], kFrameNotScanned);
+    s->nodes[3].sceneId = 77;  // a scene no longer queued: nothing changes, nothing breaks
+    s->nodes[3].frame = 99999;
+    releaseNodeFrame(*s, 3);
+}
+
+TEST(FarmState, FramesOutsideTheMapHaveNoPlace) {
+    SceneEntry e;
+    setFrameCode(e, 3000, 'M');
+    setFrameCode(e, -1, 'M');
+    EXPECT_EQ(frameCode(e, 3000), kFrameNotScanned);
+    EXPECT_EQ(frameCode(e, -1), kFrameNotScanned);
+    setFrameCode(e, 2999, 'M');
+    EXPECT_EQ(frameCode(e, 2999), 'M');
+    e.firstFrame = 0;
+    e.lastFrame = 2999;
+    e.frameStep = 1;
+    EXPECT_TRUE(sceneRangeValid(e));
+    e.frameStep = 0;
+    EXPECT_FALSE(sceneRangeValid(e));
+    e.frameStep = 1;
+    e.lastFrame = 3000;
+    EXPECT_FALSE(sceneRangeValid(e));
+}
+
+TEST(FarmState, FailingASceneKeepsItsTextInsideTheRecord) {
+    auto s = queueWith({{1, 0}});
+    failScene(*s, std::string(600, 'x'), 1);
+    EXPECT_EQ(s->scenes[1].problemCount, 33);
+    EXPECT_EQ(textOf(s->scenes[1].outputPath).size(), 515u);
+}
