@@ -1,0 +1,81 @@
+#include "engine/channel.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/command_words.h"
+#include "engine/farm.h"
+#include "platform/path.h"
+
+namespace {
+
+bool nodeInTable(int node) {
+    return node >= 1 && node <= kMaxNodes;
+}
+
+// Deletes every regular file of the command folder whose name begins with prefix.
+void deleteByPrefix(Farm& farm, std::string_view prefix) {
+    const std::string& dir = farm.settings.Screamer_Command_Dir;
+    std::vector<DirEntry> entries;
+    if (!farm.fs.listDirectory(dir, entries)) {
+        return;
+    }
+    for (const DirEntry& entry : entries) {
+        if (entry.isRegular && std::string_view(entry.name).starts_with(prefix)) {
+            farm.fs.removeFile(joinPath(dir, entry.name));
+        }
+    }
+}
+
+}  // namespace
+
+int nodeCount(const Farm& farm) {
+    return std::clamp(farm.settings.No_Of_Nodes, 0, kMaxNodes);
+}
+
+std::string jobFilePath(const Farm& farm, int node) {
+    return joinPath(farm.settings.Screamer_Command_Dir, words::jobFileName(node));
+}
+
+std::string ackFilePath(const Farm& farm, int node) {
+    return joinPath(farm.settings.Screamer_Command_Dir, words::ackFileName(node));
+}
+
+void sendCommand(Farm& farm, int node, std::string_view text) {
+    if (!nodeInTable(node)) {
+        return;
+    }
+    if (farm.fs.writeFile(jobFilePath(farm, node), text)) {
+        farm.state.nodes[node].commandTick = farm.clock.tickMs();
+    }
+}
+
+bool AckReading::says(std::string_view word) const {
+    return present && std::string_view(head).starts_with(word);
+}
+
+AckReading readAck(Farm& farm, int node) {
+    AckReading reading;
+    reading.present = farm.fs.readFile(ackFilePath(farm, node), reading.head, words::kLongestWord);
+    if (!reading.present) {
+        reading.head.clear();
+    }
+    return reading;
+}
+
+bool ackSays(Farm& farm, int node, std::string_view word) {
+    return readAck(farm, node).says(word);
+}
+
+void resetChannel(Farm& farm) {
+    deleteByPrefix(farm, "ack");
+    deleteByPrefix(farm, "job");
+    for (int node = 1; node <= nodeCount(farm); ++node) {
+        sendCommand(farm, node, words::kInit);
+        farm.state.nodes[node].state = Offline;
+    }
+}
+
+void deleteAck(Farm& farm, int node) {
+    farm.fs.removeFile(ackFilePath(farm, node));
+}

@@ -1,0 +1,52 @@
+// Shared by the engine tests: a farm in a temporary folder (FarmFixture), scenes put straight
+// into the queue table with their images in a folder of their own, and the command files as a
+// node would write and read them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "engine/farm.h"
+#include "engine/frame_queue.h"
+#include "platform/fixed_text.h"
+#include "tests/support/farm_fixture.h"
+
+class EngineTest : public ::testing::Test {
+protected:
+    FarmFixture fx;
+    Farm& farm = *fx.farm;
+    FarmState& s = farm.state;
+
+    // Appends a live scene whose images are "<tmp>/images/shotNNNN.TGA"; gives its entry.
+    int queueScene(int32_t id, int first, int last, int step = 1) {
+        SceneEntry& e = s.scenes[++s.sceneCount];
+        e.sceneId = id;
+        e.position = s.sceneCount;
+        e.firstFrame = first;
+        e.lastFrame = last;
+        e.frameStep = step;
+        copyText(e.fileName, "scene" + std::to_string(id) + ".lws");
+        copyText(e.outputPath, fx.dir.makeDir("images") + "/shot0000.TGA");
+        return s.sceneCount;
+    }
+    void writeImage(int entry, int frame) { writeText(imageName(s.scenes[entry], frame), "TGA"); }
+    char code(int entry, int frame) const { return s.scenes[entry].frameMap[frame]; }
+
+    void writeAck(int node, std::string_view text) {
+        writeText(fx.commandDir + "/ack" + std::to_string(node), text);
+    }
+    std::string job(int node) const { return readText(fx.commandDir + "/job" + std::to_string(node)); }
+    std::string log() const { return fileExists(s.logFilePath) ? readText(s.logFilePath) : ""; }
+    bool logged(std::string_view text) const { return log().find(text) != std::string::npos; }
+    int logCount(std::string_view text) const {
+        std::string l = log();
+        int n = 0;
+        for (size_t at = l.find(text); at != std::string::npos; at = l.find(text, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+    NodeSlot& node(int n) { return s.nodes[n]; }
+};
