@@ -97,6 +97,36 @@ bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxB
     return ok;
 }
 
+bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
+                              uint64_t& size) {
+    count(&FsCounters::opens);
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    size = ok ? static_cast<uint64_t>(st.st_size) : 0;
+    off_t offset = static_cast<off_t>(size > maxBytes ? size - maxBytes : 0);
+    out.resize(static_cast<size_t>(size - static_cast<uint64_t>(offset)));
+    size_t done = 0;
+    while (ok && done < out.size()) {
+        ssize_t n = ::pread(fd, out.data() + done, out.size() - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n >= 0;
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    out.resize(ok ? done : 0);
+    return ok;
+}
+
 bool FileSystem::writeFile(const std::string& path, std::string_view data) {
     count(&FsCounters::writes);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

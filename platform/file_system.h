@@ -41,6 +41,10 @@ class FileSystem {
     // or read (out is then empty).
     virtual bool readFile(const std::string& path, std::string& out,
                           size_t maxBytes = std::numeric_limits<size_t>::max());
+    // Reads the last maxBytes of the file (all of it when shorter) into out and its length into
+    // size, so a reader of a growing file's end need not read the whole file.
+    virtual bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
+                              uint64_t& size);
     // Creates or truncates the file and writes data. False when it cannot be opened or written.
     virtual bool writeFile(const std::string& path, std::string_view data);
     // Appends data at the end of the file, creating it when missing.

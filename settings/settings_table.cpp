@@ -1,0 +1,62 @@
+#include "settings/settings_table.h"
+
+#include "engine/farm_state.h"
+
+namespace {
+
+using S = FarmSettings;
+
+constexpr SettingKey kRows[] = {
+    {"Scene_Queue_Dir", "PATH", 259, "\\", &S::Scene_Queue_Dir},
+    {"Screamer_Command_Dir", "PATH", 259, "\\", &S::Screamer_Command_Dir},
+    {"Config_Dir", "PATH", 259, "\\", &S::Config_Dir},
+    // A negative minimum would make every free-space test pass; it counts as "no check".
+    {"Free_Space_Minimum", "Megs", 3, "0", nullptr, &S::Free_Space_Minimum, 0},
+    // 0 means no nodes; there is room for kMaxNodes.
+    {"Installed_Nodes", "No_Of_Nodes", 2, "5", nullptr, &S::No_Of_Nodes, 0, kMaxNodes},
+    {"Render_Method", "Method", 2, "2", nullptr, &S::Method},
+    {"Options", "Beep_error", 2, "1", nullptr, &S::Beep_error},
+    {"Options", "Beep_compl", 2, "1", nullptr, &S::Beep_compl},
+    {"Options", "Auto_fix", 2, "1", nullptr, &S::Auto_fix},
+    {"Options", "Cycle_time", 2, "1", nullptr, &S::Cycle_time},
+    {"Render_Method", "Scenes_At_Once", 2, "1", nullptr, &S::Scenes_At_Once},
+};
+constexpr size_t kRowsBeforeNames = 5;
+
+}  // namespace
+
+std::span<const SettingKey> settingsBeforeNames() {
+    return std::span<const SettingKey>(kRows).first(kRowsBeforeNames);
+}
+
+std::span<const SettingKey> settingsAfterNames() {
+    return std::span<const SettingKey>(kRows).subspan(kRowsBeforeNames);
+}
+
+std::span<const SettingKey> allSettingKeys() {
+    return kRows;
+}
+
+std::string nodeNameKey(int node) {
+    return "Node" + std::to_string(node);
+}
+std::string nodeNameReadDefault(int node) {
+    return std::to_string(node);
+}
+std::string nodeNameWriteDefault(int node) {
+    return "PC_" + std::to_string(node);
+}
+
+std::string nodePathKey(int pair) {
+    return "Node_Path" + std::to_string(pair);
+}
+std::string localPathKey(int pair) {
+    return "Local_Path" + std::to_string(pair);
+}
+
+int32_t boundSetting(const SettingKey& row, int32_t value) {
+    if (value < row.low) {
+        return row.low;
+    }
+    return value > row.high ? row.high : value;
+}
