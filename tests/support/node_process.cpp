@@ -9,7 +9,8 @@
 #include <thread>
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::string& outputFile, const std::vector<std::string>& env) {
+                           const std::string& outputFile, const std::vector<std::string>& env,
+                           const std::string& workDir) {
     pid_ = ::fork();
     if (pid_ != 0) {
         return;
@@ -18,6 +19,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         ::dup2(fd, 1);
         ::dup2(fd, 2);
+    }
+    if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) {
+        ::_exit(126);
     }
     int devNull = ::open("/dev/null", O_RDONLY);
     ::dup2(devNull, 0);

@@ -7,9 +7,11 @@
 
 class ChildProcess {
   public:
-    // Starts program (a path) with args; standard output and error go to outputFile when given.
+    // Starts program (a path) with args; standard output and error go to outputFile when given;
+    // env adds NAME=VALUE variables; workDir, when given, is its current folder.
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                 const std::string& outputFile = {}, const std::vector<std::string>& env = {});
+                 const std::string& outputFile = {}, const std::vector<std::string>& env = {},
+                 const std::string& workDir = {});
     ~ChildProcess();  // kills the process if it still runs
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

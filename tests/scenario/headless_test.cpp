@@ -1,0 +1,95 @@
+// kestrun-headless as an operator or a script runs it: start-up, the already-running question,
+// the Quit steps, and the queue folder watched while it runs.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "platform/fixed_text.h"
+#include "scenario_support.h"
+
+namespace {
+const std::vector<std::string> kShortRun{"--max-ticks", "3", "--cycle-ms", "50"};
+}
+
+TEST(Headless, FirstStartWritesDefaultSettingsAndStopsNotConfigured) {
+    TempDir home;
+    std::string out = home.file("out.txt");
+    ChildProcess p(binaryPath("kestrun-headless"), kShortRun, out,
+                   {"XDG_CONFIG_HOME=" + home.path()}, home.path());
+    EXPECT_EQ(p.wait(30000), 2);
+    std::string ini = readText(home.file("Kestrun.ini"));
+    EXPECT_NE(ini.find("[Config_Dir]"), std::string::npos);
+    EXPECT_NE(readText(out).find("is not configured"), std::string::npos);
+    // Nothing of a farm was written: no log, no queue file, no job file anywhere near.
+    EXPECT_FALSE(fileExists(home.file("\\/Logfile.txt")));
+    EXPECT_FALSE(fileExists(home.file("\\/Kestrun.que")));
+    EXPECT_FALSE(fileExists(home.file("\\/job1")));
+}
+
+TEST(Headless, AShortRunOpensTheFarmAndEndsWithTheQuitSteps) {
+    ScenarioFarm f;
+    ASSERT_EQ(f.runHeadless(kShortRun, 30000), 0) << f.output();
+    std::string log = f.log();
+    EXPECT_EQ(log.find("********* Started Kestrun!***********"), 15u) << log;
+    EXPECT_NE(log.rfind("********* Quitted Kestrun!*********** \r\n"), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(f.job(n), "wait") << n;
+    }
+    QueueFile q = f.queue();
+    ASSERT_TRUE(q.read);
+    EXPECT_EQ(q.runningFlag, 0);
+    EXPECT_NE(f.output().find("********* Quitted Kestrun!"), std::string::npos);
+}
+
+TEST(Headless, AFarmKilledWhileRunningIsReportedAtTheNextStart) {
+    ScenarioFarm f;
+    auto running = f.startHeadless({"--cycle-ms", "50"});
+    ASSERT_TRUE(waitFor([&] { return f.queue().runningFlag == -1; }, 20000));
+    running->kill(SIGKILL);
+    running->wait(5000);
+
+    EXPECT_EQ(f.runHeadless(kShortRun, 30000), 3);
+    EXPECT_NE(f.output().find("KESTRUN.QUE shows that Kestrun is already Running"),
+              std::string::npos);
+    EXPECT_EQ(f.queue().runningFlag, -1);
+
+    EXPECT_EQ(f.runHeadless({"--yes", "--max-ticks", "3", "--cycle-ms", "50"}, 30000), 0);
+    EXPECT_EQ(f.queue().runningFlag, 0);
+    EXPECT_EQ(countOf(f.log(), "Started Kestrun!"), 3);
+    EXPECT_EQ(countOf(f.log(), "Quitted Kestrun!"), 1);
+}
+
+TEST(Headless, SigtermEndsTheRunThroughTheQuitSteps) {
+    ScenarioFarm f;
+    auto running = f.startHeadless({"--cycle-ms", "50"});
+    ASSERT_TRUE(waitFor([&] { return f.queue().runningFlag == -1; }, 20000));
+    running->kill(SIGTERM);
+    EXPECT_EQ(running->wait(20000), 0);
+    EXPECT_EQ(f.queue().runningFlag, 0);
+    EXPECT_NE(f.log().find("Quitted Kestrun!"), std::string::npos);
+}
+
+TEST(Headless, SceneFilesDroppedWhileItRunsJoinTheQueueInNameOrder) {
+    ScenarioFarm f;
+    auto running = f.startHeadless({"--cycle-ms", "50"});
+    ASSERT_TRUE(waitFor([&] { return f.queue().runningFlag == -1; }, 20000));
+    f.fixture.addSceneFile("b_shot.lws", sceneText(1, 20, 2, "Renders/b"));
+    f.fixture.addSceneFile("a_shot.lws", sceneText(5, 9, 1, "Renders/a"));
+    f.fixture.addSceneFile("c_bad.lws", "LWSC\n3\n\nFirstFrame 1\nLastFrame 3\n");
+    ASSERT_TRUE(waitFor([&] { return f.queue().entries.size() == 3; }, 20000));
+    running->kill(SIGTERM);
+    ASSERT_EQ(running->wait(20000), 0);
+
+    QueueFile q = f.queue();
+    ASSERT_EQ(q.entries.size(), 3u);
+    // The failed scene is out of the running and sorts first; the live ones follow in name order.
+    EXPECT_EQ(textOf(q.entries[0].fileName), "c_bad.lws");
+    EXPECT_EQ(textOf(q.entries[0].outputPath), "\nUnable to find SaveRGBBImagesPrefix!");
+    EXPECT_EQ(textOf(q.entries[1].fileName), "a_shot.lws");
+    EXPECT_EQ(q.entries[1].firstFrame, 5);
+    EXPECT_EQ(q.entries[1].lastFrame, 9);
+    EXPECT_EQ(textOf(q.entries[1].outputPath), f.fixture.contentDir + "/Renders/a0000.TGA");
+    EXPECT_EQ(textOf(q.entries[2].fileName), "b_shot.lws");
+    EXPECT_EQ(q.entries[2].frameStep, 2);
+    EXPECT_TRUE(fileExists(f.fixture.contentDir + "/Renders"));
+}

@@ -1,0 +1,95 @@
+#include "scenario_support.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine/scene_record.h"
+
+QueueFile readQueueFile(const std::string& path) {
+    QueueFile q;
+    if (!fileExists(path)) {
+        return q;
+    }
+    std::string bytes = readText(path);
+    q.read = true;
+    q.size = bytes.size();
+    if (bytes.size() >= 4) {
+        const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+        q.runningFlag = static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
+                                             (static_cast<uint32_t>(b[3]) << 24));
+        for (size_t at = 4; at + scene_record::kSize <= bytes.size(); at += scene_record::kSize) {
+            q.entries.push_back(decodeSceneEntry(b + at));
+        }
+    }
+    return q;
+}
+
+ScenarioFarm::ScenarioFarm(FarmFixtureOptions options)
+    : fixture(std::move(options)), outputFile(fixture.dir.file("headless.out")) {}
+
+ScenarioFarm::~ScenarioFarm() {
+    for (auto& n : nodes_) {
+        n->kill(SIGKILL);
+    }
+}
+
+std::unique_ptr<ChildProcess> ScenarioFarm::startHeadless(const std::vector<std::string>& args) {
+    return std::make_unique<ChildProcess>(
+        binaryPath("kestrun-headless"), args, outputFile,
+        std::vector<std::string>{"XDG_CONFIG_HOME=" + fixture.dir.path()}, fixture.dir.path());
+}
+
+int ScenarioFarm::runHeadless(const std::vector<std::string>& args, int timeoutMs) {
+    auto p = startHeadless(args);
+    return p->wait(timeoutMs);
+}
+
+void ScenarioFarm::startNode(int n, const std::vector<std::string>& extra) {
+    std::vector<std::string> args{
+        "--command-dir",    fixture.commandDir, "--node", std::to_string(n), "--content-dir",
+        fixture.contentDir, "--render-ms",      "150",    "--load-ms",       "150"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    nodes_.push_back(
+        std::make_unique<ChildProcess>(binaryPath("kestrun-node-sim"), args,
+                                       fixture.dir.file("node" + std::to_string(n) + ".out")));
+}
+
+void ScenarioFarm::startNodes(int count) {
+    for (int n = 1; n <= count; ++n) {
+        startNode(n);
+    }
+}
+
+std::string ScenarioFarm::log() const {
+    return readText(fixture.queueDir + "/Logfile.txt");
+}
+std::string ScenarioFarm::output() const {
+    return readText(outputFile);
+}
+QueueFile ScenarioFarm::queue() const {
+    return readQueueFile(fixture.queueDir + "/Kestrun.que");
+}
+std::string ScenarioFarm::job(int node) const {
+    return readText(fixture.commandDir + "/job" + std::to_string(node));
+}
+
+bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+int countOf(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}

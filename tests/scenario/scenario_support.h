@@ -1,0 +1,49 @@
+// Helpers for scenario tests that run whole farms: kestrun-headless and kestrun-node-sim as real
+// processes on a FarmFixture's folders, and readers for what they leave on disk.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/farm_state.h"
+#include "farm_fixture.h"
+#include "node_process.h"
+
+struct QueueFile {
+    bool read = false;
+    int32_t runningFlag = 0;
+    std::vector<SceneEntry> entries;
+    size_t size = 0;
+};
+QueueFile readQueueFile(const std::string& path);
+
+class ScenarioFarm {
+  public:
+    explicit ScenarioFarm(FarmFixtureOptions options = {});
+    ~ScenarioFarm();
+
+    FarmFixture fixture;
+    std::string outputFile;  // what kestrun-headless printed
+
+    // Starts kestrun-headless with these options (XDG_CONFIG_HOME at the fixture's folder).
+    std::unique_ptr<ChildProcess> startHeadless(const std::vector<std::string>& args);
+    // Runs it to its end; gives the exit status (-1 when it did not end in time).
+    int runHeadless(const std::vector<std::string>& args, int timeoutMs);
+    // Starts a simulated node for node number n with extra options.
+    void startNode(int n, const std::vector<std::string>& extra = {});
+    void startNodes(int count);
+    std::string log() const;
+    std::string output() const;
+    QueueFile queue() const;
+    std::string job(int node) const;
+
+  private:
+    std::vector<std::unique_ptr<ChildProcess>> nodes_;
+};
+
+// Waits up to timeoutMs for predicate to hold, checking every 20 ms.
+bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
+
+int countOf(const std::string& text, const std::string& what);
