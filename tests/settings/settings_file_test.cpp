@@ -8,6 +8,7 @@
 
 #include "platform/fixed_text.h"
 #include "platform/profile.h"
+#include "settings/settings_table.h"
 #include "test_farm.h"
 
 namespace {
@@ -237,6 +238,28 @@ TEST(SettingsFile, AFolderIsWritableOnlyWhenAFileCanBeMadeThere) {
     EXPECT_TRUE(directoryWritable(t.fs, t.dir.path()));
     EXPECT_FALSE(fileExists(t.dir.file("~rf.tmp")));
     EXPECT_FALSE(directoryWritable(t.fs, t.dir.file("missing")));
+}
+
+// The shipped sample must hold every key that loading reads, each within its read limit, so an
+// operator copying it gets what it says.
+TEST(SettingsFile, TheSampleFileHoldsEveryKeyWithinItsLimit) {
+    TestFarm t;
+    const std::string sample = readText(KESTRUN_SOURCE_DIR "/docs/Kestrun.ini");
+    ASSERT_FALSE(sample.empty());
+    for (const SettingKey& row : allSettingKeys()) {
+        SCOPED_TRACE(std::string(row.section) + "/" + std::string(row.key));
+        std::optional<std::string> value = profileLookup(sample, row.section, row.key);
+        ASSERT_TRUE(value.has_value());
+        EXPECT_LE(value->size(), row.limit);
+    }
+    t.writeSettings(sample);
+    loadSettings(t.farm);
+    for (int i = 1; i <= t.farm.settings.No_Of_Nodes; ++i) {
+        EXPECT_TRUE(profileLookup(sample, kNodeNamesSection, nodeNameKey(i)).has_value()) << i;
+    }
+    ASSERT_EQ(t.farm.settings.pathMap.size(), 1u);
+    EXPECT_EQ(t.farm.settings.pathMap[0].nodePath, "Q:\\");
+    EXPECT_EQ(t.farm.settings.pathMap[0].localPath, "/srv/farm");
 }
 
 }  // namespace
