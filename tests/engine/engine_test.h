@@ -14,7 +14,7 @@
 #include "tests/support/farm_fixture.h"
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     FarmFixture fx;
     Farm& farm = *fx.farm;
     FarmState& s = farm.state;
@@ -37,7 +37,9 @@ protected:
     void writeAck(int node, std::string_view text) {
         writeText(fx.commandDir + "/ack" + std::to_string(node), text);
     }
-    std::string job(int node) const { return readText(fx.commandDir + "/job" + std::to_string(node)); }
+    std::string job(int node) const {
+        return readText(fx.commandDir + "/job" + std::to_string(node));
+    }
     std::string log() const { return fileExists(s.logFilePath) ? readText(s.logFilePath) : ""; }
     bool logged(std::string_view text) const { return log().find(text) != std::string::npos; }
     int logCount(std::string_view text) const {

@@ -1,0 +1,218 @@
+#include "engine/frame_queue.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/farm.h"
+#include "engine/image_lookup.h"
+#include "engine/scheduler.h"
+#include "platform/fixed_text.h"
+#include "queue/queue_file.h"
+#include "queue/scene_reader.h"
+#include "settings/farm_log.h"
+
+namespace {
+
+// The extension that follows the frame digits in an image name template, such as ".TGA".
+constexpr int kExtensionLength = 4;
+
+// True when the scan has frames to look at: a range inside the frame map, first to last.
+bool scannable(const SceneEntry& e) {
+    return sceneRangeValid(e) && e.firstFrame <= e.lastFrame;
+}
+
+// The first entry 1..sceneCount whose position passes the test, or 0.
+template <typename Test>
+int firstEntry(const FarmState& s, Test test) {
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (test(s.scenes[k].position)) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+int firstNotOut(const FarmState& s) {
+    return firstEntry(s, [](int32_t position) { return position != 0; });
+}
+
+// Looks frame f up on disk: 'P' when its image exists, otherwise 'M'.
+char lookUpFrame(ImageLookup& images, const SceneEntry& e, int f) {
+    return images.exists(imageName(e, f)) ? kFramePresent : kFrameMissing;
+}
+
+}  // namespace
+
+std::string imageName(const SceneEntry& e, int f) {
+    std::string name(textOf(e.outputPath));
+    std::string digits = std::to_string(f);
+    // Digits that would fall before the start of a too-short template are dropped.
+    long end = static_cast<long>(name.size()) - kExtensionLength;
+    long start = end - static_cast<long>(digits.size());
+    for (long i = std::max(start, 0L); i < end; ++i) {
+        name[i] = digits[i - start];
+    }
+    return name;
+}
+
+bool scanImages(Farm& farm, int e, int& remaining) {
+    remaining = 0;
+    FarmState& s = farm.state;
+    if (e < 1 || e > s.sceneCount) {
+        return false;
+    }
+    SceneEntry& scene = s.scenes[e];
+    checkSavePath(farm, textOf(scene.outputPath));
+    bool complete = false;
+    if (scannable(scene)) {
+        ImageLookup images(farm.fs);
+        int present = 0;
+        int total = (scene.lastFrame - scene.firstFrame) / scene.frameStep + 1;
+        for (int f = scene.firstFrame; f <= scene.lastFrame; f += scene.frameStep) {
+            switch (frameCode(scene, f)) {
+                case kFramePresent:
+                    present += 1;
+                    break;
+                case kFrameInHand:
+                    remaining += 1;
+                    break;
+                case kFrameFinished:
+                    if (lookUpFrame(images, scene, f) == kFramePresent) {
+                        setFrameCode(scene, f, kFramePresent);
+                        present += 1;
+                        s.queueListDirty = -1;
+                    } else {
+                        remaining += 1;
+                        handleProblemFrame(farm, e, f);
+                    }
+                    break;
+                default: {
+                    char code = lookUpFrame(images, scene, f);
+                    setFrameCode(scene, f, code);
+                    if (code == kFramePresent) {
+                        present += 1;
+                    } else {
+                        remaining += 1;
+                    }
+                    s.queueListDirty = -1;
+                    break;
+                }
+            }
+        }
+        complete = present == total;
+    }
+    if (s.queueListDirty) {
+        reorderQueue(s);
+    }
+    return complete;
+}
+
+int scanScenes(Farm& farm, int limit) {
+    FarmState& s = farm.state;
+    farm.host.showStatus("Scanning for images");
+    int k = firstNotOut(s);
+    if (k == 0) {
+        return 0;
+    }
+    int remaining = 0;
+    bool anyCompleted = false;
+    // The entries after the first live one are live too: reorderQueue keeps them together.
+    for (; remaining < limit && k <= s.sceneCount; ++k) {
+        if (scanImages(farm, k, remaining)) {
+            s.scenes[k].position = 0;
+            logLine(farm, "********* Scene Completed !***********");
+            anyCompleted = true;
+        }
+    }
+    if (anyCompleted) {
+        reorderQueue(s);
+    }
+    saveQueueFile(farm);
+    return remaining;
+}
+
+int scanScene(Farm& farm, int k) {
+    FarmState& s = farm.state;
+    if (k < 1 || k > s.sceneCount) {
+        return 0;
+    }
+    farm.host.showStatus("Scanning scene for images");
+    SceneEntry& scene = s.scenes[k];
+    std::memset(scene.frameMap, 0, sizeof scene.frameMap);
+    bool moved = false;
+    if (scene.position == 0) {
+        scene.position = 1;
+        moved = true;
+    }
+    int remaining = 0;
+    if (scanImages(farm, k, remaining)) {
+        s.scenes[k].position = 0;
+        moved = true;
+    }
+    if (moved) {
+        reorderQueue(s);
+    }
+    clearFrameQueue(s);
+    buildFrameQueue(farm);
+    saveQueueFile(farm);
+    return remaining;
+}
+
+void scanNextScene(Farm& farm) {
+    FarmState& s = farm.state;
+    int k = firstEntry(s, [](int32_t position) { return position > 0; });
+    if (k == 0) {
+        return;
+    }
+    // A scene with no frame to scan would stay "never scanned" for ever and hold up the
+    // scenes behind it, so it is passed over.
+    for (; k <= s.sceneCount; ++k) {
+        const SceneEntry& scene = s.scenes[k];
+        if (scannable(scene) && frameCode(scene, scene.firstFrame) == kFrameNotScanned) {
+            break;
+        }
+    }
+    if (k > s.sceneCount) {
+        return;
+    }
+    int remaining = 0;
+    if (scanImages(farm, k, remaining)) {
+        s.queueListDirty = -1;
+        s.scenes[k].position = 0;
+        reorderQueue(s);
+    }
+}
+
+bool buildFrameQueue(Farm& farm) {
+    FarmState& s = farm.state;
+    s.frameQueueCount = 0;
+    farm.host.showStatus("Building frame queue");
+    int k = firstNotOut(s);
+    if (k == 0) {
+        return false;
+    }
+    for (; k <= s.sceneCount && s.frameQueueCount < kFrameQueueSize; ++k) {
+        const SceneEntry& scene = s.scenes[k];
+        if (!scannable(scene)) {
+            continue;
+        }
+        for (int f = scene.firstFrame; f <= scene.lastFrame && s.frameQueueCount < kFrameQueueSize;
+             f += scene.frameStep) {
+            if (frameCode(scene, f) == kFrameMissing) {
+                pushFrame(s, scene.sceneId, f);
+            }
+        }
+    }
+    return true;
+}
+
+void pushFrame(FarmState& s, int32_t sceneId, int frame) {
+    if (s.frameQueueCount >= kFrameQueueSize) {
+        return;
+    }
+    for (int i = s.frameQueueCount; i >= 1; --i) {
+        s.frameQueue[i + 1] = s.frameQueue[i];
+    }
+    s.frameQueue[1] = FrameQueueEntry{frame, sceneId};
+    s.frameQueueCount += 1;
+}

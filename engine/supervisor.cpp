@@ -1,0 +1,247 @@
+#include "engine/supervisor.h"
+
+#include "engine/channel.h"
+#include "engine/command_words.h"
+#include "engine/farm.h"
+#include "engine/scheduler.h"
+#include "platform/fixed_text.h"
+#include "settings/farm_log.h"
+
+namespace {
+
+constexpr int kPasses = 5;
+constexpr int32_t kSet = -1;
+
+std::string nodeName(const Farm& farm, int node) {
+    return std::string(textOf(farm.state.nodes[node].name));
+}
+
+// The queue entry of the node's scene, or nullptr when that scene has left the queue.
+SceneEntry* nodeScene(Farm& farm, int node) {
+    int entry = findScene(farm.state, farm.state.nodes[node].sceneId);
+    return entry ? &farm.state.scenes[entry] : nullptr;
+}
+
+// Sets the code of the node's frame in its scene.
+void markFrame(Farm& farm, int node, char code) {
+    if (SceneEntry* scene = nodeScene(farm, node)) {
+        setFrameCode(*scene, farm.state.nodes[node].frame, code);
+    }
+}
+
+void stepOffline(Farm& farm, int node, const AckReading& ack) {
+    if (!ack.says("")) {
+        return;
+    }
+    NodeSlot& slot = farm.state.nodes[node];
+    logLine(farm, "Detected " + nodeName(farm, node) + " Online!");
+    slot.sceneId = -1;
+    farm.state.farmListDirty = kSet;
+    sendCommand(farm, node, words::kWait);
+    slot.state = Ready;
+}
+
+void stepReady(Farm& farm, int node, const AckReading& ack) {
+    NodeSlot& slot = farm.state.nodes[node];
+    if (ack.says(words::kReady)) {
+        int frame = 0;
+        int32_t sceneId = -1;
+        if (pickFrame(farm, slot.sceneId, frame, sceneId)) {
+            slot.frame = frame;
+            slot.sceneId = sceneId;
+            loadScene(farm, node, sceneId);
+            farm.state.farmListDirty = kSet;
+            slot.state = Loading;
+            markFrame(farm, node, kFrameInHand);
+        } else {
+            sendCommand(farm, node, words::kWait);
+        }
+    }
+    if (ack.says(words::kInitializing)) {
+        sendCommand(farm, node, words::kWait);
+    }
+}
+
+// The two waits that only acknowledge: "wait" is sent and the node moves on.
+bool stepAcknowledge(Farm& farm, int node, const AckReading& ack, std::string_view word,
+                     NodeState next) {
+    if (!ack.says(word)) {
+        return false;
+    }
+    sendCommand(farm, node, words::kWait);
+    farm.state.nodes[node].state = next;
+    return true;
+}
+
+bool stepLoadFirst(Farm& farm, int node, const AckReading& ack) {
+    if (!ack.says(words::kReady)) {
+        return false;
+    }
+    startFrame(farm, node, farm.state.nodes[node].frame);
+    farm.state.farmListDirty = kSet;
+    farm.state.nodes[node].state = WtoRender;
+    return true;
+}
+
+void stepWaitToRender(Farm& farm, int node, const AckReading& ack) {
+    if (!ack.says(words::kRender)) {
+        return;
+    }
+    farm.state.queueListDirty = kSet;
+    markFrame(farm, node, kFrameInHand);
+    farm.state.farmListDirty = kSet;
+    sendCommand(farm, node, words::kWait);
+    farm.state.nodes[node].state = Rendering;
+}
+
+bool stepRendering(Farm& farm, int node, const AckReading& ack) {
+    if (!ack.says(words::kReady)) {
+        return false;
+    }
+    NodeSlot& slot = farm.state.nodes[node];
+    std::string time = frameTimeText(farm.clock.tickMs() - slot.commandTick);
+    logLine(farm, "Node " + nodeName(farm, node) + " completed frame " +
+                      std::to_string(slot.frame) + " taking " + time);
+    markFrame(farm, node, kFrameFinished);
+    if (SceneEntry* scene = nodeScene(farm, node)) {
+        scene->lastNode = node;
+    }
+    farm.state.farmListDirty = kSet;
+    farm.state.queueListDirty = kSet;
+    sendCommand(farm, node, words::kWait);
+    slot.state = Loaded;
+    return true;
+}
+
+// A node that finished a frame: the next frame of its scene, another scene, or "init".
+bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
+    if (!ack.says(words::kReady)) {
+        return false;
+    }
+    NodeSlot& slot = farm.state.nodes[node];
+    int frame = 0;
+    int32_t sceneId = -1;
+    if (!pickFrame(farm, slot.sceneId, frame, sceneId)) {
+        logLine(farm, "Init issued to " + nodeName(farm, node));
+        sendCommand(farm, node, words::kInit);
+        farm.state.farmListDirty = kSet;
+        slot.state = Ready;
+        return false;
+    }
+    if (sceneId == slot.sceneId) {
+        slot.frame = frame;
+        startFrame(farm, node, frame);
+        farm.state.farmListDirty = kSet;
+        markFrame(farm, node, kFrameInHand);
+        slot.state = WtoRender;
+        return true;
+    }
+    loadScene(farm, node, sceneId);
+    slot.sceneId = sceneId;
+    slot.frame = frame;
+    markFrame(farm, node, kFrameInHand);
+    farm.state.farmListDirty = kSet;
+    slot.state = Loading;
+    return true;
+}
+
+void stepRetired(Farm& farm, int node, const AckReading& ack) {
+    if (ack.says(words::kReady)) {
+        sendCommand(farm, node, words::kQuit);
+        farm.state.farmListDirty = kSet;
+    }
+    if (ack.says(words::kOffline)) {
+        sendCommand(farm, node, words::kInit);
+        farm.state.farmListDirty = kSet;
+        farm.state.nodes[node].state = Offline;
+    }
+}
+
+bool nodeInUse(const Farm& farm, int node) {
+    return node >= 1 && node <= nodeCount(farm);
+}
+
+}  // namespace
+
+bool stepNode(Farm& farm, int node) {
+    if (!nodeInUse(farm, node)) {
+        return false;
+    }
+    int32_t state = farm.state.nodes[node].state;
+    if (state < 0 || state >= kNodeStateCount) {
+        return false;
+    }
+    // Both tests of a state use this one reading: the first test's own command ("quit" to a
+    // retired node) does not change what the node wrote.
+    AckReading ack = readAck(farm, node);
+    switch (state) {
+        case Offline:
+            stepOffline(farm, node, ack);
+            return false;
+        case Ready:
+            stepReady(farm, node, ack);
+            return false;
+        case Loading:
+            return stepAcknowledge(farm, node, ack, words::kLoad, WLoadFirst);
+        case WLoadFirst:
+            return stepAcknowledge(farm, node, ack, words::kReady, LoadFirst);
+        case LoadFirst:
+            return stepLoadFirst(farm, node, ack);
+        case WtoRender:
+            stepWaitToRender(farm, node, ack);
+            return false;
+        case Rendering:
+            return stepRendering(farm, node, ack);
+        case Loaded:
+            return stepLoaded(farm, node, ack);
+        case Retired:
+            stepRetired(farm, node, ack);
+            return false;
+    }
+    return false;
+}
+
+bool pollNodes(Farm& farm) {
+    bool progress = false;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        farm.host.showStatus("Checking nodes");
+        for (int node = 1; node <= nodeCount(farm); ++node) {
+            progress = stepNode(farm, node) || progress;
+        }
+    }
+    return progress;
+}
+
+void retireNode(Farm& farm, int node) {
+    if (!nodeInUse(farm, node)) {
+        return;
+    }
+    farm.state.nodes[node].state = Retired;
+    releaseNodeFrame(farm.state, node);
+    sendCommand(farm, node, words::kWait);
+    clearFrameQueue(farm.state);
+    farm.state.queueListDirty = kSet;
+    farm.state.farmListDirty = kSet;
+}
+
+void makeNodeOffline(Farm& farm, int node) {
+    if (!nodeInUse(farm, node)) {
+        return;
+    }
+    farm.state.queueListDirty = kSet;
+    farm.state.farmListDirty = kSet;
+    sendCommand(farm, node, words::kWait);
+    releaseNodeFrame(farm.state, node);
+    farm.state.nodes[node].sceneId = -1;
+    deleteAck(farm, node);
+    clearFrameQueue(farm.state);
+    farm.state.nodes[node].state = Offline;
+}
+
+std::string frameTimeText(uint32_t elapsedMs) {
+    uint32_t seconds = elapsedMs / 1000;
+    uint32_t minutes = seconds / 60;
+    uint32_t hours = minutes / 60;
+    return std::to_string(hours) + "h" + std::to_string(minutes - hours * 60) + "m" +
+           std::to_string(seconds - minutes * 60) + "s";
+}
