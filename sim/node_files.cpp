@@ -1,0 +1,98 @@
+#include "sim/node_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace sim {
+namespace {
+
+constexpr int kImageSide = 4;
+constexpr size_t kTgaHeaderBytes = 18;
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+std::string temporaryNameFor(const std::string& path) {
+    std::filesystem::path p(path);
+    std::string name = "." + p.filename().string() + "." + std::to_string(::getpid()) + ".tmp";
+    return (p.parent_path() / name).string();
+}
+
+std::string tgaImage(int frame) {
+    std::string data(kTgaHeaderBytes, '\0');
+    data[2] = 2;  // uncompressed true-colour
+    data[12] = kImageSide;
+    data[14] = kImageSide;
+    data[16] = 24;    // bits per pixel
+    data[17] = 0x20;  // first row at the top
+    for (int i = 0; i < kImageSide * kImageSide; ++i) {
+        data += static_cast<char>(frame * 7 + i);    // blue
+        data += static_cast<char>(frame * 13);       // green
+        data += static_cast<char>(255 - frame * 3);  // red
+    }
+    return data;
+}
+
+}  // namespace
+
+JobSnapshot readJobFile(const std::string& path) {
+    JobSnapshot snap;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return snap;
+    }
+    snap.writeTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    snap.present = readWholeFile(path, snap.text);
+    return snap;
+}
+
+bool readWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view text) {
+    std::string temporary = temporaryNameFor(path);
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = writeAll(fd, text);
+    written = (::close(fd) == 0) && written;
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writeFrameImage(const std::string& path, int frame) {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ec);
+    }
+    return writeFileAtomically(path, tgaImage(frame));
+}
+
+}  // namespace sim

@@ -1,0 +1,149 @@
+#include "sim/node_options.h"
+
+#include <charconv>
+#include <filesystem>
+#include <string_view>
+
+namespace sim {
+namespace {
+
+bool parseNumber(std::string_view text, int low, int& value) {
+    const char* end = text.data() + text.size();
+    auto [at, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && at == end && !text.empty() && value >= low;
+}
+
+// "3,7,12": frame numbers of 0 or more, separated by commas.
+bool parseFrameList(std::string_view text, std::set<int>& frames) {
+    while (true) {
+        size_t comma = text.find(',');
+        int frame = 0;
+        if (!parseNumber(text.substr(0, comma), 0, frame)) {
+            return false;
+        }
+        frames.insert(frame);
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(comma + 1);
+    }
+}
+
+// "NODE=LOCAL", both sides non-empty; the first "=" divides them.
+bool parsePathPair(std::string_view text, PathMap& map) {
+    size_t eq = text.find('=');
+    if (eq == std::string_view::npos || eq == 0 || eq + 1 == text.size()) {
+        return false;
+    }
+    map.push_back({std::string(text.substr(0, eq)), std::string(text.substr(eq + 1))});
+    return true;
+}
+
+// Takes the value of one option; false with error set when it is unusable.
+bool takeValue(std::string_view name, std::string_view value, NodeOptions& o, std::string& error) {
+    struct NumberOption {
+        std::string_view name;
+        int* field;
+        int low;
+    };
+    const NumberOption numbers[] = {
+        {"--node", &o.node, 1},      {"--init-ms", &o.initMs, 0},
+        {"--load-ms", &o.loadMs, 0}, {"--render-ms", &o.renderMs, 0},
+        {"--poll-ms", &o.pollMs, 1}, {"--die-after-frames", &o.dieAfterFrames, 0},
+    };
+    for (const NumberOption& n : numbers) {
+        if (name == n.name) {
+            if (parseNumber(value, n.low, *n.field)) {
+                return true;
+            }
+            error = std::string(name) + " needs a whole number of at least " +
+                    std::to_string(n.low) + ", not \"" + std::string(value) + "\"";
+            return false;
+        }
+    }
+    if (name == "--command-dir") {
+        o.commandDir = value;
+    } else if (name == "--content-dir") {
+        o.contentDir = value;
+    } else if (name == "--fail-frames") {
+        if (!parseFrameList(value, o.failFrames)) {
+            error = "--fail-frames needs frame numbers separated by commas, not \"" +
+                    std::string(value) + "\"";
+            return false;
+        }
+    } else if (name == "--path-map") {
+        if (!parsePathPair(value, o.pathMap)) {
+            error = "--path-map needs NODE=LOCAL, not \"" + std::string(value) + "\"";
+            return false;
+        }
+    } else {
+        error = "unknown option " + std::string(name);
+        return false;
+    }
+    return true;
+}
+
+bool checkRequired(const NodeOptions& o, std::string& error) {
+    if (o.commandDir.empty()) {
+        error = "--command-dir is required";
+    } else if (o.node == 0) {
+        error = "--node is required";
+    } else if (!std::filesystem::is_directory(o.commandDir)) {
+        error = "command folder " + o.commandDir + " does not exist";
+    } else {
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ParseOutcome parseNodeOptions(int argc, const char* const* argv, NodeOptions& options,
+                              std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") {
+            return ParseOutcome::Help;
+        }
+        if (i + 1 >= argc) {
+            error = name.starts_with("--") ? std::string(name) + " needs a value"
+                                           : "unknown argument " + std::string(name);
+            return ParseOutcome::Error;
+        }
+        if (!takeValue(name, argv[++i], options, error)) {
+            return ParseOutcome::Error;
+        }
+    }
+    return checkRequired(options, error) ? ParseOutcome::Run : ParseOutcome::Error;
+}
+
+std::string usageText() {
+    return R"(Usage: kestrun-node-sim --command-dir DIR --node N [options]
+
+A simulated ScreamerNet render node. It reads its job file DIR/jobN and answers in
+DIR/ackN: "init" -> "Initializing", "Ready"; "load PATH" -> "Loading scene PATH", "Ready";
+"render F F 1" -> "Rendering frame F", image written, "Ready"; "quit" -> "Offline" and exit.
+
+  --command-dir DIR      the ScreamerNet command folder (must exist)
+  --node N               node number, 1 or more
+  --content-dir D        base of scene save prefixes that are not absolute
+  --init-ms M            how long "Initializing" stands (default 100)
+  --load-ms M            how long "Loading scene" stands (default 300)
+  --render-ms M          how long "Rendering frame" stands per frame (default 300)
+  --poll-ms M            pause between looks at the job file (default 20)
+  --fail-frames LIST     frames (e.g. 3,7) answered without an image the first time
+  --die-after-frames K   stop answering at the first command after K frames; exit 1
+  --path-map NODE=LOCAL  a node path prefix (e.g. Q:\) and the local folder it names;
+                         repeatable, the first matching pair wins
+  --help                 this text
+
+Timing: the farm sees "Loading scene" and "Rendering frame" only while they stand. It polls
+the nodes at every cycle while work moves, and at least every fourth cycle otherwise, so keep
+--render-ms above one farm cycle and --load-ms above four (the defaults suit a 50 ms test
+cycle; with a 200 ms cycle use e.g. --load-ms 1000 --render-ms 400).
+
+Exit status: 0 after "quit", 1 when it died as --die-after-frames asked, 2 for bad options.
+)";
+}
+
+}  // namespace sim
