@@ -213,21 +213,15 @@ class ScopedEnv {
     std::string old_;
 };
 
-TEST(SettingsFile, TheFileLivesInTheUsersConfigFolder) {
+TEST(SettingsFile, TheFileLivesInTheUsersConfigFolderAndIsCreatedThere) {
+    TestFarm t;
     ScopedEnv home("HOME", "/home/op");
-    {
-        ScopedEnv config("XDG_CONFIG_HOME", "/etc/xdg-op");
-        EXPECT_EQ(defaultSettingsPath(), "/etc/xdg-op/Kestrun.ini");
-    }
     for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/dir"}) {
         ScopedEnv config("XDG_CONFIG_HOME", unusable);
         EXPECT_EQ(defaultSettingsPath(), "/home/op/.config/Kestrun.ini");
     }
-}
-
-TEST(SettingsFile, TheFileAtTheDefaultPathIsCreatedAtFirstStart) {
-    TestFarm t;
     ScopedEnv config("XDG_CONFIG_HOME", t.dir.file("xdg").c_str());
+    EXPECT_EQ(defaultSettingsPath(), t.dir.file("xdg/Kestrun.ini"));
     t.farm.settingsFile = defaultSettingsPath();
     initSettings(t.farm);
     EXPECT_EQ(readText(t.dir.file("xdg/Kestrun.ini")), kDefaultFile);
