@@ -22,6 +22,7 @@ class EngineTest : public ::testing::Test {
     // Appends a live scene whose images are "<tmp>/images/shotNNNN.TGA"; gives its entry.
     int queueScene(int32_t id, int first, int last, int step = 1) {
         SceneEntry& e = s.scenes[++s.sceneCount];
+        e = SceneEntry{};
         e.sceneId = id;
         e.position = s.sceneCount;
         e.firstFrame = first;
