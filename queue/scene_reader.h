@@ -18,5 +18,11 @@ bool findSceneKey(std::string_view text, std::string_view key, std::string& valu
 // The absolute form of a save path: as it stands when it begins with "/", has a drive letter or
 // begins with two backslashes; otherwise joined to ContentDirectory.
 std::string resolveScenePath(const FarmSettings& settings, std::string_view path);
+// The one place where a save path read from a scene becomes a path on this machine: resolved
+// against ContentDirectory, then each "\" turned into "/". A path that still names a Windows
+// drive or share has no folder here: false, with "No path mapping for X:\" (its letter) or
+// "No path mapping for \\server\share" (its first two levels) in failure.
+bool localScenePath(const FarmSettings& settings, std::string_view scenePath, std::string& local,
+                    std::string& failure);
 // True when the folder of the template can be written to, after creating missing levels.
 bool checkSavePath(Farm& farm, std::string_view templ);

@@ -1,0 +1,327 @@
+#include "queue/queue_dir.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "engine/farm.h"
+#include "platform/fixed_text.h"
+#include "platform/path.h"
+#include "queue/queue_file.h"
+#include "queue/scene_reader.h"
+#include "settings/farm_log.h"
+
+namespace {
+
+constexpr uint64_t kMegabyte = 1048576;
+constexpr size_t kLongestName = sizeof(ListingEntry::fileName) - 1;
+
+bool sameFile(const char (&name)[256], uint64_t time, std::string_view otherName,
+              uint64_t otherTime) {
+    return time == otherTime && textOf(name) == otherName;
+}
+
+// A name the "load" command and the fixed name field can carry.
+bool nameQueueable(std::string_view name) {
+    if (name.size() > kLongestName) {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
+}
+
+bool isQueued(const FarmState& s, const DirEntry& file) {
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (sameFile(s.scenes[k].fileName, s.scenes[k].fileTime, file.name, file.fileTime)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Drops the names that cannot be queued, logging each once while it stays in the folder.
+void refuseBadNames(Farm& farm, std::vector<DirEntry>& files) {
+    std::set<std::string> refused;
+    std::erase_if(files, [&](const DirEntry& file) {
+        if (nameQueueable(file.name)) {
+            return false;
+        }
+        if (!farm.notices.refusedNames.contains(file.name)) {
+            logLine(farm, "Scene file name cannot be queued:", file.name);
+        }
+        refused.insert(file.name);
+        return true;
+    });
+    farm.notices.refusedNames = std::move(refused);
+}
+
+// Lists the scene files of the queue folder in name order. Files already queued always get a
+// place; the others take the places the scene table still has room for, and those left over
+// are counted in leftOut.
+bool listSceneFiles(Farm& farm, int& leftOut) {
+    FarmState& s = farm.state;
+    s.listingCount = 0;
+    leftOut = 0;
+    std::vector<DirEntry> files;
+    if (!farm.fs.listDirectory(farm.settings.Scene_Queue_Dir, files)) {
+        return false;
+    }
+    std::erase_if(files, [](const DirEntry& file) {
+        return !file.isRegular || !endsWithNoCase(file.name, ".lws");
+    });
+    std::sort(files.begin(), files.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    refuseBadNames(farm, files);
+
+    std::vector<bool> queued(files.size());
+    int room = kMaxScenes;
+    for (size_t i = 0; i < files.size(); ++i) {
+        queued[i] = isQueued(s, files[i]);
+        room -= queued[i] ? 1 : 0;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!queued[i] && room == 0) {
+            ++leftOut;
+            continue;
+        }
+        room -= queued[i] ? 0 : 1;
+        ListingEntry& entry = s.listing[++s.listingCount];
+        std::memset(entry.fileName, 0, sizeof entry.fileName);
+        copyText(entry.fileName, files[i].name);
+        entry.fileTime = files[i].fileTime;
+    }
+    return true;
+}
+
+void noteQueueFull(Farm& farm, bool full) {
+    if (full && !farm.notices.queueFull) {
+        logLine(farm, "Scene queue full");
+    }
+    farm.notices.queueFull = full;
+}
+
+void noteFolderUnreadable(Farm& farm, bool unreadable) {
+    if (unreadable && !farm.notices.folderUnreadable) {
+        logLine(farm, "Scene queue directory cannot be read", farm.settings.Scene_Queue_Dir);
+    }
+    farm.notices.folderUnreadable = unreadable;
+}
+
+// The folder the head scene's images go to, or nothing when no scene is live or its template
+// is not a path from the root.
+std::string headImageFolder(const FarmState& s) {
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (s.scenes[k].position == 0) {
+            continue;
+        }
+        std::string_view templ = textOf(s.scenes[k].outputPath);
+        if (!templ.starts_with('/')) {
+            return {};
+        }
+        std::string folder = parentPath(templ);
+        return folder.empty() ? std::string("/") : folder;
+    }
+    return {};
+}
+
+int wholeMegabytes(uint64_t bytes) {
+    uint64_t mb = bytes / kMegabyte;
+    return static_cast<int>(std::min<uint64_t>(mb, std::numeric_limits<int32_t>::max()));
+}
+
+// Halts the farm while the disk of the head scene's images has less than the minimum free:
+// logs and asks at every pass; false when the operator chose Cancel.
+bool freeSpaceCheck(Farm& farm) {
+    int32_t minimum = farm.settings.Free_Space_Minimum;
+    if (minimum <= 0) {
+        return true;
+    }
+    std::string folder = headImageFolder(farm.state);
+    if (folder.empty()) {
+        return true;
+    }
+    std::string mount = farm.fs.mountPoint(folder);
+    uint64_t needed = static_cast<uint64_t>(minimum) * kMegabyte;
+    farm.state.halted = -1;
+    bool goOn = true;
+    uint64_t freeBytes = 0;
+    while (farm.fs.freeSpace(mount, freeBytes) && freeBytes < needed) {
+        std::string freeMb = std::to_string(wholeMegabytes(freeBytes));
+        logLine(farm, "Free space on " + mount + " only " + freeMb + " MB! Kestrun Halted.");
+        std::string text = "Free space on " + mount + " only " + freeMb +
+                           " MB!\n\nPlease increase to " + std::to_string(minimum) + " MB";
+        if (!farm.host.askFreeSpaceRetry(text)) {
+            goOn = false;
+            break;
+        }
+    }
+    farm.state.halted = 0;
+    return goOn;
+}
+
+// Marks every entry whose file is gone or was saved again; true when any was.
+bool markRemovedScenes(Farm& farm) {
+    FarmState& s = farm.state;
+    bool marked = false;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (findInListing(farm, k) == 0) {
+            logLine(farm, "Scene file removed from queue:", textOf(s.scenes[k].fileName));
+            s.scenes[k].position = -1;
+            marked = true;
+        }
+    }
+    return marked;
+}
+
+// Overwrites each marked entry with the last one. Done before the additions, so that a full
+// table has room for the files that replace the entries taken out.
+void takeOutMarked(FarmState& s) {
+    int k = 1;
+    while (k <= s.sceneCount) {
+        if (s.scenes[k].position != -1) {
+            ++k;
+            continue;
+        }
+        if (k != s.sceneCount) {
+            s.scenes[k] = s.scenes[s.sceneCount];
+        }
+        --s.sceneCount;
+    }
+}
+
+}  // namespace
+
+bool checkSceneQueue(Farm& farm) {
+    FarmState& s = farm.state;
+    farm.host.showStatus("Checking scene-queue directory.");
+    if (!freeSpaceCheck(farm)) {
+        return false;
+    }
+    int leftOut = 0;
+    bool readable = listSceneFiles(farm, leftOut);
+    noteFolderUnreadable(farm, !readable);
+    if (!readable) {
+        return true;
+    }
+    bool changed = markRemovedScenes(farm);
+    takeOutMarked(s);
+    for (int j = 1; j <= s.listingCount; ++j) {
+        if (findInQueue(farm, j) == 0) {
+            addScene(farm, j);
+            changed = true;
+        }
+    }
+    noteQueueFull(farm, leftOut > 0);
+    if (!changed) {
+        return true;
+    }
+    s.queueListDirty = -1;
+    reorderQueue(s);
+    saveQueueFile(farm);
+    clearFrameQueue(s);
+    return true;
+}
+
+bool listQueueDirectory(Farm& farm) {
+    int leftOut = 0;
+    return listSceneFiles(farm, leftOut);
+}
+
+int findInListing(const Farm& farm, int k) {
+    const FarmState& s = farm.state;
+    const SceneEntry& e = s.scenes[k];
+    for (int j = 1; j <= s.listingCount; ++j) {
+        const ListingEntry& l = s.listing[j];
+        if (sameFile(e.fileName, e.fileTime, textOf(l.fileName), l.fileTime)) {
+            return j;
+        }
+    }
+    return 0;
+}
+
+int findInQueue(const Farm& farm, int j) {
+    const FarmState& s = farm.state;
+    const ListingEntry& l = s.listing[j];
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        const SceneEntry& e = s.scenes[k];
+        if (sameFile(e.fileName, e.fileTime, textOf(l.fileName), l.fileTime)) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+void addScene(Farm& farm, int j) {
+    FarmState& s = farm.state;
+    if (s.sceneCount >= kMaxScenes) {
+        noteQueueFull(farm, true);
+        return;
+    }
+    const ListingEntry& l = s.listing[j];
+    int n = ++s.sceneCount;
+    logLine(farm, "Added Newer scene file with name", textOf(l.fileName));
+
+    SceneEntry& e = s.scenes[n];
+    // The slot's old id stays for the reader's id count, so an id just taken out is not reused.
+    int32_t staleId = e.sceneId;
+    e = SceneEntry{};
+    e.sceneId = staleId;
+    std::memcpy(e.fileName, l.fileName, sizeof e.fileName);
+    e.fileTime = l.fileTime;
+    int32_t highest = 0;
+    for (int k = 1; k < n; ++k) {
+        highest = std::max(highest, s.scenes[k].position);
+    }
+    e.position = highest + 1;
+    readSceneFile(farm, n);
+}
+
+int raiseScene(Farm& farm, int k, int p) {
+    FarmState& s = farm.state;
+    s.queueListDirty = -1;
+    if (k < 1 || k > s.sceneCount) {
+        return 0;
+    }
+    int32_t id = s.scenes[k].sceneId;
+    if (s.scenes[k].problemCount < 32 && p >= 1) {
+        logLine(farm, "Queue item " + std::string(textOf(s.scenes[k].fileName)) +
+                          " preprioritized to " + std::to_string(p));
+        for (int i = 1; i <= s.sceneCount; ++i) {
+            if (i != k && s.scenes[i].position >= p) {
+                ++s.scenes[i].position;
+            }
+        }
+        s.scenes[k].position = p;
+        reorderQueue(s);
+        saveQueueFile(farm);
+        clearFrameQueue(s);
+    }
+    return findScene(s, id);
+}
+
+int lowerScene(Farm& farm, int k, int p) {
+    FarmState& s = farm.state;
+    s.queueListDirty = -1;
+    if (k < 1 || k > s.sceneCount) {
+        return 0;
+    }
+    int32_t id = s.scenes[k].sceneId;
+    if (s.scenes[k].problemCount < 32) {
+        logLine(farm, "Queue item " + std::string(textOf(s.scenes[k].fileName)) +
+                          " preprioritized to " + std::to_string(p));
+        for (int i = 1; i <= s.sceneCount; ++i) {
+            if (i != k && s.scenes[i].position == p) {
+                --s.scenes[i].position;
+                break;
+            }
+        }
+        s.scenes[k].position = p;
+        reorderQueue(s);
+        saveQueueFile(farm);
+        clearFrameQueue(s);
+    }
+    return findScene(s, id);
+}

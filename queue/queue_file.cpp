@@ -1,0 +1,117 @@
+#include "queue/queue_file.h"
+
+#include <algorithm>
+
+#include "engine/farm.h"
+#include "engine/scene_record.h"
+#include "platform/fixed_text.h"
+#include "platform/path.h"
+
+namespace {
+
+constexpr size_t kFlagSize = 4;
+constexpr size_t kLongestFile = kFlagSize + kMaxScenes * scene_record::kSize;
+constexpr const char* kTidyFolder = "HasBeenRendered";
+
+void putFlag(std::string& out, int32_t flag) {
+    uint32_t v = static_cast<uint32_t>(flag);
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<char>(v >> (8 * i)));
+    }
+}
+
+int32_t getFlag(const std::string& in) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        v |= static_cast<uint32_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    }
+    return static_cast<int32_t>(v);
+}
+
+template <size_t N>
+void terminate(char (&text)[N]) {
+    text[N - 1] = '\0';
+}
+
+// A record from the file is untrusted: its texts end inside their arrays, a node number it
+// names exists, and a frame range the frame map cannot hold takes the scene out of the running.
+void sanitize(FarmState& s, int k) {
+    SceneEntry& e = s.scenes[k];
+    terminate(e.fileName);
+    terminate(e.outputPath);
+    terminate(e.imageSize);
+    if (e.lastNode < 0 || e.lastNode > kMaxNodes) {
+        e.lastNode = 0;
+    }
+    if (sceneRangeValid(e)) {
+        return;
+    }
+    e.position = 0;
+    failScene(s, e.frameStep < 1 ? "Frame step below 1" : "Frame range outside 0 to 2999", k);
+}
+
+}  // namespace
+
+bool saveQueueFile(Farm& farm) {
+    const FarmState& s = farm.state;
+    int count = std::clamp(s.sceneCount, 0, kMaxScenes);
+    std::string data;
+    data.reserve(kFlagSize + count * scene_record::kSize);
+    putFlag(data, s.runningFlag);
+    unsigned char record[scene_record::kSize];
+    for (int k = 1; k <= count; ++k) {
+        encodeSceneEntry(s.scenes[k], record);
+        data.append(reinterpret_cast<const char*>(record), sizeof record);
+    }
+    // The temporary lies beside the queue file and does not end in ".lws", so the queue check
+    // never takes it for a scene.
+    return farm.fs.replaceFile(s.queueFilePath, data, s.queueFilePath + ".tmp");
+}
+
+void loadQueueFile(Farm& farm) {
+    FarmState& s = farm.state;
+    s.sceneCount = 0;
+    std::string data;
+    if (!farm.fs.readFile(s.queueFilePath, data, kLongestFile) || data.empty()) {
+        return;
+    }
+    if (data.size() < kFlagSize) {
+        s.runningFlag = 0;
+        return;
+    }
+    s.runningFlag = getFlag(data);
+    size_t records = (data.size() - kFlagSize) / scene_record::kSize;
+    for (size_t i = 0; i < records; ++i) {
+        int k = static_cast<int>(i) + 1;
+        const char* at = data.data() + kFlagSize + i * scene_record::kSize;
+        s.scenes[k] = decodeSceneEntry(reinterpret_cast<const unsigned char*>(at));
+        sanitize(s, k);
+        s.sceneCount = k;
+    }
+}
+
+bool tidyScene(Farm& farm, int k) {
+    const FarmState& s = farm.state;
+    if (k < 1 || k > s.sceneCount) {
+        return false;
+    }
+    const std::string& queueDir = farm.settings.Scene_Queue_Dir;
+    std::string_view name = textOf(s.scenes[k].fileName);
+    std::string folder = joinPath(queueDir, kTidyFolder);
+    std::string source = joinPath(queueDir, name);
+    std::string target = joinPath(folder, name);
+
+    CopyResult copied = farm.fs.copyFile(source, target);
+    if (copied == CopyResult::PathNotFound) {
+        farm.fs.makeDirectory(folder);
+        if (farm.fs.copyFile(source, target) != CopyResult::Ok) {
+            farm.host.showError("Couldn't create HasBeenRendered directory");
+            return false;
+        }
+    } else if (copied != CopyResult::Ok) {
+        farm.host.showError("Couldn't tidy scene files");
+        return false;
+    }
+    farm.fs.removeFile(source);
+    return true;
+}

@@ -1,0 +1,169 @@
+#include "queue/queue_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/scene_record.h"
+#include "platform/fixed_text.h"
+#include "queue/queue_dir.h"
+#include "tests/support/farm_fixture.h"
+
+namespace {
+
+SceneEntry sceneNamed(const std::string& name, int32_t id) {
+    SceneEntry e;
+    e.position = id;
+    copyText(e.fileName, name);
+    e.sceneId = id;
+    e.firstFrame = 1;
+    e.lastFrame = 10;
+    e.frameStep = 1;
+    return e;
+}
+
+std::string record(const SceneEntry& e) {
+    unsigned char bytes[scene_record::kSize];
+    encodeSceneEntry(e, bytes);
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// A queue file as another run might have left it: a flag and the records.
+std::string queueFileOf(int n, const std::string& flag = std::string(4, '\xff')) {
+    std::string data = flag;
+    for (int i = 1; i <= n; ++i) {
+        data += record(sceneNamed("s" + std::to_string(i) + ".lws", i));
+    }
+    return data;
+}
+
+class QueueFileTest : public ::testing::Test {
+  protected:
+    FarmFixture f;
+    FarmState& s = f.farm->state;
+    std::string queueFile = s.queueFilePath;
+};
+
+TEST_F(QueueFileTest, TwoScenesMakeTheFlagAndTwoRecords) {
+    s.sceneCount = 2;
+    s.scenes[1] = sceneNamed("a.lws", 4);
+    s.scenes[2] = sceneNamed("b.lws", 9);
+    s.scenes[2].frameMap[3] = kFrameInHand;
+    s.runningFlag = -1;
+    ASSERT_TRUE(saveQueueFile(*f.farm));
+    std::string running = readText(queueFile);
+    ASSERT_EQ(running.size(), 7676u);
+    EXPECT_EQ(running.substr(0, 4), std::string(4, '\xff'));
+    EXPECT_EQ(running.substr(4 + 3836), record(s.scenes[2]));
+
+    s.runningFlag = 0;
+    ASSERT_TRUE(saveQueueFile(*f.farm));
+    EXPECT_EQ(readText(queueFile).substr(0, 4), std::string(4, '\0'));
+
+    s.sceneCount = 0;
+    s.runningFlag = -1;
+    loadQueueFile(*f.farm);
+    EXPECT_EQ(s.runningFlag, 0);
+    ASSERT_EQ(s.sceneCount, 2);
+    EXPECT_EQ(s.scenes[2].sceneId, 9);
+    EXPECT_EQ(s.scenes[2].frameMap[3], kFrameInHand);  // handed back by the farm cycle, not here
+}
+
+TEST_F(QueueFileTest, LengthDecidesWhatLoads) {
+    struct Row {
+        const char* name;
+        std::string data;
+        int32_t flag;  // runningFlag before is -7
+        int scenes;
+    };
+    const std::vector<Row> rows = {
+        {"empty file keeps the flag", "", -7, 0},
+        {"one byte", "\xff", 0, 0},
+        {"three bytes", "\xff\xff\xff", 0, 0},
+        {"flag only", std::string(4, '\xff'), -1, 0},
+        {"cut in the third record", queueFileOf(3).substr(0, 4 + 2 * 3836 + 100), -1, 2},
+        {"more records than the table holds", queueFileOf(301), -1, 299},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeText(queueFile, row.data);
+        s.runningFlag = -7;
+        s.sceneCount = 5;
+        loadQueueFile(*f.farm);
+        EXPECT_EQ(s.runningFlag, row.flag);
+        EXPECT_EQ(s.sceneCount, row.scenes);
+        EXPECT_EQ(textOf(s.scenes[s.sceneCount].fileName),
+                  row.scenes ? "s" + std::to_string(row.scenes) + ".lws" : "");
+    }
+}
+
+TEST_F(QueueFileTest, MissingFileGivesAnEmptyQueue) {
+    s.sceneCount = 3;
+    s.runningFlag = -1;
+    loadQueueFile(*f.farm);
+    EXPECT_EQ(s.sceneCount, 0);
+    EXPECT_EQ(s.runningFlag, -1);
+}
+
+TEST_F(QueueFileTest, RecordsAreTakenAsUntrusted) {
+    SceneEntry wide = sceneNamed("wide.lws", 1);
+    wide.lastFrame = 3000;
+    SceneEntry still = sceneNamed("still.lws", 2);
+    still.frameStep = 0;
+    SceneEntry unended = sceneNamed("", 3);
+    std::memset(unended.fileName, 'n', sizeof unended.fileName);
+    std::memset(unended.outputPath, 'o', sizeof unended.outputPath);
+    std::memset(unended.imageSize, 'i', sizeof unended.imageSize);
+    unended.lastNode = 5000;
+    writeText(queueFile, std::string(4, '\0') + record(wide) + record(still) + record(unended));
+
+    loadQueueFile(*f.farm);
+    ASSERT_EQ(s.sceneCount, 3);
+    EXPECT_EQ(s.scenes[1].position, 0);
+    EXPECT_EQ(s.scenes[1].problemCount, 33);
+    EXPECT_EQ(textOf(s.scenes[1].outputPath), "Frame range outside 0 to 2999");
+    EXPECT_EQ(s.scenes[2].position, 0);
+    EXPECT_EQ(textOf(s.scenes[2].outputPath), "Frame step below 1");
+    EXPECT_EQ(s.scenes[3].position, 3);
+    EXPECT_EQ(textOf(s.scenes[3].fileName), std::string(255, 'n'));
+    EXPECT_EQ(textOf(s.scenes[3].outputPath), std::string(515, 'o'));
+    EXPECT_EQ(textOf(s.scenes[3].imageSize), std::string(11, 'i'));
+    EXPECT_EQ(s.scenes[3].lastNode, 0);
+}
+
+TEST_F(QueueFileTest, SaveThatCannotWriteItsTemporaryLeavesTheOldFileWhole) {
+    std::string old = queueFileOf(2);
+    writeText(queueFile, old);
+    f.dir.makeDir("queue/Kestrun.que.tmp");  // a folder where the temporary would go
+    s.sceneCount = 1;
+    s.scenes[1] = sceneNamed("new.lws", 1);
+    EXPECT_FALSE(saveQueueFile(*f.farm));
+    EXPECT_EQ(readText(queueFile), old);
+}
+
+class TidyTest : public QueueFileTest {
+  protected:
+    void SetUp() override {
+        f.addSceneFile("done.lws", sceneText(1, 2, 1, f.dir.path() + "/out/done"));
+        ASSERT_TRUE(checkSceneQueue(*f.farm));
+        ASSERT_EQ(s.sceneCount, 1);
+    }
+};
+
+TEST_F(TidyTest, MissingHasBeenRenderedIsCreatedAndTheCheckDropsTheScene) {
+    EXPECT_TRUE(tidyScene(*f.farm, 1));
+    EXPECT_TRUE(fileExists(f.queueDir + "/HasBeenRendered/done.lws"));
+    EXPECT_FALSE(fileExists(f.queueDir + "/done.lws"));
+    EXPECT_TRUE(f.host.errors.empty());
+    checkSceneQueue(*f.farm);
+    EXPECT_EQ(s.sceneCount, 0);
+}
+
+TEST_F(TidyTest, FailedCopyShowsTheBoxAndKeepsTheFile) {
+    f.dir.makeDir("queue/HasBeenRendered/done.lws");  // a folder in the copy's way
+    EXPECT_FALSE(tidyScene(*f.farm, 1));
+    EXPECT_EQ(f.host.errors, std::vector<std::string>{"Couldn't tidy scene files"});
+    EXPECT_TRUE(fileExists(f.queueDir + "/done.lws"));
+}
+
+}  // namespace

@@ -1,0 +1,432 @@
+#include "queue/scene_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/fixed_text.h"
+#include "tests/support/farm_fixture.h"
+
+namespace {
+
+// A LightWave 3 scene as LightWave writes one, with the lines the reader looks for.
+const std::vector<std::string> kSceneLines = {"LWSC",
+                                              "3",
+                                              "",
+                                              "FirstFrame 1",
+                                              "LastFrame 60",
+                                              "FrameStep 1",
+                                              "PreviewFirstFrame 1",
+                                              "PreviewLastFrame 60",
+                                              "PreviewFrameStep 1",
+                                              "FramesPerSecond 30",
+                                              "",
+                                              "LoadObjectLayer 1 Objects/box.lwo",
+                                              "ShowObject 6 3",
+                                              "ObjectMotion",
+                                              "NumChannels 9",
+                                              "Channel 0",
+                                              "{ Envelope",
+                                              "  1",
+                                              "  Key 0 0 0 0 0 0 0 0 0",
+                                              "  Behaviors 1 1",
+                                              "}",
+                                              "",
+                                              "AmbientColor 1 1 1",
+                                              "Resolution 1",
+                                              "PixelAspectRatio 0",
+                                              "Antialiasing 2",
+                                              "AdaptiveSampling 1",
+                                              "FilterType 1",
+                                              "SegmentMemory 8000000",
+                                              "MotionBlur 1",
+                                              "BlurLength 0.5",
+                                              "",
+                                              "RenderMode 2",
+                                              "RayTraceEffects 0",
+                                              "OutputFilenameFormat 2",
+                                              "SaveRGB 1",
+                                              "SaveRGBImagesPrefix $P",
+                                              "RGBImageFormat 2",
+                                              "SaveAlpha 0",
+                                              ""};
+
+using Change = std::pair<std::string, std::optional<std::string>>;
+
+// The scene with each change applied to the line of that key: a new value, or the line left
+// out (nullopt). `head` goes right after the header lines.
+std::string sceneWith(const std::vector<Change>& changes, const std::string& head = "",
+                      const char* lineEnd = "\n") {
+    std::string text;
+    for (size_t i = 0; i < kSceneLines.size(); ++i) {
+        std::string line = kSceneLines[i];
+        std::string key = line.substr(0, line.find(' '));
+        for (const auto& [changed, value] : changes) {
+            if (changed == key) {
+                line = value ? key + " " + *value : "\x01";
+            }
+        }
+        if (line != "\x01") {
+            text += line + lineEnd;
+        }
+        for (size_t at = 0; i == 2 && at < head.size(); ++at) {
+            text += head[at] == '\n' ? std::string(lineEnd) : std::string(1, head[at]);
+        }
+    }
+    return text;
+}
+
+class SceneReaderTest : public ::testing::Test {
+  protected:
+    FarmFixture f;
+    std::string prefix = f.dir.path() + "/renders/shot";
+
+    // Writes the scene (with $P standing for `prefix`) and reads it as entry 1 at position 1.
+    const SceneEntry& read(std::string text) {
+        for (size_t at; (at = text.find("$P")) != std::string::npos;) {
+            text.replace(at, 2, prefix);
+        }
+        f.addSceneFile("scene.lws", text);
+        FarmState& s = f.farm->state;
+        s.sceneCount = 1;
+        copyText(s.scenes[1].fileName, "scene.lws");
+        s.scenes[1].position = 1;
+        readSceneFile(*f.farm, 1);
+        return s.scenes[1];
+    }
+};
+
+TEST_F(SceneReaderTest, FieldsComeFromTheirKeys) {
+    struct Row {
+        const char* name;
+        std::vector<Change> changes;
+        std::string head;
+        int first, last, step;
+        std::string imageSize;
+        int antialias, segment, blur;
+        std::string output;  // $P stands for the save prefix
+    };
+    const std::string tall(20, '7');
+    const std::vector<Row> rows = {
+        {"plain scene", {}, "", 1, 60, 1, "640x480", 2, 8, 50, "$P0000.TGA"},
+        {"resolution -1", {{"Resolution", "-1"}}, "", 1, 60, 1, "160x120", 2, 8, 50, "$P0000.TGA"},
+        {"custom size wins, blank kept",
+         {{"Resolution", "3"}},
+         "CustomSize 800 600\n",
+         1,
+         60,
+         1,
+         " 800 600",
+         2,
+         8,
+         50,
+         "$P0000.TGA"},
+        {"custom size cut to 11",
+         {},
+         "CustomSize " + tall + "\n",
+         1,
+         60,
+         1,
+         " 7777777777",
+         2,
+         8,
+         50,
+         "$P0000.TGA"},
+        {"resolution outside the table",
+         {{"Resolution", "4"}},
+         "",
+         1,
+         60,
+         1,
+         "",
+         2,
+         8,
+         50,
+         "$P0000.TGA"},
+        {"enhanced medium", {}, "EnhancedAA 1\n", 1, 60, 1, "640x480", 5, 8, 50, "$P0000.TGA"},
+        {"enhanced without level",
+         {{"Antialiasing", std::nullopt}},
+         "EnhancedAA 1\n",
+         1,
+         60,
+         1,
+         "640x480",
+         3,
+         8,
+         50,
+         "$P0000.TGA"},
+        {"segment memory below a million",
+         {{"SegmentMemory", "999999"}},
+         "",
+         1,
+         60,
+         1,
+         "640x480",
+         2,
+         0,
+         50,
+         "$P0000.TGA"},
+        {"blur truncated",
+         {{"BlurLength", "0.29"}},
+         "",
+         1,
+         60,
+         1,
+         "640x480",
+         2,
+         8,
+         28,
+         "$P0000.TGA"},
+        {"three digits",
+         {{"OutputFilenameFormat", "1"}},
+         "",
+         1,
+         60,
+         1,
+         "640x480",
+         2,
+         8,
+         50,
+         "$P000.TGA"},
+        {"format from lw.cfg",
+         {{"RGBImageFormat", "3"}},
+         "",
+         1,
+         60,
+         1,
+         "640x480",
+         2,
+         8,
+         50,
+         "$P0000.png"},
+        {"saver named instead of numbered",
+         {{"RGBImageFormat", std::nullopt}},
+         "RGBImageSaver LW_TGA32(.tga)\n",
+         1,
+         60,
+         1,
+         "640x480",
+         2,
+         8,
+         50,
+         "$P0000.tga"},
+        {"LastFrame as a plain substring",
+         {},
+         "PreviewLastFrame 10\n",
+         1,
+         10,
+         1,
+         "640x480",
+         2,
+         8,
+         50,
+         "$P0000.TGA"},
+        {"range at the map's ends",
+         {{"FirstFrame", "0"}, {"LastFrame", "2999"}},
+         "",
+         0,
+         2999,
+         1,
+         "640x480",
+         2,
+         8,
+         50,
+         "$P0000.TGA"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const char* lineEnd : {"\n", "\r\n"}) {
+            const SceneEntry& e = read(sceneWith(row.changes, row.head, lineEnd));
+            std::string output = row.output;
+            output.replace(0, 2, prefix);
+            EXPECT_EQ(e.problemCount, 0);
+            EXPECT_EQ(e.position, 1);
+            EXPECT_EQ(textOf(e.outputPath), output);
+            EXPECT_EQ(e.firstFrame, row.first);
+            EXPECT_EQ(e.lastFrame, row.last);
+            EXPECT_EQ(e.frameStep, row.step);
+            EXPECT_EQ(textOf(e.imageSize), row.imageSize);
+            EXPECT_EQ(e.antialias, row.antialias);
+            EXPECT_EQ(e.filterType, 1);
+            EXPECT_EQ(e.segmentMemory, row.segment);
+            EXPECT_EQ(e.blurPercent, row.blur);
+        }
+    }
+}
+
+TEST_F(SceneReaderTest, FailedSceneKeepsTheLastFailureAndLeavesTheRunning) {
+    struct Row {
+        const char* name;
+        std::vector<Change> changes;
+        std::string failure;
+    };
+    const std::vector<Row> rows = {
+        {"no save prefix",
+         {{"SaveRGBImagesPrefix", std::nullopt}},
+         "\nUnable to find SaveRGBBImagesPrefix!"},
+        {"no first frame", {{"FirstFrame", std::nullopt}}, "Unable to find start frame!"},
+        {"no last frame",
+         {{"LastFrame", std::nullopt}, {"PreviewLastFrame", std::nullopt}},
+         "Unable to find LastFrame!"},
+        {"no step",
+         {{"FrameStep", std::nullopt}, {"PreviewFrameStep", std::nullopt}},
+         "Unable to find FStep!"},
+        {"no size", {{"Resolution", std::nullopt}}, "Unable to find resolution!"},
+        {"no filename format",
+         {{"OutputFilenameFormat", std::nullopt}},
+         "Unable to find filename format!"},
+        {"no image format", {{"RGBImageFormat", std::nullopt}}, "Unable to find RGB format!"},
+        {"format no lw.cfg line filled", {{"RGBImageFormat", "7"}}, "Unknown RGB format"},
+        {"format beyond the list", {{"RGBImageFormat", "150"}}, "Unknown RGB format"},
+        {"last frame past the map", {{"LastFrame", "3000"}}, "Frame range outside 0 to 2999"},
+        {"negative first frame", {{"FirstFrame", "-1"}}, "Frame range outside 0 to 2999"},
+        {"step zero", {{"FrameStep", "0"}}, "Frame step below 1"},
+        {"later failure wins",
+         {{"FirstFrame", std::nullopt}, {"RGBImageFormat", std::nullopt}},
+         "Unable to find RGB format!"},
+        {"size after step",
+         {{"FrameStep", "0"}, {"Resolution", std::nullopt}},
+         "Unable to find resolution!"},
+        {"windows drive",
+         {{"SaveRGBImagesPrefix", "E:\\Perso\\Praha\\rue"}},
+         "No path mapping for E:\\"},
+        {"windows share",
+         {{"SaveRGBImagesPrefix", "\\\\render\\out\\shot\\a"}},
+         "No path mapping for \\\\render\\out"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const SceneEntry& e = read(sceneWith(row.changes));
+        EXPECT_EQ(e.problemCount, 33);
+        EXPECT_EQ(e.position, 0);
+        EXPECT_EQ(textOf(e.outputPath), row.failure);
+    }
+}
+
+TEST_F(SceneReaderTest, MissingKeyLeavesItsFieldEmpty) {
+    const SceneEntry& e = read(sceneWith({{"FirstFrame", "5"},
+                                          {"LastFrame", std::nullopt},
+                                          {"PreviewLastFrame", std::nullopt},
+                                          {"Resolution", std::nullopt}}));
+    // Not the values the previous searches left behind (5, and FrameStep's 1).
+    EXPECT_EQ(e.firstFrame, 5);
+    EXPECT_EQ(e.lastFrame, 0);
+    EXPECT_EQ(textOf(e.imageSize), "");
+    EXPECT_EQ(textOf(e.outputPath), "Unable to find resolution!");
+}
+
+TEST_F(SceneReaderTest, SavePrefixOnTheFirstLineIsNotFound) {
+    std::string text =
+        "SaveRGBImagesPrefix $P\n" + sceneWith({{"SaveRGBImagesPrefix", std::nullopt}});
+    EXPECT_EQ(textOf(read(text).outputPath), "\nUnable to find SaveRGBBImagesPrefix!");
+}
+
+TEST_F(SceneReaderTest, KeyOnAnUnendedLastLineEndsAtTheEndOfTheText) {
+    std::string text = sceneWith({{"RGBImageFormat", std::nullopt}, {"SaveAlpha", std::nullopt}});
+    text += "RGBImageFormat 0";
+    EXPECT_EQ(textOf(read(text).outputPath), prefix + "0000.IFF");
+}
+
+TEST_F(SceneReaderTest, RelativePrefixWithBackslashesLandsInTheContentFolder) {
+    const SceneEntry& e = read(sceneWith({{"SaveRGBImagesPrefix", "Renders\\deep\\shot"}}));
+    EXPECT_EQ(textOf(e.outputPath), f.contentDir + "/Renders/deep/shot0000.TGA");
+    EXPECT_TRUE(f.fs.isDirectory(f.contentDir + "/Renders/deep"));
+}
+
+TEST_F(SceneReaderTest, MissingLevelsOfTheSaveFolderAreCreated) {
+    prefix = f.dir.path() + "/a/b/c/shot";
+    EXPECT_EQ(read(sceneWith({})).problemCount, 0);
+    EXPECT_TRUE(f.fs.isDirectory(f.dir.path() + "/a/b/c"));
+    EXPECT_FALSE(f.fs.exists(prefix + ".tmp"));
+}
+
+TEST_F(SceneReaderTest, SaveFolderBlockedByAFileFails) {
+    writeText(f.dir.file("blocked"), "x");
+    prefix = f.dir.path() + "/blocked/shot";
+    EXPECT_EQ(textOf(read(sceneWith({})).outputPath), "Could not validate save path");
+}
+
+TEST_F(SceneReaderTest, WindowsPrefixCreatesNothing) {
+    prefix = "C:\\Out\\shot";
+    read(sceneWith({}));
+    std::vector<DirEntry> content;
+    ASSERT_TRUE(f.fs.listDirectory(f.contentDir, content));
+    EXPECT_TRUE(content.empty());
+    EXPECT_FALSE(f.fs.exists("C:"));
+    EXPECT_FALSE(f.fs.exists("C:\\Out"));
+}
+
+TEST_F(SceneReaderTest, PrefixTooLongForTheTemplateFails) {
+    prefix = f.dir.path() + "/" + std::string(508 - f.dir.path().size(), 'x');
+    ASSERT_EQ(prefix.size(), 509u);
+    EXPECT_EQ(textOf(read(sceneWith({})).outputPath), "Save path too long");
+}
+
+TEST_F(SceneReaderTest, UnreadableSceneFileFailsOnlyThatScene) {
+    FarmState& s = f.farm->state;
+    s.sceneCount = 1;
+    s.scenes[1].position = 1;
+    s.scenes[1].firstFrame = 77;  // left over from the slot's last record
+    copyText(s.scenes[1].fileName, "vanished.lws");
+    readSceneFile(*f.farm, 1);
+    EXPECT_EQ(textOf(s.scenes[1].outputPath), "Unable to read scene file!");
+    EXPECT_EQ(s.scenes[1].problemCount, 33);
+    EXPECT_EQ(s.scenes[1].position, 0);
+    EXPECT_EQ(s.scenes[1].firstFrame, 0);
+}
+
+TEST(FindSceneKey, TakesTheRestOfTheLine) {
+    struct Row {
+        const char* name;
+        std::string text, key;
+        bool found;
+        std::string value;
+    };
+    const std::vector<Row> rows = {
+        {"blank kept", "A 1\nLastFrame 60\n", "LastFrame", true, " 60"},
+        {"key with blank", "FrameStep 2\n", "FrameStep ", true, "2"},
+        {"no line end", "A\nFilterType 3", "FilterType", true, " 3"},
+        {"case matters", "lastframe 5\n", "LastFrame", false, "before"},
+        {"needs its line feed", "FirstFrame 4\n", "\nFirstFrame ", false, "before"},
+        {"cut to 599", "K " + std::string(700, 'v') + "\n", "K ", true, std::string(599, 'v')},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string value = "before";
+        EXPECT_EQ(findSceneKey(row.text, row.key, value), row.found);
+        EXPECT_EQ(value, row.value);
+    }
+}
+
+TEST(LocalScenePath, ResolvesAgainstTheContentFolder) {
+    struct Row {
+        const char* name;
+        std::string content, path;
+        std::string local;  // empty: no mapping, failure below
+        std::string failure;
+    };
+    const std::vector<Row> rows = {
+        {"relative", "/srv/content", "Images/shot", "/srv/content/Images/shot", ""},
+        {"leading backslash", "/srv/content", "\\Images\\shot", "/srv/content/Images/shot", ""},
+        {"content ends in slash", "/srv/content/", "Images\\shot", "/srv/content/Images/shot", ""},
+        {"absolute", "/srv/content", "/Images/shot", "/Images/shot", ""},
+        {"drive letter", "/srv/content", "C:\\Out\\shot", "", "No path mapping for C:\\"},
+        {"drive as written", "/srv/content", "d:/out/shot", "", "No path mapping for d:\\"},
+        {"share", "/srv/content", "\\\\server\\share\\shot", "",
+         "No path mapping for \\\\server\\share"},
+        {"windows content folder", "D:\\Content", "Images\\shot", "", "No path mapping for D:\\"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FarmSettings settings;
+        settings.ContentDirectory = row.content;
+        std::string local, failure;
+        EXPECT_EQ(localScenePath(settings, row.path, local, failure), row.failure.empty());
+        EXPECT_EQ(local, row.local);
+        EXPECT_EQ(failure, row.failure);
+    }
+}
+
+}  // namespace
