@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -98,160 +99,80 @@ class SceneReaderTest : public ::testing::Test {
     }
 };
 
+// One field of an entry as text, named as in the rows below.
+std::string fieldOf(const SceneEntry& e, const std::string& field) {
+    const std::map<std::string, std::string> fields = {
+        {"last", std::to_string(e.lastFrame)},   {"size", std::string(textOf(e.imageSize))},
+        {"aa", std::to_string(e.antialias)},     {"segment", std::to_string(e.segmentMemory)},
+        {"blur", std::to_string(e.blurPercent)}, {"output", std::string(textOf(e.outputPath))}};
+    return fields.at(field);
+}
+
+TEST_F(SceneReaderTest, PlainSceneReadsEveryField) {
+    for (const char* lineEnd : {"\n", "\r\n"}) {
+        const SceneEntry& e = read(sceneWith({}, "", lineEnd));
+        EXPECT_EQ(e.problemCount, 0);
+        EXPECT_EQ(e.position, 1);
+        EXPECT_EQ(textOf(e.outputPath), prefix + "0000.TGA");
+        EXPECT_EQ(e.firstFrame, 1);
+        EXPECT_EQ(e.lastFrame, 60);
+        EXPECT_EQ(e.frameStep, 1);
+        EXPECT_EQ(textOf(e.imageSize), "640x480");
+        EXPECT_EQ(e.antialias, 2);
+        EXPECT_EQ(e.filterType, 1);
+        EXPECT_EQ(e.segmentMemory, 8);
+        EXPECT_EQ(e.blurPercent, 50);
+    }
+}
+
 TEST_F(SceneReaderTest, FieldsComeFromTheirKeys) {
     struct Row {
         const char* name;
         std::vector<Change> changes;
-        std::string head;
-        int first, last, step;
-        std::string imageSize;
-        int antialias, segment, blur;
-        std::string output;  // $P stands for the save prefix
+        std::string head;          // lines put in after the header
+        std::string field, value;  // $P in an output value stands for the save prefix
     };
-    const std::string tall(20, '7');
     const std::vector<Row> rows = {
-        {"plain scene", {}, "", 1, 60, 1, "640x480", 2, 8, 50, "$P0000.TGA"},
-        {"resolution -1", {{"Resolution", "-1"}}, "", 1, 60, 1, "160x120", 2, 8, 50, "$P0000.TGA"},
+        {"resolution -1", {{"Resolution", "-1"}}, "", "size", "160x120"},
         {"custom size wins, blank kept",
          {{"Resolution", "3"}},
          "CustomSize 800 600\n",
-         1,
-         60,
-         1,
-         " 800 600",
-         2,
-         8,
-         50,
-         "$P0000.TGA"},
+         "size",
+         " 800 600"},
         {"custom size cut to 11",
          {},
-         "CustomSize " + tall + "\n",
-         1,
-         60,
-         1,
-         " 7777777777",
-         2,
-         8,
-         50,
-         "$P0000.TGA"},
-        {"resolution outside the table",
-         {{"Resolution", "4"}},
-         "",
-         1,
-         60,
-         1,
-         "",
-         2,
-         8,
-         50,
-         "$P0000.TGA"},
-        {"enhanced medium", {}, "EnhancedAA 1\n", 1, 60, 1, "640x480", 5, 8, 50, "$P0000.TGA"},
-        {"enhanced without level",
-         {{"Antialiasing", std::nullopt}},
-         "EnhancedAA 1\n",
-         1,
-         60,
-         1,
-         "640x480",
-         3,
-         8,
-         50,
-         "$P0000.TGA"},
-        {"segment memory below a million",
-         {{"SegmentMemory", "999999"}},
-         "",
-         1,
-         60,
-         1,
-         "640x480",
-         2,
-         0,
-         50,
-         "$P0000.TGA"},
-        {"blur truncated",
-         {{"BlurLength", "0.29"}},
-         "",
-         1,
-         60,
-         1,
-         "640x480",
-         2,
-         8,
-         28,
-         "$P0000.TGA"},
-        {"three digits",
-         {{"OutputFilenameFormat", "1"}},
-         "",
-         1,
-         60,
-         1,
-         "640x480",
-         2,
-         8,
-         50,
-         "$P000.TGA"},
-        {"format from lw.cfg",
-         {{"RGBImageFormat", "3"}},
-         "",
-         1,
-         60,
-         1,
-         "640x480",
-         2,
-         8,
-         50,
-         "$P0000.png"},
+         "CustomSize " + std::string(20, '7') + "\n",
+         "size",
+         " 7777777777"},
+        {"resolution outside the table", {{"Resolution", "4"}}, "", "size", ""},
+        {"enhanced medium", {}, "EnhancedAA 1\n", "aa", "5"},
+        {"enhanced without level", {{"Antialiasing", std::nullopt}}, "EnhancedAA 1\n", "aa", "3"},
+        {"segment memory below a million", {{"SegmentMemory", "999999"}}, "", "segment", "0"},
+        {"blur truncated", {{"BlurLength", "0.29"}}, "", "blur", "28"},
+        {"three digits", {{"OutputFilenameFormat", "1"}}, "", "output", "$P000.TGA"},
+        {"format from lw.cfg", {{"RGBImageFormat", "3"}}, "", "output", "$P0000.png"},
         {"saver named instead of numbered",
          {{"RGBImageFormat", std::nullopt}},
          "RGBImageSaver LW_TGA32(.tga)\n",
-         1,
-         60,
-         1,
-         "640x480",
-         2,
-         8,
-         50,
+         "output",
          "$P0000.tga"},
-        {"LastFrame as a plain substring",
-         {},
-         "PreviewLastFrame 10\n",
-         1,
-         10,
-         1,
-         "640x480",
-         2,
-         8,
-         50,
-         "$P0000.TGA"},
-        {"range at the map's ends",
+        {"LastFrame as a plain substring", {}, "PreviewLastFrame 10\n", "last", "10"},
+        {"range at the map's end",
          {{"FirstFrame", "0"}, {"LastFrame", "2999"}},
          "",
-         0,
-         2999,
-         1,
-         "640x480",
-         2,
-         8,
-         50,
-         "$P0000.TGA"},
+         "last",
+         "2999"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         for (const char* lineEnd : {"\n", "\r\n"}) {
             const SceneEntry& e = read(sceneWith(row.changes, row.head, lineEnd));
-            std::string output = row.output;
-            output.replace(0, 2, prefix);
+            std::string value = row.value;
+            if (value.starts_with("$P")) {
+                value.replace(0, 2, prefix);
+            }
             EXPECT_EQ(e.problemCount, 0);
-            EXPECT_EQ(e.position, 1);
-            EXPECT_EQ(textOf(e.outputPath), output);
-            EXPECT_EQ(e.firstFrame, row.first);
-            EXPECT_EQ(e.lastFrame, row.last);
-            EXPECT_EQ(e.frameStep, row.step);
-            EXPECT_EQ(textOf(e.imageSize), row.imageSize);
-            EXPECT_EQ(e.antialias, row.antialias);
-            EXPECT_EQ(e.filterType, 1);
-            EXPECT_EQ(e.segmentMemory, row.segment);
-            EXPECT_EQ(e.blurPercent, row.blur);
+            EXPECT_EQ(fieldOf(e, row.field), value);
         }
     }
 }
