@@ -62,7 +62,10 @@ bool scanImages(Farm& farm, int e, int& remaining) {
         return false;
     }
     SceneEntry& scene = s.scenes[e];
-    checkSavePath(farm, textOf(scene.outputPath));
+    // The image folder is made again when missing; a failed scene's text is no save path.
+    if (textOf(scene.outputPath).starts_with('/')) {
+        checkSavePath(farm, textOf(scene.outputPath));
+    }
     bool complete = false;
     if (scannable(scene)) {
         ImageLookup images(farm.fs);

@@ -122,6 +122,12 @@ TEST_F(FrameQueue, AScanListsTheImageFolderOnce) {
     EXPECT_EQ(remaining, 1500);
     EXPECT_EQ(fx.fs.counters.listings, 1u);
     EXPECT_LE(fx.fs.counters.total(), 3u);  // the listing and the save-path probe
+
+    failScene(s, "Unsuccessful", e);  // no folder to list or probe: nothing touches the disk
+    fx.fs.resetCounters();
+    scanImages(farm, e, remaining);
+    EXPECT_EQ(remaining, 1500);
+    EXPECT_EQ(fx.fs.counters.total(), 0u);
 }
 
 }  // namespace
