@@ -24,5 +24,8 @@ test-asan:
 	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_FLAGS)
 
+demo:
+	scripts/demo.sh
+
 clean:
 	rm -rf build build-asan
