@@ -10,6 +10,7 @@
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
+#include "settings/path_map.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ bool pickFrame(Farm& farm, int32_t currentSceneId, int& frame, int32_t& sceneId)
 }
 
 std::string sceneLoadPath(const Farm& farm, std::string_view fileName) {
-    return joinPath(farm.settings.Scene_Queue_Dir, fileName);
+    return localToNode(farm.settings, joinPath(farm.settings.Scene_Queue_Dir, fileName));
 }
 
 void loadScene(Farm& farm, int node, int32_t sceneId) {

@@ -6,6 +6,7 @@
 #include "engine/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
+#include "settings/path_map.h"
 
 namespace {
 
@@ -211,7 +212,7 @@ std::string resolveScenePath(const FarmSettings& settings, std::string_view path
 
 bool localScenePath(const FarmSettings& settings, std::string_view scenePath, std::string& local,
                     std::string& failure) {
-    std::string resolved = resolveScenePath(settings, scenePath);
+    std::string resolved = nodeToLocal(settings, resolveScenePath(settings, scenePath));
     if (resolved.size() >= 2 && resolved[1] == ':') {
         failure = std::string("No path mapping for ") + resolved[0] + ":\\";
         return false;
@@ -222,11 +223,6 @@ bool localScenePath(const FarmSettings& settings, std::string_view scenePath, st
             server == std::string::npos ? server : resolved.find_first_of("\\/", server + 1);
         failure = "No path mapping for " + resolved.substr(0, share);
         return false;
-    }
-    for (char& c : resolved) {
-        if (c == '\\') {
-            c = '/';
-        }
     }
     local = std::move(resolved);
     return true;

@@ -19,9 +19,10 @@ bool findSceneKey(std::string_view text, std::string_view key, std::string& valu
 // begins with two backslashes; otherwise joined to ContentDirectory.
 std::string resolveScenePath(const FarmSettings& settings, std::string_view path);
 // The one place where a save path read from a scene becomes a path on this machine: resolved
-// against ContentDirectory, then each "\" turned into "/". A path that still names a Windows
-// drive or share has no folder here: false, with "No path mapping for X:\" (its letter) or
-// "No path mapping for \\server\share" (its first two levels) in failure.
+// against ContentDirectory (as lw.cfg gives it, in the nodes' terms), then put through the path
+// map (nodeToLocal). A path that still names a Windows drive or share has no folder here:
+// false, with "No path mapping for X:\" (its letter) or "No path mapping for \\server\share"
+// (its first two levels) in failure.
 bool localScenePath(const FarmSettings& settings, std::string_view scenePath, std::string& local,
                     std::string& failure);
 // True when the folder of the template can be written to, after creating missing levels.
