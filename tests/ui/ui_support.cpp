@@ -1,0 +1,118 @@
+#include "ui_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        new QApplication(argc, argv);
+    }
+}
+
+WindowFixture::WindowFixture(FarmFixtureOptions options) : fx(std::move(options)) {
+    ensureApp();
+    frame = std::make_unique<CMainFrame>(fx.fs, fx.clock, fx.settingsFile);
+    view = frame->view();
+}
+
+WindowFixture::~WindowFixture() {
+    frame.reset();
+    QApplication::processEvents();
+}
+
+void WindowFixture::start() {
+    view->initialUpdate();
+    view->farmTimer().stop();
+}
+
+void WindowFixture::showAndActivate() {
+    frame->show();
+    frame->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+}
+
+QStringList WindowFixture::column(const TextTableModel& model, int column) const {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        texts << model.cell(row, column);
+    }
+    return texts;
+}
+
+QPushButton* findButton(QWidget* root, const QString& text) {
+    for (QPushButton* button : root->findChildren<QPushButton*>()) {
+        if (button->text() == text) {
+            return button;
+        }
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
+
+QAction* findAction(QWidget* root, const QString& text) {
+    for (QAction* action : root->findChildren<QAction*>()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    ADD_FAILURE() << "no menu item " << text.toStdString();
+    return nullptr;
+}
+
+void onNextModal(std::function<void(QWidget*)> handle, int timeoutMs) {
+    auto* poll = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle, waited, timeoutMs] {
+        QWidget* modal = QApplication::activeModalWidget();
+        *waited += 10;
+        if (modal != nullptr && modal->isVisible()) {
+            poll->stop();
+            poll->deleteLater();
+            handle(modal);
+        } else if (*waited > timeoutMs) {
+            poll->stop();
+            poll->deleteLater();
+            ADD_FAILURE() << "no modal window opened";
+        }
+    });
+    poll->start(10);
+}
+
+std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button) {
+    auto seen = std::make_shared<BoxSeen>();
+    onNextModal([seen, button](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr) {
+            ADD_FAILURE() << "a " << modal->metaObject()->className() << " opened, not a box";
+            modal->close();
+            return;
+        }
+        seen->shown = true;
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->informativeText = box->informativeText();
+        seen->icon = box->icon();
+        seen->defaultButton = box->standardButton(box->defaultButton());
+        QAbstractButton* answer = box->button(button);
+        if (answer == nullptr) {
+            ADD_FAILURE() << "the box has no such button: " << box->text().toStdString();
+            box->done(0);
+            return;
+        }
+        answer->click();
+    });
+    return seen;
+}

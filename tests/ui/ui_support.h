@@ -1,0 +1,52 @@
+// Helpers for the window's tests: the one QApplication (offscreen unless a platform is named),
+// a farm window on a FarmFixture's folders, finding controls by their text, and answering the
+// modal boxes and dialogs the code under test opens.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "farm_fixture.h"
+#include "ui/kestrun_view.h"
+#include "ui/main_frame.h"
+
+class QAbstractButton;
+class QPushButton;
+class QWidget;
+
+void ensureApp();
+
+// The main window on the fixture's settings file, its farm started, ticks run by hand.
+struct WindowFixture {
+    explicit WindowFixture(FarmFixtureOptions options = {});
+    ~WindowFixture();
+
+    void start();  // initialUpdate, then the timer is stopped
+    void showAndActivate();
+    Farm& farm() { return view->farm(); }
+    // Row texts of a list column.
+    QStringList column(const TextTableModel& model, int column) const;
+
+    FarmFixture fx;
+    std::unique_ptr<CMainFrame> frame;
+    CKestrunMFCView* view = nullptr;
+};
+
+QPushButton* findButton(QWidget* root, const QString& text);
+QAction* findAction(QWidget* root, const QString& text);
+
+// The next modal widget that opens is handed to `handle` (which must close it), from inside its
+// own event loop. Gives up after timeoutMs.
+void onNextModal(std::function<void(QWidget*)> handle, int timeoutMs = 10000);
+// What the next message box showed, after it was answered with `button`.
+struct BoxSeen {
+    bool shown = false;
+    QString title;
+    QString text;
+    QString informativeText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button);

@@ -1,0 +1,260 @@
+#include "ui/configure_dlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "engine/farm.h"
+#include "platform/fixed_text.h"
+#include "settings/settings_file.h"
+#include "ui/form_controls.h"
+#include "ui/message_boxes.h"
+#include "ui/name_node_dlg.h"
+#include "ui/view_texts.h"
+
+namespace {
+
+// Longest directory the settings file gives back whole.
+constexpr int kMaxDirectory = 259;
+constexpr int kMinNodeCount = 1;
+constexpr int kMaxNodeCount = 100;
+
+QString qtext(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CConfigureDlg::CConfigureDlg(Farm& farm, QWidget* parent)
+    : QDialog(parent), farm_(farm), du_(QApplication::font()) {
+    setWindowTitle("Configure Kestrun");
+    setFixedSize(du_.rect(0, 0, 438, 218).size());
+    QPushButton* ok = addPushButton(this, du_, "OK", 382, 9, 50, 14);
+    ok->setDefault(true);
+    QPushButton* cancel = addPushButton(this, du_, "Cancel", 382, 26, 50, 14);
+    connect(ok, &QPushButton::clicked, this, &CConfigureDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CConfigureDlg::reject);
+    addStaticText(this, du_,
+                  "This panel is broken. We suggest you manually configure the program by "
+                  "editing KESTRUN.INI",
+                  302, 15, 73, 63);
+    buildDirectories();
+    buildOutput();
+    buildFarm();
+    buildOther();
+    openConfigure();
+}
+
+CConfigureDlg::~CConfigureDlg() {
+    if (open_) {
+        cancelConfigure();  // destroyed without OK or Cancel (the program is ending)
+    }
+}
+
+void CConfigureDlg::buildDirectories() {
+    du_.place(new QGroupBox("Directories", this), 7, 7, 284, 81);
+    addStaticText(this, du_, "Scene File Queue Directory:", 18, 23, 98, 14);
+    queueDir_ = new QLineEdit(this);
+    du_.place(queueDir_, 121, 20, 154, 14);
+    addStaticText(this, du_, "Screamernet Control Directory:", 18, 38, 99, 14);
+    commandDir_ = new QLineEdit(this);
+    du_.place(commandDir_, 121, 35, 154, 14);
+    addStaticText(this, du_, "Image File Prefix", 19, 53, 90, 11);
+    imagePrefix_ = new QLineEdit(this);
+    du_.place(imagePrefix_, 121, 50, 154, 14);
+    for (QLineEdit* box : {queueDir_, commandDir_, imagePrefix_}) {
+        box->setMaxLength(kMaxDirectory);
+    }
+}
+
+void CConfigureDlg::buildOutput() {
+    du_.place(new QGroupBox("Output", this), 7, 94, 284, 36);
+    addStaticText(this, du_, "Render Method", 12, 103, 82, 8);
+    method_ = new QComboBox(this);
+    method_->addItems({"Render All Absent Frames", "Render Over Old Frames", "Render All Frames"});
+    method_->setGeometry(du_.x(11), du_.y(112), du_.x(122), method_->sizeHint().height());
+    addStaticText(this, du_, "Render Scenes", 143, 103, 82, 8);
+    scenesAtOnce_ = new QComboBox(this);
+    scenesAtOnce_->setEditable(true);
+    scenesAtOnce_->addItem("Render One Scene at a Time");
+    scenesAtOnce_->setEnabled(false);
+    scenesAtOnce_->setGeometry(du_.x(143), du_.y(112), du_.x(126),
+                               scenesAtOnce_->sizeHint().height());
+}
+
+void CConfigureDlg::buildFarm() {
+    du_.place(new QGroupBox("Farm", this), 7, 132, 284, 79);
+    addStaticText(this, du_, "Number of Nodes", 19, 148, 56, 8);
+    nodeCount_ = new QLineEdit(this);
+    nodeCount_->installEventFilter(this);
+    du_.place(nodeCount_, 15, 160, 80, 14);
+    // The spin control: two arrows beside the box, writing the stepped number into it.
+    QRect spin = du_.rect(95, 157, 11, 20);
+    auto* up = new QToolButton(this);
+    auto* down = new QToolButton(this);
+    up->setArrowType(Qt::UpArrow);
+    down->setArrowType(Qt::DownArrow);
+    up->setGeometry(spin.x(), spin.y(), spin.width(), spin.height() / 2);
+    down->setGeometry(spin.x(), spin.y() + spin.height() / 2, spin.width(), spin.height() / 2);
+    connect(up, &QToolButton::clicked, this, [this] { stepNodeCount(1); });
+    connect(down, &QToolButton::clicked, this, [this] { stepNodeCount(-1); });
+
+    nodeList_ = new QTreeWidget(this);
+    nodeList_->setHeaderLabels({"Node", "Status"});
+    nodeList_->setRootIsDecorated(false);
+    nodeList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    nodeList_->header()->setStretchLastSection(false);
+    du_.place(nodeList_, 120, 145, 156, 60);
+    QPushButton* rename = addPushButton(this, du_, "Change Node Name", 15, 186, 88, 16);
+    connect(rename, &QPushButton::clicked, this, &CConfigureDlg::renameNode);
+}
+
+void CConfigureDlg::buildOther() {
+    du_.place(new QGroupBox("Other", this), 300, 100, 124, 111);
+    beepError_ = addOption(305, 115, 12, 10, "Beep On Error", 115, farm_.settings.Beep_error);
+    beepCompletion_ =
+        addOption(305, 133, 9, 9, "Beep on completion of scene", 133, farm_.settings.Beep_compl);
+    autoFix_ = addOption(305, 149, 11, 11, "Auto-fix bad save paths", 150, farm_.settings.Auto_fix);
+    addStaticText(this, du_, "Default Save Location:", 305, 176, 93, 9);
+    defaultSave_ = new QLineEdit(this);
+    du_.place(defaultSave_, 305, 189, 112, 15);
+}
+
+QRadioButton* CConfigureDlg::addOption(int l, int t, int w, int h, const char* label, int labelTop,
+                                       int32_t& setting) {
+    auto* button = new QRadioButton(this);
+    button->setAutoExclusive(false);
+    QRect at = du_.rect(l, t, w, h);
+    QSize indicator = button->sizeHint();
+    button->setGeometry(at.x(), at.center().y() - indicator.height() / 2,
+                        std::max(at.width(), indicator.width()), indicator.height());
+    addCaption(this, du_, label, 319, labelTop);
+    // Each option is its own switch: a click turns the setting over and shows its new value.
+    connect(button, &QRadioButton::clicked, this, [button, &setting] {
+        setting = setting != 0 ? 0 : 1;
+        button->setChecked(setting != 0);
+    });
+    return button;
+}
+
+void CConfigureDlg::openConfigure() {
+    farm_.state.halted = 1;
+    const FarmSettings& s = farm_.settings;
+    nodeCount_->setText(QString::number(s.No_Of_Nodes));
+    queueDir_->setText(qtext(s.Scene_Queue_Dir));
+    commandDir_->setText(qtext(s.Screamer_Command_Dir));
+    imagePrefix_->setText(qtext(s.imageFilePrefix));
+    nodeList_->setColumnWidth(0, du_.scaledPixels(60));
+    nodeList_->setColumnWidth(1, du_.scaledPixels(70));
+    fillNodeList();
+    beepError_->setChecked(s.Beep_error != 0);
+    beepCompletion_->setChecked(s.Beep_compl != 0);
+    autoFix_->setChecked(s.Auto_fix != 0);
+    method_->setCurrentIndex(s.Method >= 0 && s.Method < method_->count() ? s.Method : -1);
+    connect(method_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) {
+            farm_.settings.Method = index;
+        }
+    });
+}
+
+void CConfigureDlg::fillNodeList() {
+    nodeList_->clear();
+    int nodes = std::clamp(farm_.settings.No_Of_Nodes, 0, kMaxNodes);
+    for (int i = 1; i <= nodes; ++i) {
+        const NodeSlot& n = farm_.state.nodes[i];
+        new QTreeWidgetItem(
+            nodeList_, {qtext(nodeLabel(i, textOf(n.name))), qtext(configNodeStatusText(n.state))});
+    }
+}
+
+void CConfigureDlg::renameNode() {
+    QTreeWidgetItem* item = nodeList_->currentItem();
+    if (item == nullptr || !item->isSelected()) {
+        return;
+    }
+    int node = nodeList_->indexOfTopLevelItem(item) + 1;
+    NodeSlot& slot = farm_.state.nodes[node];
+    CNameNodeDlg dialog(qtext(textOf(slot.name)), this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    copyText(slot.name, dialog.name().toStdString());
+    item->setText(0, qtext(nodeLabel(node, textOf(slot.name))));
+}
+
+void CConfigureDlg::stepNodeCount(int step) {
+    bool ok = false;
+    int value = nodeCount_->text().trimmed().toInt(&ok);
+    value = ok ? value + step : farm_.settings.No_Of_Nodes;
+    nodeCount_->setText(QString::number(std::clamp(value, kMinNodeCount, kMaxNodeCount)));
+}
+
+bool CConfigureDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == nodeCount_ && event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            stepNodeCount(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CConfigureDlg::confirmConfigure() {
+    bool isNumber = false;
+    int count = nodeCount_->text().trimmed().toInt(&isNumber);
+    if (!isNumber || count < kMinNodeCount || count > kMaxNodeCount) {
+        QString text = isNumber ? QString("Please enter an integer between %1 and %2.")
+                                      .arg(kMinNodeCount)
+                                      .arg(kMaxNodeCount)
+                                : QString("Please enter an integer.");
+        QMessageBox::warning(this, kAppTitle, text);
+        nodeCount_->setFocus();
+        nodeCount_->selectAll();
+        return false;
+    }
+    std::string queueDir = queueDir_->text().toStdString();
+    if (!directoryWritable(farm_.fs, queueDir)) {
+        stopBox(this, kAppTitle, "Queue Directory does not exist", QMessageBox::Ok,
+                QMessageBox::Ok);
+        return false;
+    }
+    farm_.settings.Scene_Queue_Dir = queueDir;
+    std::string commandDir = commandDir_->text().toStdString();
+    if (!directoryWritable(farm_.fs, commandDir)) {
+        stopBox(this, kAppTitle, "Screamernet Directory does not exist", QMessageBox::Ok,
+                QMessageBox::Ok);
+        return false;
+    }
+    farm_.settings.Screamer_Command_Dir = commandDir;
+    farm_.settings.imageFilePrefix = imagePrefix_->text().toStdString();
+    saveSettings(farm_, false);
+    farm_.state.halted = 0;
+    return true;
+}
+
+void CConfigureDlg::cancelConfigure() {
+    loadSettings(farm_);
+    farm_.state.halted = 0;
+}
+
+void CConfigureDlg::accept() {
+    if (confirmConfigure()) {
+        open_ = false;
+        QDialog::accept();
+    }
+}
+
+void CConfigureDlg::reject() {
+    open_ = false;
+    cancelConfigure();
+    QDialog::reject();
+}

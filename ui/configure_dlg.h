@@ -1,0 +1,69 @@
+// CConfigureDlg, "Configure Kestrun": the queue and command folders, the render method, the
+// three options and the node names, edited while the farm runs. The farm stands still while the
+// dialog is open (FarmState::halted). The options, the method and node names change in memory
+// as soon as they are touched; OK checks the fields and saves the settings file, Cancel (the
+// button, Escape or the close box) reloads the file, undoing every change.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+#include "ui/dialog_units.h"
+
+struct Farm;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class QTreeWidget;
+
+class CConfigureDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    CConfigureDlg(Farm& farm, QWidget* parent = nullptr);
+    ~CConfigureDlg() override;
+
+    QLineEdit* nodeCountBox() const { return nodeCount_; }
+    QLineEdit* queueDirBox() const { return queueDir_; }
+    QLineEdit* commandDirBox() const { return commandDir_; }
+    QLineEdit* imagePrefixBox() const { return imagePrefix_; }
+    QComboBox* methodList() const { return method_; }
+    QTreeWidget* nodeList() const { return nodeList_; }
+    QRadioButton* beepErrorButton() const { return beepError_; }
+    QRadioButton* beepCompletionButton() const { return beepCompletion_; }
+    QRadioButton* autoFixButton() const { return autoFix_; }
+
+  public slots:
+    void accept() override;  // confirmConfigure
+    void reject() override;  // cancelConfigure
+    void renameNode();
+
+  private:
+    void buildDirectories();
+    void buildOutput();
+    void buildFarm();
+    void buildOther();
+    void openConfigure();
+    void fillNodeList();
+    bool confirmConfigure();
+    void cancelConfigure();
+    QRadioButton* addOption(int l, int t, int w, int h, const char* label, int labelTop,
+                            int32_t& setting);
+    void stepNodeCount(int step);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    Farm& farm_;
+    DialogUnits du_;
+    bool open_ = true;  // neither OK nor Cancel has closed it yet
+    QLineEdit* nodeCount_ = nullptr;
+    QLineEdit* queueDir_ = nullptr;
+    QLineEdit* commandDir_ = nullptr;
+    QLineEdit* imagePrefix_ = nullptr;
+    QLineEdit* defaultSave_ = nullptr;
+    QComboBox* method_ = nullptr;
+    QComboBox* scenesAtOnce_ = nullptr;
+    QTreeWidget* nodeList_ = nullptr;
+    QRadioButton* beepError_ = nullptr;
+    QRadioButton* beepCompletion_ = nullptr;
+    QRadioButton* autoFix_ = nullptr;
+};

@@ -1,0 +1,78 @@
+#include "ui/farm_list_models.h"
+
+#include <QColor>
+#include <algorithm>
+
+#include "engine/farm.h"
+#include "platform/fixed_text.h"
+#include "ui/view_texts.h"
+
+namespace {
+
+QString qtext(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool holdsScene(int32_t state) {
+    return state == Loading || state == Rendering || state == WLoadFirst;
+}
+
+}  // namespace
+
+const int FarmListModel::kWidths[] = {60, 70, 80, 100, 70};
+const int QueueListModel::kWidths[] = {100, 34, 34, 34, 94, 70, 54, 37, 59, 34, 291};
+
+FarmListModel::FarmListModel(QObject* parent)
+    : TextTableModel({"Node", "Status", "Elapsed Time", "Scene File", "Frame No"}, parent) {
+    setLabelsEditable(true);
+}
+
+void FarmListModel::update(const Farm& farm, uint32_t nowTick) {
+    const FarmState& s = farm.state;
+    int nodes = std::clamp(farm.settings.No_Of_Nodes, 0, kMaxNodes);
+    setRows(nodes);
+    for (int i = 1; i <= nodes; ++i) {
+        const NodeSlot& n = s.nodes[i];
+        int row = i - 1;
+        setCell(row, 0, qtext(nodeLabel(i, textOf(n.name))));
+        setCell(row, 1, qtext(nodeStatusText(n.state)));
+        setCell(row, 2, qtext(elapsedText(nowTick - n.commandTick)));
+        if (!holdsScene(n.state)) {
+            setCell(row, 3, " ");
+            setCell(row, 4, " ");
+            continue;
+        }
+        int k = findScene(s, n.sceneId);
+        if (k >= 1 && k <= s.sceneCount) {
+            setCell(row, 3, qtext(textOf(s.scenes[k].fileName)));
+            setCell(row, 4, QString::number(n.frame));
+        }
+    }
+}
+
+QueueListModel::QueueListModel(QObject* parent)
+    : TextTableModel({"Scene File", "First", "Last", "Step", "Progress", "Image Size", "AA", "Soft",
+                      "Seg Size", "Blur", "Save Path"},
+                     parent) {
+    setTextColor(Qt::black);
+}
+
+void QueueListModel::update(const FarmState& s) {
+    int scenes = std::clamp(s.sceneCount, 0, kMaxScenes);
+    setRows(scenes);
+    for (int k = 1; k <= scenes; ++k) {
+        const SceneEntry& e = s.scenes[k];
+        int row = k - 1;
+        setCell(row, 0, qtext(textOf(e.fileName)));
+        setCell(row, 1, QString::number(e.firstFrame));
+        setCell(row, 2, QString::number(e.lastFrame));
+        setCell(row, 3, QString::number(e.frameStep));
+        setCell(row, 4, qtext(sceneProgressText(e)));
+        setCell(row, 5, qtext(textOf(e.imageSize)));
+        setCell(row, 6, qtext(antialiasText(e.antialias)));
+        setCell(row, 7, qtext(softFilterText(e.filterType)));
+        setCell(row, 8, QString::number(e.segmentMemory) + " Meg");
+        setCell(row, 9, QString::number(e.blurPercent) + "%");
+        setCell(row, 10, qtext(textOf(e.outputPath)));
+    }
+}

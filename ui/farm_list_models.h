@@ -1,0 +1,32 @@
+// The models of the farm view's two lists. FarmListModel shows the node table, one row per node
+// 1..No_Of_Nodes; QueueListModel shows the scene table in table order, one row per entry
+// 1..sceneCount. update() redraws from the records: rows are added or dropped to match the
+// table and each cell is rewritten only when its text changed.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/text_table_model.h"
+
+struct Farm;
+struct FarmState;
+
+class FarmListModel : public TextTableModel {
+    Q_OBJECT
+
+  public:
+    explicit FarmListModel(QObject* parent = nullptr);
+    // nowTick: the millisecond tick the elapsed times are measured to.
+    void update(const Farm& farm, uint32_t nowTick);
+    // Column widths in pixels for the 8-point template font.
+    static const int kWidths[];
+};
+
+class QueueListModel : public TextTableModel {
+    Q_OBJECT
+
+  public:
+    explicit QueueListModel(QObject* parent = nullptr);
+    void update(const FarmState& state);
+    static const int kWidths[];
+};

@@ -1,0 +1,10 @@
+// Help: the operator's manual, docs/MANUAL.md, opened with the desktop's default application.
+// It is looked for where an installation puts it, then in the source tree the program was built
+// in; failing both, the copy built into the program is written to the user's cache folder.
+#pragma once
+
+#include <QString>
+
+// The manual's full path; empty only when no copy can be found or written.
+QString manualPath();
+void openManual();

@@ -1,0 +1,130 @@
+// CKestrunMFCView, the farm view that fills the main window: the form with the Farm Status list
+// (the nodes), the Queue Status list (the scenes), the log pane and the operator's buttons, laid
+// out in dialog units and scrolled when the window is smaller. It owns the Farm and the farm
+// timer and is the farm's front end (FarmHost): it shows the status texts, redraws the lists and
+// the log pane when a tick asks, and asks the operator the farm's questions in message boxes.
+// The view keeps no farm state of its own; its list models hold the texts last shown.
+//
+// Lifetime: created by CMainFrame; initialUpdate() starts the farm and its timer; the
+// application runs quitFarm on the way out. Everything runs on the GUI thread.
+#pragma once
+
+#include <QScrollArea>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/farm.h"
+#include "ui/farm_list_models.h"
+
+class CMainFrame;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeView;
+
+class CKestrunMFCView : public QScrollArea, public FarmHost {
+    Q_OBJECT
+
+  public:
+    CKestrunMFCView(FileSystem& fs, Clock& clock, std::string settingsFile,
+                    CMainFrame* frame = nullptr);
+    ~CKestrunMFCView() override;
+
+    Farm& farm() { return farm_; }
+    QTimer& farmTimer() { return timer_; }
+    // Timer period in milliseconds instead of Cycle_time seconds (for scripted runs and tests);
+    // takes effect at initialUpdate.
+    void setCycleMs(int ms) { cycleMs_ = ms; }
+    // Starts the farm (settings, queue, first tick) and, unless it asked to quit, the timer.
+    void initialUpdate();
+    bool quitWasRequested() const { return quitRequested_; }
+
+    QTreeView* farmList() const { return farmList_; }
+    QTreeView* queueList() const { return queueList_; }
+    QPlainTextEdit* logPane() const { return logPane_; }
+    const FarmListModel& farmModel() const { return farmModel_; }
+    const QueueListModel& queueModel() const { return queueModel_; }
+
+    // Rows are 0-based: row r shows node r + 1 or scene entry r + 1. The selected row is the one
+    // both selected and current; -1 when there is none.
+    int selectedQueueRow() const;
+    int selectedNodeRow() const;
+    // Selects and focuses the row (a row that does not exist changes none), gives the list the
+    // keyboard focus and redraws the queue list.
+    void selectQueueRow(int row);
+    void selectNodeRow(int row);
+    // Copies a chosen scene file into the queue folder, unless it already lies there.
+    void addSceneFile(const QString& path);
+    // Enables the commands unless the farm is halted; tells the frame when that changed.
+    void syncHalted();
+
+    // FarmHost
+    void showStatus(const std::string& text) override;
+    void refreshFarmList() override;
+    void refreshQueueList() override;
+    void refreshLogPane() override;
+    bool askAlreadyRunning(const std::string& text) override;
+    bool askFreeSpaceRetry(const std::string& text) override;
+    void showError(const std::string& text) override;
+    void showNotConfigured() override;
+    void postQuit() override;
+
+  signals:
+    void quitRequested();
+    void haltedChanged(bool halted);
+
+  public slots:
+    void tick();
+    // The buttons of the form.
+    void onGo();
+    void onMakeOffline();
+    void onRetire();
+    void onRescanQueue();
+    void onAddScene();
+    void onBoostToTop();
+    void onMoveUp();
+    void onMoveDown();
+    void onMarkAsDone();
+    void onEditScene();
+    void onRemove();
+    void onClearLog();
+    void onScanScene();
+    // The view's menu commands.
+    void onRemoveAllAndRestart();
+    void onConsiderAllOffline();
+    void onTidyAwayAll();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void buildForm();
+    QPushButton* addButton(const char* text, int l, int t, int w, int h,
+                           void (CKestrunMFCView::*)());
+    QTreeView* addList(TextTableModel* model, const int* widths, int l, int t, int w, int h);
+    // Runs a farm operation of a command: not while halted or while another one waits in a box.
+    template <typename F>
+    void runCommand(F&& operation);
+    // Moves the selected scene with raiseScene or lowerScene.
+    void moveScene(int (*move)(Farm&, int, int), int targetOffset);
+
+    Farm farm_;
+    CMainFrame* frame_;
+    CMainFrame* statusFrame_ = nullptr;
+    QTimer timer_;
+    int cycleMs_ = 0;
+    bool busy_ = false;  // a tick or a command is inside the farm (maybe in a modal box)
+    bool quitRequested_ = false;
+    bool haltedShown_ = false;
+
+    FarmListModel farmModel_;
+    QueueListModel queueModel_;
+    QWidget* form_ = nullptr;
+    QTreeView* farmList_ = nullptr;
+    QTreeView* queueList_ = nullptr;
+    QPlainTextEdit* logPane_ = nullptr;
+    QPushButton* goButton_ = nullptr;
+    std::vector<QPushButton*> commandButtons_;
+};

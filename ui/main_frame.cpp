@@ -1,0 +1,155 @@
+#include "ui/main_frame.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+
+#include "ui/configure_dlg.h"
+#include "ui/help.h"
+#include "ui/kestrun_view.h"
+#include "ui/lock_keys.h"
+
+namespace {
+const QString kIdleText = QStringLiteral("For Help, press F1");
+constexpr int kLockKeyPollMs = 500;
+}  // namespace
+
+CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
+    : view_(new CKestrunMFCView(fs, clock, std::move(settingsFile), this)) {
+    setWindowTitle("Kestrun");
+    setWindowIcon(QIcon(":/kestrun/kestrun.png"));
+    setCentralWidget(view_);
+    buildMenu();
+    buildStatusBar();
+    placeOnScreen();
+
+    // Connections
+    connect(view_, &CKestrunMFCView::haltedChanged, this,
+            [this](bool halted) { setFarmCommandsEnabled(!halted); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &CMainFrame::onHelp);
+    auto* contextHelp = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1), this);
+    connect(contextHelp, &QShortcut::activated, this, &CMainFrame::onHelp);
+    auto* lockKeys = new QTimer(this);
+    connect(lockKeys, &QTimer::timeout, this, &CMainFrame::showLockKeys);
+    lockKeys->start(kLockKeyPollMs);
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, const char* text, const char* prompt) {
+    QAction* action = menu->addAction(text);
+    action->setStatusTip(prompt);
+    return action;
+}
+
+void CMainFrame::buildMenu() {
+    QMenu* file = menuBar()->addMenu("&File");
+    QAction* removeAll =
+        addCommand(file, "Remove &All Files and Restart", "Remove all files and restart");
+    file->addSeparator();
+    QAction* offline =
+        addCommand(file, "&Consider all nodes Offline", "Force all Screamernet Nodes offline");
+    QAction* tidy = addCommand(file, "&Tidy Away All Rendered Files",
+                               "Move all completed Scene files to HasBeenRendered");
+    QAction* addScene =
+        addCommand(file, "Add &Scene File", "Add a new Scene file to the rendering queue");
+    file->addSeparator();
+    QAction* quit = addCommand(file, "&Quit ", "Quit Kestrun; ");
+    QMenu* configure = menuBar()->addMenu("&Configure");
+    QAction* configureKestrun =
+        addCommand(configure, "&Configure Kestrun", "Set up Kestrun and its file paths");
+    QMenu* help = menuBar()->addMenu("&Help");
+    QAction* topics = addCommand(help, "&Help Topics", "List Help topics");
+    help->addSeparator();
+    aboutAction_ = addCommand(help, "&About Kestrun",
+                              "Display program information, version number and copyright");
+    farmActions_ = {removeAll, offline, tidy, addScene, configureKestrun};
+
+    for (QMenu* menu : {file, configure, help}) {
+        connect(menu, &QMenu::aboutToHide, this, [this] { showStatus(kIdleText); });
+    }
+    connect(removeAll, &QAction::triggered, view_, &CKestrunMFCView::onRemoveAllAndRestart);
+    connect(offline, &QAction::triggered, view_, &CKestrunMFCView::onConsiderAllOffline);
+    connect(tidy, &QAction::triggered, view_, &CKestrunMFCView::onTidyAwayAll);
+    connect(addScene, &QAction::triggered, view_, &CKestrunMFCView::onAddScene);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    connect(configureKestrun, &QAction::triggered, this, &CMainFrame::onConfigure);
+    connect(topics, &QAction::triggered, this, &CMainFrame::onHelp);
+}
+
+void CMainFrame::buildStatusBar() {
+    messagePane_ = new QLabel(kIdleText);
+    messagePane_->setObjectName("messagePane");
+    statusBar()->addWidget(messagePane_, 1);
+    capsPane_ = new QLabel("CAP");
+    numPane_ = new QLabel("NUM");
+    scrollPane_ = new QLabel("SCRL");
+    for (QLabel* pane : {capsPane_, numPane_, scrollPane_}) {
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance("SCRL") + 8);
+        statusBar()->addPermanentWidget(pane);
+    }
+    showLockKeys();
+}
+
+void CMainFrame::placeOnScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    QRect area = screen->geometry();
+    int width = area.width() * 7 / 8;
+    int height = area.height() * 4 / 5;
+    resize(width, height);
+    move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
+}
+
+void CMainFrame::showStatus(const QString& text) {
+    messagePane_->setText(text);
+}
+
+QString CMainFrame::statusText() const {
+    return messagePane_->text();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // A highlighted menu item's prompt goes to the message pane; leaving an item (an empty
+        // tip) keeps the text until the menu closes.
+        QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (!tip.isEmpty()) {
+            showStatus(tip);
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::setFarmCommandsEnabled(bool enabled) {
+    for (QAction* action : farmActions_) {
+        action->setEnabled(enabled);
+    }
+}
+
+void CMainFrame::showLockKeys() {
+    LockKeys keys = readLockKeys();
+    capsPane_->setEnabled(keys.caps);
+    numPane_->setEnabled(keys.num);
+    scrollPane_->setEnabled(keys.scroll);
+}
+
+void CMainFrame::onConfigure() {
+    CConfigureDlg dialog(view_->farm(), this);
+    view_->syncHalted();
+    dialog.exec();
+    view_->syncHalted();
+}
+
+void CMainFrame::onHelp() {
+    openManual();
+}

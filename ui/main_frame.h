@@ -1,0 +1,51 @@
+// CMainFrame, the main window: caption "Kestrun", the menu, the status bar (message pane and the
+// CAP, NUM and SCRL indicators) and the farm view as its central widget. It shows the farm's
+// status texts and each menu item's prompt while the item is highlighted, and handles the
+// Configure and Help commands; the view handles the farm's commands, the application About.
+#pragma once
+
+#include <QMainWindow>
+#include <string>
+
+class Clock;
+class CKestrunMFCView;
+class FileSystem;
+class QAction;
+class QLabel;
+class QMenu;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile);
+
+    CKestrunMFCView* view() const { return view_; }
+    QAction* aboutAction() const { return aboutAction_; }
+    // The message pane's text; the last text written stays until another replaces it.
+    void showStatus(const QString& text);
+    QString statusText() const;
+
+  public slots:
+    void onConfigure();
+    void onHelp();
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    void buildMenu();
+    void buildStatusBar();
+    void placeOnScreen();
+    QAction* addCommand(QMenu* menu, const char* text, const char* prompt);
+    void setFarmCommandsEnabled(bool enabled);
+    void showLockKeys();
+
+    CKestrunMFCView* view_;
+    QLabel* messagePane_ = nullptr;
+    QLabel* capsPane_ = nullptr;
+    QLabel* numPane_ = nullptr;
+    QLabel* scrollPane_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    QList<QAction*> farmActions_;  // disabled while the farm is halted
+};

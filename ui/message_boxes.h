@@ -1,0 +1,19 @@
+// The program's message boxes: the stop-icon box of the farm's errors and questions, under the
+// application's title or a caption of its own. Each runs modally (a nested event loop) and gives
+// the button the operator chose.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// The application's title, the caption of the boxes the farm raises.
+inline const QString kAppTitle = QStringLiteral("KestrunMFC");
+
+QMessageBox::StandardButton stopBox(QWidget* parent, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton);
+// A box's parent: the given window while it is shown, otherwise none (a box raised before the
+// main window appears stands on its own).
+QWidget* boxParent(QWidget* window);

@@ -1,0 +1,41 @@
+// A table of display texts behind a list view: the column titles and, per row, the text of every
+// cell as last shown. The farm's list models derive from it and fill it from the farm records;
+// a cell is rewritten (and the view told) only when its text changes, so a redraw touches only
+// what changed. It holds texts only, never farm state.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class TextTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    explicit TextTableModel(QStringList titles, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // An edited label is always refused: the cell keeps its text.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    QString cell(int row, int column) const;
+    // Grows the table with empty rows, or drops the rows from `rows` on.
+    void setRows(int rows);
+    void setCell(int row, int column, const QString& text);
+    // Lets the operator start editing column 0 (the edit is then refused).
+    void setLabelsEditable(bool editable) { labelsEditable_ = editable; }
+    // Text colour of every cell; invalid: the view's own.
+    void setTextColor(const QColor& color) { textColor_ = color; }
+
+  private:
+    QStringList titles_;
+    std::vector<std::vector<QString>> rows_;
+    bool labelsEditable_ = false;
+    QColor textColor_;
+};

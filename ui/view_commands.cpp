@@ -1,0 +1,184 @@
+// The operator's commands of the farm view: the buttons and the view's menu items. Each turns
+// the selected row into a node or entry number, calls the farm operation and puts the
+// selection back where the operator expects it.
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <filesystem>
+
+#include "engine/channel.h"
+#include "engine/frame_queue.h"
+#include "engine/operator_commands.h"
+#include "engine/supervisor.h"
+#include "platform/fixed_text.h"
+#include "platform/path.h"
+#include "queue/queue_dir.h"
+#include "settings/farm_log.h"
+#include "ui/kestrun_view.h"
+
+namespace {
+// Longest destination path Add Scene copies to, as the queue's file name records allow.
+constexpr size_t kMaxScenePath = 255;
+}  // namespace
+
+template <typename F>
+void CKestrunMFCView::runCommand(F&& operation) {
+    if (busy_ || farm_.state.halted != 0) {
+        return;
+    }
+    busy_ = true;
+    operation();
+    busy_ = false;
+    syncHalted();
+}
+
+void CKestrunMFCView::onGo() {
+    runCommand([this] {
+        pressGo(farm_);
+        goButton_->setEnabled(false);
+    });
+}
+
+void CKestrunMFCView::onMakeOffline() {
+    runCommand([this] {
+        int row = selectedNodeRow();
+        if (row >= 0) {
+            makeNodeOffline(farm_, row + 1);
+            selectNodeRow(row);
+        }
+    });
+}
+
+void CKestrunMFCView::onRetire() {
+    runCommand([this] {
+        int row = selectedNodeRow();
+        if (row >= 0) {
+            retireNode(farm_, row + 1);
+            selectNodeRow(row);
+        }
+    });
+}
+
+void CKestrunMFCView::onRescanQueue() {
+    runCommand([this] { rescanQueue(farm_); });
+}
+
+void CKestrunMFCView::onAddScene() {
+    if (busy_ || farm_.state.halted != 0) {
+        return;
+    }
+    QFileDialog dialog(window(), "Add Scene to Queue",
+                       QString::fromStdString(farm_.settings.Scene_Queue_Dir),
+                       "Scene Files (*.lws *.LWS)");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        addSceneFile(dialog.selectedFiles().first());
+    }
+}
+
+void CKestrunMFCView::addSceneFile(const QString& path) {
+    std::string from = path.toStdString();
+    std::string name = from.substr(from.find_last_of('/') + 1);
+    std::string to = joinPath(farm_.settings.Scene_Queue_Dir, name);
+    std::error_code error;
+    if (to.size() > kMaxScenePath || std::filesystem::equivalent(from, to, error)) {
+        return;  // copying a file onto itself would empty it
+    }
+    farm_.fs.copyFile(from, to);
+}
+
+void CKestrunMFCView::moveScene(int (*move)(Farm&, int, int), int targetOffset) {
+    runCommand([&] {
+        int row = selectedQueueRow();
+        int target = -1;
+        if (row >= 0 && farm_.state.scenes[row + 1].position >= 1) {
+            int position = farm_.state.scenes[row + 1].position;
+            int to = targetOffset == 0 ? 1 : position + targetOffset;
+            target = move(farm_, row + 1, to) - 1;
+        }
+        selectQueueRow(target);
+    });
+}
+
+void CKestrunMFCView::onBoostToTop() {
+    moveScene(&raiseScene, 0);
+}
+
+void CKestrunMFCView::onMoveUp() {
+    moveScene(&raiseScene, -1);
+}
+
+void CKestrunMFCView::onMoveDown() {
+    moveScene(&lowerScene, +1);
+}
+
+void CKestrunMFCView::onMarkAsDone() {
+    runCommand([this] {
+        int row = selectedQueueRow();
+        int target = row >= 0 ? markAsDone(farm_, row + 1) - 1 : -1;
+        selectQueueRow(target);
+    });
+}
+
+void CKestrunMFCView::onEditScene() {
+    runCommand([this] {
+        int row = selectedQueueRow();
+        if (row < 0) {
+            return;
+        }
+        std::string path =
+            joinPath(farm_.settings.Scene_Queue_Dir, textOf(farm_.state.scenes[row + 1].fileName));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        selectQueueRow(row);
+    });
+}
+
+void CKestrunMFCView::onRemove() {
+    runCommand([this] {
+        int row = selectedQueueRow();
+        if (row >= 0) {
+            removeScene(farm_, row + 1);
+        }
+    });
+}
+
+void CKestrunMFCView::onClearLog() {
+    runCommand([this] { clearLog(farm_); });
+}
+
+void CKestrunMFCView::onScanScene() {
+    runCommand([this] {
+        int row = selectedQueueRow();
+        if (row >= 0) {
+            scanScene(farm_, row + 1);
+        }
+        selectQueueRow(row);
+    });
+}
+
+void CKestrunMFCView::onRemoveAllAndRestart() {
+    if (busy_ || farm_.state.halted != 0) {
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, "Remove All Scene Files",
+                    "WARNING: This function will remove all scene files from the scene file "
+                    "queue-directory. Do you really want to do this?",
+                    QMessageBox::Ok | QMessageBox::Cancel, window());
+    box.setInformativeText(
+        "(The files will not be deleted but copied to the HasBeenRendered directory)");
+    box.setDefaultButton(QMessageBox::Cancel);
+    if (box.exec() == QMessageBox::Ok) {
+        runCommand([this] { removeAllAndRestart(farm_); });
+    }
+}
+
+void CKestrunMFCView::onConsiderAllOffline() {
+    runCommand([this] { resetChannel(farm_); });
+}
+
+void CKestrunMFCView::onTidyAwayAll() {
+    runCommand([this] { tidyAwayAll(farm_); });
+}

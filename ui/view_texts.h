@@ -1,0 +1,27 @@
+// The texts the farm view and the Configure dialog show for farm records: node and scene cells,
+// the elapsed time of a node's last command and a scene's progress with its ranges of done
+// frames. Plain functions without widgets, so the formats can be tested on their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct SceneEntry;
+
+// The Farm Status list's Status column for a NodeState value ("Load..." for WLoadFirst).
+std::string nodeStatusText(int32_t state);
+// The Configure dialog's node list status for a NodeState value ("Wait Load" for WLoadFirst).
+std::string configNodeStatusText(int32_t state);
+// "%i  %s": node number, two blanks, name.
+std::string nodeLabel(int node, std::string_view name);
+// "HH:MM:SS" of a duration; whole days are dropped, so 25 h 3 s shows 01:00:03.
+std::string elapsedText(uint32_t elapsedMs);
+// The AA column for SceneEntry::antialias; empty for a value outside 0..6.
+std::string antialiasText(int32_t antialias);
+// The Soft column for SceneEntry::filterType: "Off" for 0, "On" otherwise.
+std::string softFilterText(int32_t filterType);
+// The Progress column: "Complete" out of the running, "Not Scanned" before the first scan,
+// otherwise the done share and the done frames as ranges, e.g. "(70%)1-4,8-10". A scene whose
+// range does not fit its frame map, or holds no frame, shows "Complete": it has nothing to render.
+std::string sceneProgressText(const SceneEntry& e);
