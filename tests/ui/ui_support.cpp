@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -22,9 +23,9 @@ void ensureApp() {
     }
 }
 
-WindowFixture::WindowFixture(FarmFixtureOptions options) : fx(std::move(options)) {
+WindowFixture::WindowFixture(FarmFixtureOptions options, FileSystem* fs) : fx(std::move(options)) {
     ensureApp();
-    frame = std::make_unique<CMainFrame>(fx.fs, fx.clock, fx.settingsFile);
+    frame = std::make_unique<CMainFrame>(fs != nullptr ? *fs : fx.fs, fx.clock, fx.settingsFile);
     view = frame->view();
 }
 
@@ -115,4 +116,20 @@ std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button) {
         answer->click();
     });
     return seen;
+}
+
+UrlCatcher::UrlCatcher() {
+    QDesktopServices::setUrlHandler("file", this, "open");
+}
+
+UrlCatcher::~UrlCatcher() {
+    QDesktopServices::unsetUrlHandler("file");
+}
+
+bool FullDiskFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
+    if (full) {
+        bytes = 0;
+        return true;
+    }
+    return FileSystem::freeSpace(path, bytes);
 }

@@ -5,8 +5,10 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "farm_fixture.h"
 #include "ui/kestrun_view.h"
@@ -18,9 +20,18 @@ class QWidget;
 
 void ensureApp();
 
+// Readable QString and QStringList values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{' << texts.join("\", \"").toStdString() << '}';
+}
+
 // The main window on the fixture's settings file, its farm started, ticks run by hand.
 struct WindowFixture {
-    explicit WindowFixture(FarmFixtureOptions options = {});
+    // fs: the file system the window's farm uses, the fixture's own when none is given.
+    explicit WindowFixture(FarmFixtureOptions options = {}, FileSystem* fs = nullptr);
     ~WindowFixture();
 
     void start();  // initialUpdate, then the timer is stopped
@@ -50,3 +61,23 @@ struct BoxSeen {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button);
+
+// Takes the place of the desktop for file URLs while it exists: records what would be opened.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+  public:
+    UrlCatcher();
+    ~UrlCatcher() override;
+    QList<QUrl> opened;
+
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// A file system whose disk is full (no free byte) while `full` is set.
+class FullDiskFileSystem : public FileSystem {
+  public:
+    bool full = true;
+    bool freeSpace(const std::string& path, uint64_t& bytes) override;
+};

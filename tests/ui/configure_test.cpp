@@ -1,0 +1,233 @@
+// The Configure and Name Node dialogs on a started farm: validation that keeps the dialog open
+// and writes nothing, folders that cannot be written refused, Cancel undoing what the dialog
+// changed in memory, OK saving it.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "platform/fixed_text.h"
+#include "settings/farm_log.h"
+#include "ui/configure_dlg.h"
+#include "ui/name_node_dlg.h"
+#include "ui_support.h"
+
+namespace {
+
+class Configure : public testing::Test {
+  protected:
+    void SetUp() override {
+        w.start();
+        iniBefore = readText(w.fx.settingsFile);
+        dialog = std::make_unique<CConfigureDlg>(w.farm(), w.frame.get());
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    }
+    void TearDown() override {
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+    void pressOk() { findButton(dialog.get(), "OK")->click(); }
+    void pressCancel() { findButton(dialog.get(), "Cancel")->click(); }
+    void renameNode(int row, const QString& name) {
+        dialog->nodeList()->setCurrentItem(dialog->nodeList()->topLevelItem(row));
+        onNextModal([name](QWidget* modal) {
+            auto* nameDialog = qobject_cast<CNameNodeDlg*>(modal);
+            ASSERT_NE(nameDialog, nullptr);
+            nameDialog->nameBox()->setText(name);
+            findButton(nameDialog, "OK")->click();
+        });
+        findButton(dialog.get(), "Change Node Name")->click();
+    }
+    std::string ini() const { return readText(w.fx.settingsFile); }
+
+    WindowFixture w;
+    std::string iniBefore;
+    std::unique_ptr<CConfigureDlg> dialog;
+};
+
+struct CountCase {
+    const char* name;
+    const char* text;
+    const char* message;
+};
+
+class NodeCountValidation : public Configure, public testing::WithParamInterface<CountCase> {};
+
+TEST_P(NodeCountValidation, KeepsTheDialogOpenAndWritesNothing) {
+    dialog->nodeCountBox()->setText(GetParam().text);
+    auto box = answerNextBox(QMessageBox::Ok);
+    pressOk();
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->text, GetParam().message);
+    EXPECT_EQ(box->title, "KestrunMFC");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->focusWidget(), dialog->nodeCountBox());
+    EXPECT_NE(w.farm().state.halted, 0);
+    EXPECT_EQ(ini(), iniBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NodeCountValidation,
+    testing::Values(CountCase{"Zero", "0", "Please enter an integer between 1 and 100."},
+                    CountCase{"AboveHundred", "101", "Please enter an integer between 1 and 100."},
+                    CountCase{"Negative", "-4", "Please enter an integer between 1 and 100."},
+                    CountCase{"NotANumber", "abc", "Please enter an integer."},
+                    CountCase{"TrailingText", "5 nodes", "Please enter an integer."},
+                    CountCase{"Empty", "", "Please enter an integer."}),
+    [](const testing::TestParamInfo<CountCase>& info) { return info.param.name; });
+
+struct FolderCase {
+    const char* name;
+    std::string (*folder)(const FarmFixture&);
+};
+
+class UnwritableQueueFolder : public Configure, public testing::WithParamInterface<FolderCase> {};
+
+TEST_P(UnwritableQueueFolder, IsRefusedAndNothingChanges) {
+    std::string folder = GetParam().folder(w.fx);
+    dialog->queueDirBox()->setText(QString::fromStdString(folder));
+    auto box = answerNextBox(QMessageBox::Ok);
+    pressOk();
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->text, "Queue Directory does not exist");
+    EXPECT_EQ(box->icon, QMessageBox::Critical);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(w.farm().settings.Scene_Queue_Dir, w.fx.queueDir);
+    EXPECT_EQ(ini(), iniBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnwritableQueueFolder,
+    testing::Values(
+        FolderCase{"Missing", [](const FarmFixture& f) { return f.dir.file("no such folder"); }},
+        FolderCase{"BelowARegularFile",
+                   [](const FarmFixture& f) {
+                       writeText(f.dir.file("plain"), "x");
+                       return f.dir.file("plain/queue");
+                   }},
+        // An existing folder in which nobody, root included, can create a file.
+        FolderCase{"ReadOnlyFileSystem", [](const FarmFixture&) { return std::string("/proc"); }}),
+    [](const testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
+
+TEST_F(Configure, BadCommandFolderLeavesTheNewQueueFolderInMemoryUntilCancel) {
+    std::string newQueue = w.fx.dir.makeDir("queue2");
+    dialog->queueDirBox()->setText(QString::fromStdString(newQueue));
+    dialog->commandDirBox()->setText("/proc");
+    auto box = answerNextBox(QMessageBox::Ok);
+    pressOk();
+    EXPECT_EQ(box->text, "Screamernet Directory does not exist");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(w.farm().settings.Scene_Queue_Dir, newQueue);
+    pressCancel();
+    EXPECT_EQ(w.farm().settings.Scene_Queue_Dir, w.fx.queueDir);
+    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_EQ(ini(), iniBefore);
+}
+
+TEST_F(Configure, CancelUndoesOptionsMethodAndNames) {
+    dialog->beepErrorButton()->click();
+    EXPECT_EQ(w.farm().settings.Beep_error, 0);
+    EXPECT_FALSE(dialog->beepErrorButton()->isChecked());
+    dialog->methodList()->setCurrentIndex(1);
+    EXPECT_EQ(w.farm().settings.Method, 1);
+    renameNode(1, "ALPHA");
+    EXPECT_EQ(textOf(w.farm().state.nodes[2].name), "ALPHA");
+
+    pressCancel();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(w.farm().settings.Beep_error, 1);
+    EXPECT_EQ(w.farm().settings.Method, 2);
+    EXPECT_EQ(textOf(w.farm().state.nodes[2].name), "PC_2");
+    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_EQ(ini(), iniBefore);
+}
+
+TEST_F(Configure, OptionFlippedTwiceSavesItsFormerValue) {
+    dialog->autoFixButton()->click();
+    dialog->autoFixButton()->click();
+    dialog->beepCompletionButton()->click();
+    pressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_NE(ini().find("Auto_fix=1"), std::string::npos);
+    EXPECT_NE(ini().find("Beep_compl=0"), std::string::npos);
+    EXPECT_EQ(w.farm().state.halted, 0);
+}
+
+TEST_F(Configure, RenamedNodeShowsAtOnceAndOkWritesIt) {
+    renameNode(1, "ALPHA");
+    EXPECT_EQ(dialog->nodeList()->topLevelItem(1)->text(0), "2  ALPHA");
+    pressOk();
+    EXPECT_NE(ini().find("Node2=ALPHA\r\n"), std::string::npos) << ini();
+    EXPECT_NE(ini().find("Node1=PC_1\r\n"), std::string::npos);
+}
+
+TEST_F(Configure, OkWithANewQueueFolderSendsTheLogThere) {
+    std::string newQueue = w.fx.dir.makeDir("queue2");
+    dialog->queueDirBox()->setText(QString::fromStdString(newQueue));
+    pressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    logLine(w.farm(), "After the move");
+    EXPECT_NE(readText(newQueue + "/Logfile.txt").find("After the move"), std::string::npos);
+    EXPECT_NE(ini().find("PATH=" + newQueue), std::string::npos);
+}
+
+TEST_F(Configure, FarmStandsStillWhileOpen) {
+    int ticks = w.farm().state.tickCount;
+    w.view->tick();
+    EXPECT_EQ(w.farm().state.tickCount, ticks);
+    EXPECT_FALSE(findButton(w.view, "GO !")->isEnabled());
+    dialog->close();  // the close box cancels
+    EXPECT_EQ(w.farm().state.halted, 0);
+    w.view->tick();
+    EXPECT_EQ(w.farm().state.tickCount, ticks + 1);
+}
+
+TEST(ConfigureNodeList, ShowsEachNodesState) {
+    WindowFixture w;
+    w.start();
+    NodeSlot* nodes = w.farm().state.nodes;
+    nodes[1].state = Rendering;
+    nodes[2].state = WtoRender;
+    nodes[3].state = WLoadFirst;
+    CConfigureDlg dialog(w.farm());
+    QStringList rows;
+    for (int i = 0; i < dialog.nodeList()->topLevelItemCount(); ++i) {
+        rows << dialog.nodeList()->topLevelItem(i)->text(0) + "|" +
+                    dialog.nodeList()->topLevelItem(i)->text(1);
+    }
+    EXPECT_EQ(rows, QStringList({"1  PC_1|Rendering", "2  PC_2|Wait Render", "3  PC_3|Wait Load"}));
+    dialog.reject();
+}
+
+TEST(ConfigureNodeCount, ArrowKeysStepTheNumberWithinItsRange) {
+    WindowFixture w;
+    w.start();
+    CConfigureDlg dialog(w.farm());
+    QLineEdit* count = dialog.nodeCountBox();
+    EXPECT_EQ(count->text(), "3");
+    QTest::keyClick(count, Qt::Key_Up);
+    EXPECT_EQ(count->text(), "4");
+    count->setText("1");
+    QTest::keyClick(count, Qt::Key_Down);
+    EXPECT_EQ(count->text(), "1");
+    dialog.reject();
+}
+
+TEST(NameNode, KeepsWhatANodesNameHolds) {
+    ensureApp();
+    CNameNodeDlg dialog("PC_1");
+    QTest::keyClicks(dialog.nameBox(), QString(30, 'x'));
+    EXPECT_EQ(dialog.name().size(), 23);
+    // Characters of two bytes each: 11 fit in 23 bytes.
+    dialog.nameBox()->setText(QString(12, QChar(0xE9)));
+    EXPECT_EQ(dialog.name(), QString(11, QChar(0xE9)));
+}
+
+}  // namespace
