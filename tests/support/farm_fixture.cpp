@@ -11,7 +11,7 @@ FarmFixture::FarmFixture(FarmFixtureOptions options) : options_(std::move(option
     settingsFile = dir.file("Kestrun.ini");
     writeText(settingsFile, iniText());
     if (options_.writeLwCfg) {
-        writeText(configDir + "/lw.cfg", "LWCONFIG\nContentDirectory " + contentDir +
+        writeText(configDir + "/lw.cfg", "LWCONFIG\nContentDirectory " + lwContentDirectory() +
                                              "\nPlugin ImageSaver PNG(.png) png.p PNG(.png)\n" +
                                              options_.lwCfgExtra);
     }
@@ -24,7 +24,7 @@ FarmFixture::FarmFixture(FarmFixtureOptions options) : options_(std::move(option
     s.Free_Space_Minimum = options_.freeSpaceMinimum;
     s.No_Of_Nodes = options_.nodes;
     s.Cycle_time = options_.cycleTime;
-    s.ContentDirectory = contentDir;
+    s.ContentDirectory = lwContentDirectory();
     copyText(s.imageSaverExtensions[0], ".IFF");
     copyText(s.imageSaverExtensions[1], ".RAW");
     copyText(s.imageSaverExtensions[2], ".TGA");
@@ -35,6 +35,10 @@ FarmFixture::FarmFixture(FarmFixtureOptions options) : options_(std::move(option
     for (int i = 1; i <= options_.nodes && i < kNodeSlots; ++i) {
         copyText(farm->state.nodes[i].name, "PC_" + std::to_string(i));
     }
+}
+
+std::string FarmFixture::lwContentDirectory() const {
+    return options_.contentDirectory.empty() ? contentDir : options_.contentDirectory;
 }
 
 std::string FarmFixture::iniText() const {

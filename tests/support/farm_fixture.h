@@ -16,8 +16,9 @@ struct FarmFixtureOptions {
     int freeSpaceMinimum = 0;
     int cycleTime = 1;
     bool writeLwCfg = true;
-    std::string lwCfgExtra;  // appended to the default lw.cfg text
-    std::string iniExtra;    // appended to the default Kestrun.ini text
+    std::string lwCfgExtra;        // appended to the default lw.cfg text
+    std::string iniExtra;          // appended to the default Kestrun.ini text
+    std::string contentDirectory;  // lw.cfg's ContentDirectory value; empty: the content folder
 };
 
 class FarmFixture {
@@ -36,6 +37,8 @@ class FarmFixture {
     RecordingHost host;
     std::unique_ptr<Farm> farm;
 
+    // The ContentDirectory value the fixture's lw.cfg holds.
+    std::string lwContentDirectory() const;
     // The Kestrun.ini text the fixture writes.
     std::string iniText() const;
     // Writes a scene file into the queue folder (see sceneText) and gives its path.
