@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -59,7 +58,7 @@ CConfigureDlg::~CConfigureDlg() {
 }
 
 void CConfigureDlg::buildDirectories() {
-    du_.place(new QGroupBox("Directories", this), 7, 7, 284, 81);
+    addGroup(this, du_, "Directories", 7, 7, 284, 81);
     addStaticText(this, du_, "Scene File Queue Directory:", 18, 23, 98, 14);
     queueDir_ = new QLineEdit(this);
     du_.place(queueDir_, 121, 20, 154, 14);
@@ -75,7 +74,7 @@ void CConfigureDlg::buildDirectories() {
 }
 
 void CConfigureDlg::buildOutput() {
-    du_.place(new QGroupBox("Output", this), 7, 94, 284, 36);
+    addGroup(this, du_, "Output", 7, 94, 284, 36);
     addStaticText(this, du_, "Render Method", 12, 103, 82, 8);
     method_ = new QComboBox(this);
     method_->addItems({"Render All Absent Frames", "Render Over Old Frames", "Render All Frames"});
@@ -90,7 +89,7 @@ void CConfigureDlg::buildOutput() {
 }
 
 void CConfigureDlg::buildFarm() {
-    du_.place(new QGroupBox("Farm", this), 7, 132, 284, 79);
+    addGroup(this, du_, "Farm", 7, 132, 284, 79);
     addStaticText(this, du_, "Number of Nodes", 19, 148, 56, 8);
     nodeCount_ = new QLineEdit(this);
     nodeCount_->installEventFilter(this);
@@ -117,7 +116,7 @@ void CConfigureDlg::buildFarm() {
 }
 
 void CConfigureDlg::buildOther() {
-    du_.place(new QGroupBox("Other", this), 300, 100, 124, 111);
+    addGroup(this, du_, "Other", 300, 100, 124, 111);
     beepError_ = addOption(305, 115, 12, 10, "Beep On Error", 115, farm_.settings.Beep_error);
     beepCompletion_ =
         addOption(305, 133, 9, 9, "Beep on completion of scene", 133, farm_.settings.Beep_compl);

@@ -1,17 +1,59 @@
 #include "ui/form_controls.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ui/dialog_units.h"
+#include "ui/resources.h"
+
+namespace {
+// Height in dialog units from which a static text has room for a second line.
+constexpr int kTwoLines = 16;
+}  // namespace
+
+GroupFrame::GroupFrame(const QString& title, QWidget* parent) : QWidget(parent), title_(title) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void GroupFrame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QFontMetrics metrics = fontMetrics();
+    QRect frame = rect().adjusted(0, metrics.height() / 2, -2, -2);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(frame);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(frame.translated(1, 1));
+    QRect text(metrics.averageCharWidth() * 3 / 2, 0,
+               metrics.horizontalAdvance(title_) + metrics.averageCharWidth(), metrics.height());
+    painter.fillRect(text, palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(text, Qt::AlignCenter, title_);
+}
+
+GroupFrame* addGroup(QWidget* parent, const DialogUnits& du, const QString& title, int l, int t,
+                     int w, int h) {
+    auto* group = new GroupFrame(title, parent);
+    du.place(group, l, t, w, h);
+    group->lower();  // beneath the controls it frames, whenever they were made
+    return group;
+}
 
 QLabel* addStaticText(QWidget* parent, const DialogUnits& du, const QString& text, int l, int t,
                       int w, int h) {
     auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    du.place(label, l, t, w, h);
+    QRect at = du.rect(l, t, w, h);
+    if (h < kTwoLines) {
+        // A one-line text keeps to one line and gets the width its text needs in this font.
+        at.setWidth(std::max(at.width(), label->sizeHint().width()));
+    } else {
+        label->setWordWrap(true);
+    }
+    label->setGeometry(at);
+    label->show();
     return label;
 }
 
@@ -32,6 +74,7 @@ QPushButton* addPushButton(QWidget* parent, const DialogUnits& du, const QString
 
 QLabel* addPicture(QWidget* parent, const DialogUnits& du, PictureStyle style, int l, int t, int w,
                    int h) {
+    initResources();
     auto* picture = new QLabel(parent);
     QPixmap bitmap(":/kestrun/kestrun.png");
     picture->setPixmap(bitmap);

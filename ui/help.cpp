@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "ui/resources.h"
+
 namespace {
 
 const QString kManualResource = QStringLiteral(":/kestrun/MANUAL.md");
@@ -25,6 +27,7 @@ QString sourceTreeManual(QDir dir) {
 }
 
 QString cachedManual() {
+    initResources();
     QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
         return {};

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFocusEvent>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -15,6 +14,7 @@
 #include "settings/farm_log.h"
 #include "ui/configure_dlg.h"
 #include "ui/dialog_units.h"
+#include "ui/form_controls.h"
 #include "ui/main_frame.h"
 #include "ui/message_boxes.h"
 #include "ui/shell_dialogs.h"
@@ -72,9 +72,9 @@ void CKestrunMFCView::buildForm() {
     form_ = new QWidget;
     form_->setFixedSize(du.rect(0, 0, kFormWidth, kFormHeight).size());
     // Group boxes first, so that they lie beneath the controls they frame.
-    du.place(new QGroupBox("Farm Status", form_), 3, 7, 322, 128);
-    du.place(new QGroupBox("Queue Status", form_), 3, 140, 572, 190);
-    du.place(new QGroupBox("Log", form_), 330, 7, 245, 128);
+    addGroup(form_, du, "Farm Status", 3, 7, 322, 128);
+    addGroup(form_, du, "Queue Status", 3, 140, 572, 190);
+    addGroup(form_, du, "Log", 330, 7, 245, 128);
 
     // The controls in tab order.
     goButton_ = addButton("GO !", 10, 17, 49, 41, &CKestrunMFCView::onGo);

@@ -13,6 +13,7 @@
 #include "ui/help.h"
 #include "ui/kestrun_view.h"
 #include "ui/lock_keys.h"
+#include "ui/resources.h"
 
 namespace {
 const QString kIdleText = QStringLiteral("For Help, press F1");
@@ -21,6 +22,7 @@ constexpr int kLockKeyPollMs = 500;
 
 CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
     : view_(new CKestrunMFCView(fs, clock, std::move(settingsFile), this)) {
+    initResources();
     setWindowTitle("Kestrun");
     setWindowIcon(QIcon(":/kestrun/kestrun.png"));
     setCentralWidget(view_);

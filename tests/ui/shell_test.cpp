@@ -1,0 +1,232 @@
+// The application shell on a real farm: start-up, the not-configured notice, the
+// already-running question, the ways out (Quit, the stop signals) and the Quit steps, the
+// caption, the status-bar prompts, the About box and Help.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+#include "ui/kestrun_app.h"
+#include "ui/resources.h"
+#include "ui/shell_dialogs.h"
+#include "ui_support.h"
+
+namespace {
+
+QApplication& qapp() {
+    ensureApp();
+    return *static_cast<QApplication*>(QCoreApplication::instance());
+}
+
+// The running flag at the start of the queue file; nothing when there is no queue file.
+std::optional<int32_t> runningFlag(const FarmFixture& fx) {
+    std::string path = fx.queueDir + "/Kestrun.que";
+    if (!fileExists(path)) {
+        return std::nullopt;
+    }
+    std::string bytes = readText(path);
+    if (bytes.size() < 4) {
+        return std::nullopt;
+    }
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = (v << 8) | static_cast<unsigned char>(bytes[i]);
+    }
+    return static_cast<int32_t>(v);
+}
+
+bool logHas(const FarmFixture& fx, const std::string& text) {
+    std::string path = fx.queueDir + "/Logfile.txt";
+    return fileExists(path) && readText(path).find(text) != std::string::npos;
+}
+
+struct App {
+    explicit App(FarmFixtureOptions options = {})
+        : fx(std::move(options)), app(qapp(), fx.fs, fx.clock, fx.settingsFile) {}
+    FarmFixture fx;
+    CKestrunMFCApp app;
+};
+
+TEST(Shell, StartsTheFarmShowsTheWindowAndEndsWithTheQuitSteps) {
+    App a;
+    a.app.initInstance();
+    CMainFrame* frame = a.app.mainFrame();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "Kestrun");
+    EXPECT_EQ(a.app.document().title(), "Idle");
+    QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(frame->size(), QSize(screen.width() * 7 / 8, screen.height() * 4 / 5));
+    EXPECT_EQ(frame->view()->farmTimer().interval(), 1000);
+    EXPECT_EQ(runningFlag(a.fx), -1);
+
+    EXPECT_EQ(a.app.exitInstance(), 0);
+    EXPECT_EQ(runningFlag(a.fx), 0);
+    EXPECT_TRUE(logHas(a.fx, "********* Quitted Kestrun!***********"));
+    EXPECT_EQ(readText(a.fx.commandDir + "/job1"), "wait");
+}
+
+TEST(Shell, QuitFromTheMenuEndsTheEventLoopAndRunsTheQuitSteps) {
+    App a;
+    bool stuck = false;
+    QTimer::singleShot(200, [&] { findAction(a.app.mainFrame(), "&Quit ")->trigger(); });
+    QTimer::singleShot(20000, [&] {
+        stuck = true;
+        QApplication::quit();
+    });
+    EXPECT_EQ(a.app.run(), 0);
+    EXPECT_FALSE(stuck);
+    EXPECT_FALSE(a.app.mainFrame()->isVisible());
+    EXPECT_EQ(runningFlag(a.fx), 0);
+}
+
+class StopSignal : public testing::TestWithParam<int> {};
+
+TEST_P(StopSignal, ClosesTheWindowAsItsCloseBoxDoes) {
+    App a;
+    a.app.initInstance();
+    ASSERT_TRUE(a.app.mainFrame()->isVisible());
+    ::kill(::getpid(), GetParam());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !a.app.mainFrame()->isVisible(); }, 10000));
+    a.app.exitInstance();
+    EXPECT_EQ(runningFlag(a.fx), 0);
+    EXPECT_TRUE(logHas(a.fx, "Quitted Kestrun!"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignal, testing::Values(SIGTERM, SIGINT),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return info.param == SIGTERM ? "Sigterm" : "Sigint";
+                         });
+
+TEST(Shell, WithoutLwCfgTheNoticeIsShownAndNothingOfAFarmIsWritten) {
+    FarmFixtureOptions options;
+    options.writeLwCfg = false;
+    App a(options);
+    QString title;
+    onNextModal([&](QWidget* modal) {
+        title = modal->windowTitle();
+        EXPECT_NE(qobject_cast<CNotConfiguredDlg*>(modal), nullptr);
+        findButton(modal, "OK")->click();
+    });
+    a.app.initInstance();
+    EXPECT_EQ(title, "Kestrun - is not configured");
+    EXPECT_TRUE(a.app.mainFrame()->view()->quitWasRequested());
+    EXPECT_FALSE(a.app.mainFrame()->isVisible());
+    EXPECT_FALSE(a.app.mainFrame()->view()->farmTimer().isActive());
+    a.app.exitInstance();
+    EXPECT_EQ(runningFlag(a.fx), std::nullopt);
+    EXPECT_FALSE(fileExists(a.fx.queueDir + "/Logfile.txt"));
+    EXPECT_FALSE(fileExists(a.fx.commandDir + "/job1"));
+}
+
+TEST(Shell, NoToTheAlreadyRunningQuestionLeavesTheFarmAsItWas) {
+    App a;
+    {
+        // A run that never reached its Quit steps.
+        CKestrunMFCApp crashed(qapp(), a.fx.fs, a.fx.clock, a.fx.settingsFile);
+        crashed.initInstance();
+    }
+    ASSERT_EQ(runningFlag(a.fx), -1);
+    auto box = answerNextBox(QMessageBox::No);
+    a.app.initInstance();
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->title, "KestrunMFC");
+    EXPECT_EQ(box->icon, QMessageBox::Critical);
+    EXPECT_EQ(
+        box->text,
+        "The file KESTRUN.QUE shows that Kestrun is already Running. Do you want to proceed?");
+    EXPECT_TRUE(a.app.mainFrame()->view()->quitWasRequested());
+    EXPECT_FALSE(a.app.mainFrame()->view()->farmTimer().isActive());
+    a.app.exitInstance();
+    EXPECT_EQ(runningFlag(a.fx), -1);
+    EXPECT_FALSE(logHas(a.fx, "Quitted Kestrun!"));
+
+    answerNextBox(QMessageBox::Yes);
+    CKestrunMFCApp yes(qapp(), a.fx.fs, a.fx.clock, a.fx.settingsFile);
+    yes.initInstance();
+    EXPECT_TRUE(yes.mainFrame()->isVisible());
+    yes.exitInstance();
+    EXPECT_EQ(runningFlag(a.fx), 0);
+}
+
+TEST(Shell, MenuPromptsShowInTheStatusBarUntilTheMenuCloses) {
+    WindowFixture w;
+    w.start();
+    w.showAndActivate();
+    QAction* quit = findAction(w.frame.get(), "&Quit ");
+    quit->showStatusText(w.frame.get());
+    EXPECT_EQ(w.frame->statusText(), "Quit Kestrun; ");
+    QStatusTipEvent leave{QString()};
+    QApplication::sendEvent(w.frame.get(), &leave);
+    EXPECT_EQ(w.frame->statusText(), "Quit Kestrun; ");
+    auto* file = qobject_cast<QMenu*>(quit->parent());
+    ASSERT_NE(file, nullptr);
+    file->popup(w.frame->mapToGlobal(QPoint(10, 10)));
+    file->hide();
+    EXPECT_EQ(w.frame->statusText(), "For Help, press F1");
+    w.view->showStatus("Building frame queue");
+    EXPECT_EQ(w.frame->statusText(), "Building frame queue");
+}
+
+TEST(Shell, AboutBoxShowsTheVersionAndTheBitmap) {
+    App a;
+    a.app.initInstance();
+    QStringList texts;
+    bool bitmap = false;
+    bool defaultButton = false;
+    QString title;
+    onNextModal([&](QWidget* modal) {
+        title = modal->windowTitle();
+        for (QLabel* label : modal->findChildren<QLabel*>()) {
+            if (label->pixmap().isNull()) {
+                texts << label->text();
+            } else {
+                bitmap = label->pixmap().width() == 48;
+            }
+        }
+        QPushButton* grateful = findButton(modal, "I am grateful");
+        defaultButton = grateful->isDefault();
+        grateful->click();
+    });
+    findAction(a.app.mainFrame(), "&About Kestrun")->trigger();
+    EXPECT_EQ(title, "About Kestrun");
+    EXPECT_TRUE(texts.contains("Kestrun Version  BETA 0.91"));
+    EXPECT_TRUE(texts.contains("Lightwave is a trademark of NewTek inc."));
+    EXPECT_TRUE(bitmap);
+    EXPECT_TRUE(defaultButton);
+    a.app.exitInstance();
+}
+
+TEST(Shell, HelpOpensTheManual) {
+    WindowFixture w;
+    w.start();
+    w.showAndActivate();
+    UrlCatcher desktop;
+    findAction(w.frame.get(), "&Help Topics")->trigger();
+    QTest::keyClick(w.frame.get(), Qt::Key_F1);
+    ASSERT_EQ(desktop.opened.size(), 2);
+    EXPECT_EQ(desktop.opened[0], desktop.opened[1]);
+    std::string manual = desktop.opened[0].toLocalFile().toStdString();
+    EXPECT_TRUE(manual.ends_with("/MANUAL.md"));
+    EXPECT_EQ(readText(manual).rfind("# Kestrun", 0), 0u);
+}
+
+TEST(Shell, TheBuiltInManualIsTheOneInDocs) {
+    ensureApp();
+    initResources();
+    QFile builtIn(":/kestrun/MANUAL.md");
+    ASSERT_TRUE(builtIn.open(QIODevice::ReadOnly));
+    EXPECT_EQ(builtIn.readAll().toStdString(),
+              readText(std::string(KESTRUN_SOURCE_DIR) + "/docs/MANUAL.md"));
+}
+
+}  // namespace
