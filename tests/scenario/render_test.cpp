@@ -14,6 +14,12 @@
 
 namespace {
 
+FarmFixtureOptions withNodes(int nodes) {
+    FarmFixtureOptions o;
+    o.nodes = nodes;
+    return o;
+}
+
 const std::vector<std::string> kRenderToTheEnd{"--go", "--until-done", "--cycle-ms", "50"};
 
 std::string image(const ScenarioFarm& f, const std::string& prefix, int frame) {
@@ -59,7 +65,7 @@ void expectQueueFinished(const QueueFile& q, size_t scenes) {
 }  // namespace
 
 TEST(Render, FourNodesRenderThreeScenesToCompletionThroughAProblemFrame) {
-    ScenarioFarm f({.nodes = 4});
+    ScenarioFarm f(withNodes(4));
     queueThreeScenes(f);
     f.startNodes(3);
     // Node 4 is served fourth in the first pass, so it gets the step scene's frame 10, and
@@ -77,7 +83,7 @@ TEST(Render, FourNodesRenderThreeScenesToCompletionThroughAProblemFrame) {
 }
 
 TEST(Render, AFarmKilledMidRunFinishesEveryFrameAfterARestart) {
-    ScenarioFarm f({.nodes = 4});
+    ScenarioFarm f(withNodes(4));
     queueThreeScenes(f);
     f.startNodes(4);
     auto first = f.startHeadless({"--go", "--cycle-ms", "50"});
@@ -92,7 +98,7 @@ TEST(Render, AFarmKilledMidRunFinishesEveryFrameAfterARestart) {
 }
 
 TEST(Render, NothingIsHandedOutBeforeGo) {
-    ScenarioFarm f({.nodes = 2});
+    ScenarioFarm f(withNodes(2));
     f.fixture.addSceneFile("shot.lws", sceneText(1, 3, 1, "Renders/shot"));
     f.startNodes(2);
     ASSERT_EQ(f.runHeadless({"--max-ticks", "14", "--cycle-ms", "50"}, 30000), 0);
@@ -105,7 +111,7 @@ TEST(Render, NothingIsHandedOutBeforeGo) {
 // In-process farm, so the test can act as the operator: a node that dies holding a frame keeps
 // that frame in hand and its scene unfinished until the node is made offline.
 TEST(Render, ADeadNodesFrameStaysInHandUntilTheNodeIsMadeOffline) {
-    ScenarioFarm f({.nodes = 2});
+    ScenarioFarm f(withNodes(2));
     f.fixture.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
     f.startNode(1);
     f.startNode(2, {"--die-after-frames", "1"});

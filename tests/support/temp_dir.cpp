@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,10 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+    if (std::getenv("KESTRUN_KEEP_TEMP")) {
+        std::fprintf(stderr, "kept %s\n", path_.c_str());
+        return;
+    }
     std::error_code ec;
     // Give back write permission a test may have taken away, so everything can be removed.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);

@@ -1,5 +1,6 @@
 // A fresh folder under the system's temporary folder, removed with everything in it when the
-// object goes; plus small helpers to write and read whole files in tests.
+// object goes (kept, and its path printed, when KESTRUN_KEEP_TEMP is set, to look at a failure);
+// plus small helpers to write and read whole files in tests.
 #pragma once
 
 #include <string>
