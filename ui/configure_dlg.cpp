@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -29,12 +31,26 @@ QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The path table's cells take at most what the settings file keeps of a path.
+class PathDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            line->setMaxLength(kMaxDirectory);
+        }
+        return editor;
+    }
+};
+
 }  // namespace
 
 CConfigureDlg::CConfigureDlg(Farm& farm, QWidget* parent)
     : QDialog(parent), farm_(farm), du_(QApplication::font()) {
     setWindowTitle("Configure Kestrun");
-    setFixedSize(du_.rect(0, 0, 438, 218).size());
+    setFixedSize(du_.rect(0, 0, 438, 306).size());
     QPushButton* ok = addPushButton(this, du_, "OK", 382, 9, 50, 14);
     ok->setDefault(true);
     QPushButton* cancel = addPushButton(this, du_, "Cancel", 382, 26, 50, 14);
@@ -48,6 +64,7 @@ CConfigureDlg::CConfigureDlg(Farm& farm, QWidget* parent)
     buildOutput();
     buildFarm();
     buildOther();
+    buildPathMapping();
     openConfigure();
 }
 
@@ -143,6 +160,86 @@ QRadioButton* CConfigureDlg::addOption(int l, int t, int w, int h, const char* l
     return button;
 }
 
+void CConfigureDlg::buildPathMapping() {
+    addGroup(this, du_, "Path Mapping", 7, 216, 417, 84);
+    pathMap_ = new QTableWidget(0, 2, this);
+    pathMap_->setHorizontalHeaderLabels({"Node path", "Local path"});
+    pathMap_->horizontalHeader()->setStretchLastSection(true);
+    pathMap_->verticalHeader()->hide();
+    pathMap_->setSelectionMode(QAbstractItemView::SingleSelection);
+    pathMap_->setItemDelegate(new PathDelegate(pathMap_));
+    du_.place(pathMap_, 15, 229, 340, 64);
+    pathMap_->setColumnWidth(0, du_.x(130));
+    addMapping_ = addPushButton(this, du_, "Add", 364, 229, 50, 14);
+    QPushButton* remove = addPushButton(this, du_, "Remove", 364, 246, 50, 14);
+    connect(addMapping_, &QPushButton::clicked, this, &CConfigureDlg::addMapping);
+    connect(remove, &QPushButton::clicked, this, &CConfigureDlg::removeMapping);
+}
+
+void CConfigureDlg::fillPathMap() {
+    pathMap_->setRowCount(0);
+    for (const PathMapping& pair : farm_.settings.pathMap) {
+        int row = pathMap_->rowCount();
+        pathMap_->insertRow(row);
+        pathMap_->setItem(row, 0, new QTableWidgetItem(qtext(pair.nodePath)));
+        pathMap_->setItem(row, 1, new QTableWidgetItem(qtext(pair.localPath)));
+    }
+    addMapping_->setEnabled(pathMap_->rowCount() < kMaxPathMaps);
+}
+
+void CConfigureDlg::addMapping() {
+    if (pathMap_->rowCount() >= kMaxPathMaps) {
+        return;
+    }
+    int row = pathMap_->rowCount();
+    pathMap_->insertRow(row);
+    pathMap_->setItem(row, 0, new QTableWidgetItem);
+    pathMap_->setItem(row, 1, new QTableWidgetItem);
+    pathMap_->setCurrentCell(row, 0);
+    pathMap_->editItem(pathMap_->item(row, 0));
+    addMapping_->setEnabled(pathMap_->rowCount() < kMaxPathMaps);
+}
+
+void CConfigureDlg::removeMapping() {
+    int row = pathMap_->currentRow();
+    if (row >= 0) {
+        pathMap_->removeRow(row);
+    }
+    addMapping_->setEnabled(pathMap_->rowCount() < kMaxPathMaps);
+}
+
+bool CConfigureDlg::readPathMap(std::vector<PathMapping>& pairs) {
+    pairs.clear();
+    for (int row = 0; row < pathMap_->rowCount(); ++row) {
+        auto text = [&](int column) {
+            QTableWidgetItem* item = pathMap_->item(row, column);
+            return item != nullptr ? item->text().trimmed().toStdString() : std::string();
+        };
+        PathMapping pair{text(0), text(1)};
+        if (pair.nodePath.empty() && pair.localPath.empty()) {
+            continue;  // an empty row is no mapping
+        }
+        QString problem;
+        int column = 0;
+        if (pair.nodePath.empty()) {
+            problem = QString("Path mapping %1 has no node path.").arg(row + 1);
+        } else if (!farm_.fs.isDirectory(pair.localPath)) {
+            problem = QString("Path mapping %1: the local path \"%2\" is not a folder.")
+                          .arg(row + 1)
+                          .arg(qtext(pair.localPath));
+            column = 1;
+        }
+        if (!problem.isEmpty()) {
+            stopBox(this, kAppTitle, problem, QMessageBox::Ok, QMessageBox::Ok);
+            pathMap_->setCurrentCell(row, column);
+            pathMap_->setFocus();
+            return false;
+        }
+        pairs.push_back(std::move(pair));
+    }
+    return true;
+}
+
 void CConfigureDlg::openConfigure() {
     farm_.state.halted = 1;
     const FarmSettings& s = farm_.settings;
@@ -153,6 +250,7 @@ void CConfigureDlg::openConfigure() {
     nodeList_->setColumnWidth(0, du_.scaledPixels(60));
     nodeList_->setColumnWidth(1, du_.scaledPixels(70));
     fillNodeList();
+    fillPathMap();
     beepError_->setChecked(s.Beep_error != 0);
     beepCompletion_->setChecked(s.Beep_compl != 0);
     autoFix_->setChecked(s.Auto_fix != 0);
@@ -220,6 +318,10 @@ bool CConfigureDlg::confirmConfigure() {
         nodeCount_->selectAll();
         return false;
     }
+    std::vector<PathMapping> pairs;
+    if (!readPathMap(pairs)) {
+        return false;
+    }
     std::string queueDir = queueDir_->text().toStdString();
     if (!directoryWritable(farm_.fs, queueDir)) {
         stopBox(this, kAppTitle, "Queue Directory does not exist", QMessageBox::Ok,
@@ -235,6 +337,7 @@ bool CConfigureDlg::confirmConfigure() {
     }
     farm_.settings.Screamer_Command_Dir = commandDir;
     farm_.settings.imageFilePrefix = imagePrefix_->text().toStdString();
+    farm_.settings.pathMap = std::move(pairs);
     saveSettings(farm_, false);
     farm_.state.halted = 0;
     return true;

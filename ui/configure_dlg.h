@@ -2,18 +2,23 @@
 // three options and the node names, edited while the farm runs. The farm stands still while the
 // dialog is open (FarmState::halted). The options, the method and node names change in memory
 // as soon as they are touched; OK checks the fields and saves the settings file, Cancel (the
-// button, Escape or the close box) reloads the file, undoing every change.
+// button, Escape or the close box) reloads the file, undoing every change. Its Path Mapping group
+// edits the pairs of folders the render nodes name differently from this machine.
 #pragma once
 
 #include <QDialog>
 #include <cstdint>
+#include <vector>
 
 #include "ui/dialog_units.h"
 
 struct Farm;
+struct PathMapping;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
+class QTableWidget;
 class QTreeWidget;
 
 class CConfigureDlg : public QDialog {
@@ -32,17 +37,24 @@ class CConfigureDlg : public QDialog {
     QRadioButton* beepErrorButton() const { return beepError_; }
     QRadioButton* beepCompletionButton() const { return beepCompletion_; }
     QRadioButton* autoFixButton() const { return autoFix_; }
+    QTableWidget* pathMapTable() const { return pathMap_; }
 
   public slots:
     void accept() override;  // confirmConfigure
     void reject() override;  // cancelConfigure
     void renameNode();
+    void addMapping();
+    void removeMapping();
 
   private:
     void buildDirectories();
     void buildOutput();
     void buildFarm();
     void buildOther();
+    void buildPathMapping();
+    void fillPathMap();
+    // The table's pairs in use; false (after telling the operator) when one is incomplete.
+    bool readPathMap(std::vector<PathMapping>& pairs);
     void openConfigure();
     void fillNodeList();
     bool confirmConfigure();
@@ -66,4 +78,6 @@ class CConfigureDlg : public QDialog {
     QRadioButton* beepError_ = nullptr;
     QRadioButton* beepCompletion_ = nullptr;
     QRadioButton* autoFix_ = nullptr;
+    QTableWidget* pathMap_ = nullptr;
+    QPushButton* addMapping_ = nullptr;
 };

@@ -7,11 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
+#include "settings/settings_file.h"
 #include "ui/configure_dlg.h"
 #include "ui/name_node_dlg.h"
 #include "ui_support.h"
@@ -187,6 +189,84 @@ TEST_F(Configure, FarmStandsStillWhileOpen) {
     EXPECT_EQ(w.farm().state.halted, 0);
     w.view->tick();
     EXPECT_EQ(w.farm().state.tickCount, ticks + 1);
+}
+
+void setMapping(QTableWidget* table, int row, const QString& node, const QString& local) {
+    table->item(row, 0)->setText(node);
+    table->item(row, 1)->setText(local);
+}
+
+QStringList mappingRows(const QTableWidget* table) {
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        rows << table->item(row, 0)->text() + "=" + table->item(row, 1)->text();
+    }
+    return rows;
+}
+
+TEST_F(Configure, PathMappingsAreSavedOnOkAndShownAgain) {
+    std::string local = w.fx.dir.makeDir("farm share");
+    findButton(dialog.get(), "Add")->click();
+    setMapping(dialog->pathMapTable(), 0, "Q:\\", QString::fromStdString(local));
+    findButton(dialog.get(), "Add")->click();
+    setMapping(dialog->pathMapTable(), 1, "", "");  // an empty row is no mapping
+    pressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    ASSERT_EQ(w.farm().settings.pathMap.size(), 1u);
+    EXPECT_NE(ini().find("Node_Path1=Q:\\\r\n"), std::string::npos) << ini();
+    EXPECT_NE(ini().find("Local_Path1=" + local + "\r\n"), std::string::npos) << ini();
+
+    CConfigureDlg again(w.farm(), w.frame.get());
+    EXPECT_EQ(mappingRows(again.pathMapTable()),
+              QStringList({"Q:\\=" + QString::fromStdString(local)}));
+    again.pathMapTable()->setCurrentCell(0, 0);
+    findButton(&again, "Remove")->click();
+    again.accept();
+    EXPECT_TRUE(w.farm().settings.pathMap.empty());
+    loadSettings(w.farm());
+    EXPECT_TRUE(w.farm().settings.pathMap.empty()) << ini();
+}
+
+struct MappingCase {
+    const char* name;
+    const char* node;
+    const char* local;  // relative to the fixture's folder
+    const char* message;
+};
+
+class PathMappingValidation : public Configure, public testing::WithParamInterface<MappingCase> {};
+
+TEST_P(PathMappingValidation, KeepsTheDialogOpenAndWritesNothing) {
+    w.fx.dir.makeDir("share");
+    findButton(dialog.get(), "Add")->click();
+    setMapping(dialog->pathMapTable(), 0, GetParam().node,
+               QString::fromStdString(w.fx.dir.file(GetParam().local)));
+    auto box = answerNextBox(QMessageBox::Ok);
+    pressOk();
+    ASSERT_TRUE(box->shown);
+    EXPECT_TRUE(box->text.startsWith(GetParam().message)) << box->text.toStdString();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(w.farm().settings.pathMap.empty());
+    EXPECT_EQ(ini(), iniBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PathMappingValidation,
+    testing::Values(MappingCase{"NoNodePath", "", "share", "Path mapping 1 has no node path."},
+                    MappingCase{"LocalPathMissing", "Q:\\", "missing",
+                                "Path mapping 1: the local path"},
+                    MappingCase{"LocalPathNotAFolder", "Q:\\", "Kestrun.ini",
+                                "Path mapping 1: the local path"}),
+    [](const testing::TestParamInfo<MappingCase>& info) { return info.param.name; });
+
+TEST_F(Configure, AFailedOkAppliesNoMapping) {
+    findButton(dialog.get(), "Add")->click();
+    setMapping(dialog->pathMapTable(), 0, "Q:\\", QString::fromStdString(w.fx.dir.path()));
+    dialog->queueDirBox()->setText("/proc");
+    answerNextBox(QMessageBox::Ok);
+    pressOk();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(w.farm().settings.pathMap.empty());
 }
 
 TEST(ConfigureNodeList, ShowsEachNodesState) {

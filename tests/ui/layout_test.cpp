@@ -99,7 +99,9 @@ TEST(Layout, FarmViewIsFixedAndScrollsInASmallWindow) {
 }
 
 TEST(Layout, ConfigureDialogHasRoomForEveryControl) {
-    WindowFixture w;
+    FarmFixtureOptions options;
+    options.iniExtra = "[Path_Map]\r\nNode_Path1=Q:\\\r\nLocal_Path1=/srv/farm\r\n";
+    WindowFixture w(options);
     w.start();
     w.frame->show();
     CConfigureDlg dialog(w.farm(), w.frame.get());

@@ -104,7 +104,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
             }
             return everyRowSays(view->queueModel(), 4, "Complete");
         },
-        60000);
+        120000);
     ASSERT_TRUE(done) << view->queueModel().cell(0, 4).toStdString() << " | "
                       << view->queueModel().cell(1, 4).toStdString() << " | "
                       << view->queueModel().cell(2, 4).toStdString() << "\n"
