@@ -75,8 +75,8 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
         nodes.push_back(std::make_unique<ChildProcess>(
             binaryPath("kestrun-node-sim"),
             std::vector<std::string>{"--command-dir", fx.commandDir, "--node", std::to_string(n),
-                                     "--content-dir", fx.contentDir, "--render-ms", "250",
-                                     "--load-ms", "300"},
+                                     "--content-dir", fx.contentDir, "--render-ms", "400",
+                                     "--load-ms", "600"},
             fx.dir.file("node" + std::to_string(n) + ".out")));
     }
     Clock clock;
