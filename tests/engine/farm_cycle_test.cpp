@@ -1,0 +1,191 @@
+// The farm cycle: start-up order, the rhythm of the ticks and the Quit steps, against real
+// folders and a host that records what it was asked.
+#include "engine/farm_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/operator_commands.h"
+#include "engine/scene_record.h"
+#include "platform/fixed_text.h"
+#include "tests/support/farm_fixture.h"
+
+namespace {
+
+int count(const RecordingHost& h, const std::string& call) {
+    return h.count(call);
+}
+
+const std::string kPoll = "status:Checking nodes";
+const std::string kCheck = "status:Checking scene-queue directory.";
+
+std::string queueHead(const FarmFixture& f) {
+    return readText(f.queueDir + "/Kestrun.que").substr(0, 4);
+}
+
+void tickUntilCount(Farm& farm, int tickCount) {
+    while (farm.state.tickCount <= tickCount) {
+        farmTick(farm);
+    }
+}
+
+}  // namespace
+
+TEST(FarmCycle, TheFirstTickPollsTwiceAndChecksTheQueueOnce) {
+    FarmFixture f;
+    ASSERT_TRUE(startFarm(*f.farm));
+    EXPECT_EQ(count(f.host, kPoll), 2 * 5);
+    EXPECT_EQ(count(f.host, kCheck), 1 + 1);  // the start-up check and the first tick's
+    EXPECT_EQ(f.farm->state.tickCount, 1);
+    EXPECT_EQ(count(f.host, "farmList"), 1);
+    EXPECT_EQ(count(f.host, "queueList"), 1);
+    EXPECT_EQ(queueHead(f), std::string(4, '\xFF'));
+}
+
+TEST(FarmCycle, AHaltedTickDoesNothingAndTheRhythmResumesWhereItStopped) {
+    FarmFixture f;
+    ASSERT_TRUE(startFarm(*f.farm));
+    f.farm->state.halted = -1;
+    size_t before = f.host.calls.size();
+    for (int i = 0; i < 5; ++i) {
+        farmTick(*f.farm);
+    }
+    EXPECT_EQ(f.host.calls.size(), before);
+    EXPECT_EQ(f.farm->state.tickCount, 1);
+    f.farm->state.halted = 0;
+    farmTick(*f.farm);  // tick count 1: no poll is due, nothing made progress
+    farmTick(*f.farm);
+    farmTick(*f.farm);
+    EXPECT_EQ(count(f.host, kCheck), 2);
+    farmTick(*f.farm);  // tick count 4
+    EXPECT_EQ(count(f.host, kCheck), 3);
+}
+
+TEST(FarmCycle, QuietPeriodsScanOneUnscannedSceneAtTickCounts8_20And32) {
+    FarmFixture f;
+    for (const char* name : {"a.lws", "b.lws", "c.lws"}) {
+        f.addSceneFile(name, sceneText(1, 3, 1, std::string("Renders/") + name[0]));
+    }
+    ASSERT_TRUE(startFarm(*f.farm));
+    FarmState& s = f.farm->state;
+    ASSERT_EQ(s.sceneCount, 3);
+    auto scanned = [&] {
+        int n = 0;
+        for (int k = 1; k <= 3; ++k) {
+            n += s.scenes[k].frameMap[1] != kFrameNotScanned;
+        }
+        return n;
+    };
+    tickUntilCount(*f.farm, 7);
+    EXPECT_EQ(scanned(), 0);
+    tickUntilCount(*f.farm, 8);
+    EXPECT_EQ(scanned(), 1);
+    tickUntilCount(*f.farm, 19);
+    EXPECT_EQ(scanned(), 1);
+    tickUntilCount(*f.farm, 20);
+    EXPECT_EQ(scanned(), 2);
+    tickUntilCount(*f.farm, 32);
+    EXPECT_EQ(scanned(), 3);
+}
+
+TEST(FarmCycle, AFarmThatCannotReadLwCfgIsNeverOpened) {
+    FarmFixtureOptions o;
+    o.writeLwCfg = false;
+    FarmFixture f(o);
+    EXPECT_FALSE(startFarm(*f.farm));
+    EXPECT_EQ(f.host.notConfigured, 1);
+    EXPECT_EQ(f.host.quitPosts, 1);
+    quitFarm(*f.farm);
+    EXPECT_FALSE(fileExists(f.queueDir + "/Logfile.txt"));
+    EXPECT_FALSE(fileExists(f.queueDir + "/Kestrun.que"));
+    EXPECT_FALSE(fileExists(f.commandDir + "/job1"));
+}
+
+TEST(FarmCycle, NoToTheAlreadyRunningQuestionLeavesTheFarmAsItWas) {
+    FarmFixture f;
+    writeText(f.queueDir + "/Kestrun.que", std::string(4, '\xFF'));
+    writeText(f.commandDir + "/job1", "render 3 3 1");
+    f.host.alreadyRunningAnswers = {false};
+    EXPECT_FALSE(startFarm(*f.farm));
+    EXPECT_NE(f.farm->state.alreadyRunning, 0);
+    EXPECT_EQ(f.host.quitPosts, 1);
+    EXPECT_EQ(queueHead(f), std::string(4, '\xFF'));
+    EXPECT_EQ(readText(f.commandDir + "/job1"), "render 3 3 1");
+    EXPECT_NE(f.host.questions.at(0).find("KESTRUN.QUE shows that Kestrun is already Running"),
+              std::string::npos);
+}
+
+TEST(FarmCycle, YesResumesAndHandsBackFramesLeftInHand) {
+    FarmFixture f;
+    std::string path = f.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
+    // A queue file left by a farm that was killed while frames 2 and 3 were in hand.
+    SceneEntry e;
+    e.position = 1;
+    copyText(e.fileName, "shot.lws");
+    e.firstFrame = 1;
+    e.lastFrame = 4;
+    e.frameStep = 1;
+    e.frameMap[1] = kFramePresent;
+    e.frameMap[2] = kFrameInHand;
+    e.frameMap[3] = kFrameInHand;
+    e.frameMap[4] = kFrameMissing;
+    FileSystem fs;
+    ASSERT_TRUE(fs.fileTime(path, e.fileTime));
+    copyText(e.outputPath, f.contentDir + "/Renders/shot0000.TGA");
+    std::string bytes(4, '\xFF');
+    bytes.resize(4 + scene_record::kSize);
+    encodeSceneEntry(e, reinterpret_cast<unsigned char*>(bytes.data()) + 4);
+    writeText(f.queueDir + "/Kestrun.que", bytes);
+
+    f.host.alreadyRunningAnswers = {true};
+    ASSERT_TRUE(startFarm(*f.farm));
+    const SceneEntry& loaded = f.farm->state.scenes[1];
+    EXPECT_EQ(loaded.frameMap[1], kFramePresent);
+    EXPECT_EQ(loaded.frameMap[2], kFrameNotScanned);
+    EXPECT_EQ(loaded.frameMap[3], kFrameNotScanned);
+    EXPECT_EQ(readText(f.commandDir + "/job1"), "init");
+}
+
+TEST(FarmCycle, QuitRetiresEveryNodeAndRecordsThatTheFarmStopped) {
+    FarmFixture f;
+    ASSERT_TRUE(startFarm(*f.farm));
+    quitFarm(*f.farm);
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(readText(f.commandDir + "/job" + std::to_string(n)), "wait");
+        EXPECT_EQ(f.farm->state.nodes[n].state, Retired);
+    }
+    EXPECT_EQ(queueHead(f), std::string(4, '\0'));
+    std::string log = readText(f.queueDir + "/Logfile.txt");
+    EXPECT_NE(log.find("********* Quitted Kestrun!*********** \r\n"), std::string::npos);
+    quitFarm(*f.farm);  // a second quit (a signal during exit) changes nothing
+    std::string again = readText(f.queueDir + "/Logfile.txt");
+    EXPECT_EQ(again, log);
+}
+
+namespace {
+// The real file system but for the free space, which is always 1 MB.
+class TinyDiskFs : public FileSystem {
+  public:
+    bool freeSpace(const std::string&, uint64_t& bytes) override {
+        bytes = 1048576;
+        return true;
+    }
+};
+}  // namespace
+
+TEST(FarmCycle, CancelAtAFreeSpaceHaltDuringATickAsksToQuit) {
+    FarmFixtureOptions o;
+    o.freeSpaceMinimum = 100;
+    FarmFixture f(o);
+    f.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
+    TinyDiskFs disk;
+    Farm farm(f.host, disk, f.clock, f.settingsFile);
+    // The start-up check finds no head scene yet (the queue is empty until it adds one); the
+    // first tick's check halts on it.
+    f.host.freeSpaceAnswers = {false};
+    ASSERT_TRUE(startFarm(farm));
+    EXPECT_EQ(f.host.count("freeSpace"), 1);
+    EXPECT_EQ(f.host.quitPosts, 1);
+    EXPECT_EQ(farm.state.halted, 0);
+}
