@@ -14,6 +14,16 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: kestrun-headless [--go] [--yes] [--until-done] [--max-ticks N] [--cycle-ms N]\n"
+    "  --go          press GO at start: hand frames out to the nodes\n"
+    "  --yes         carry on when the queue file says a farm is still running\n"
+    "  --until-done  quit once no scene is live and no node holds a frame\n"
+    "  --max-ticks N quit after N ticks\n"
+    "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
+    "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
+    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running.\n";
+
 volatile std::sig_atomic_t stopRequested = 0;
 
 void onStopSignal(int) {
@@ -111,10 +121,13 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
 int runHeadless(int argc, char** argv) {
     HeadlessOptions o;
     std::string error;
-    if (!parseHeadlessOptions(std::vector<std::string>(argv + 1, argv + argc), o, error)) {
-        std::cerr << "kestrun-headless: " << error
-                  << "\nusage: kestrun-headless [--go] [--yes] "
-                     "[--until-done] [--max-ticks N] [--cycle-ms N]\n";
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (!parseHeadlessOptions(args, o, error)) {
+        std::cerr << "kestrun-headless: " << error << "\n" << kUsage;
         return 1;
     }
     installStopHandlers();
