@@ -1,0 +1,86 @@
+// What every fuzz target shares: a Farm on the real file system, shut inside one sandbox folder
+// (/dev/shm/kestrun-fuzz/<target>, or under /tmp without /dev/shm), a front end that answers every
+// question at once, and a set clock.
+//
+// Fuzzed input names paths of its own (a scene's save prefix, a queue record's image template,
+// a settings file's folders), and the farm creates folders and probe files where they point.
+// SandboxFileSystem is the real file system with one rule added: a path outside the sandbox, or
+// one that climbs with "..", is refused as if it could not be opened. The sandbox path is fixed,
+// so seed files that name paths inside it (queue records) work from one run to the next; run one
+// process per target at a time.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/farm.h"
+
+class SandboxFileSystem : public FileSystem {
+  public:
+    explicit SandboxFileSystem(std::string root) : root_(std::move(root)) {}
+
+    // True when path lies inside the sandbox and has no ".." level.
+    bool allowed(std::string_view path) const;
+
+    bool readFile(const std::string& path, std::string& out, size_t maxBytes) override;
+    bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
+                      uint64_t& size) override;
+    bool writeFile(const std::string& path, std::string_view data) override;
+    bool appendFile(const std::string& path, std::string_view data) override;
+    bool replaceFile(const std::string& path, std::string_view data,
+                     const std::string& tempPath) override;
+    bool exists(const std::string& path) override;
+    bool isDirectory(const std::string& path) override;
+    bool listDirectory(const std::string& dir, std::vector<DirEntry>& out) override;
+    bool removeFile(const std::string& path) override;
+    CopyResult copyFile(const std::string& from, const std::string& to) override;
+    MakeDirResult makeDirectory(const std::string& path) override;
+    bool freeSpace(const std::string& path, uint64_t& bytes) override;
+    std::string mountPoint(const std::string& path) override;
+    bool fileTime(const std::string& path, uint64_t& time) override;
+
+  private:
+    std::string root_;
+};
+
+// A front end without a window: Yes to the already-running question, Cancel at a free-space
+// halt, everything else ignored. Nothing is kept, so a long fuzz run does not grow.
+class QuietHost : public FarmHost {
+  public:
+    void showStatus(const std::string&) override {}
+    void refreshFarmList() override {}
+    void refreshQueueList() override {}
+    void refreshLogPane() override {}
+    bool askAlreadyRunning(const std::string&) override { return true; }
+    bool askFreeSpaceRetry(const std::string&) override { return false; }
+    void showError(const std::string&) override {}
+    void showNotConfigured() override {}
+    void postQuit() override {}
+};
+
+// The sandbox and a farm configured on it: queue, command, config and content folders, an
+// lw.cfg, and settings in memory as loading the fixture's Kestrun.ini would leave them.
+struct FuzzFarm {
+    explicit FuzzFarm(std::string_view target, int nodes = 3);
+
+    std::string root;
+    std::string queueDir;
+    std::string commandDir;
+    std::string configDir;
+    std::string contentDir;
+
+    SandboxFileSystem fs;
+    ManualClock clock;
+    QuietHost host;
+    Farm farm;
+
+    // Empties the sandbox and makes its four folders and lw.cfg again.
+    void wipe();
+    // Settings and node names in memory, as after loadSettings; the farm state starts afresh.
+    void configure(int nodes);
+    // Writes a file inside the sandbox with the given last-write time (seconds since 1970).
+    void writeFile(const std::string& path, std::string_view data, long modifiedSeconds = 0) const;
+};
+
+// Stops the fuzz run with a message when a property of the farm does not hold.
+void fuzzCheck(bool holds, const char* what);
