@@ -27,5 +27,10 @@ test-asan:
 demo:
 	scripts/demo.sh
 
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-bench -j $(JOBS) --target benchmarks
+	scripts/run-bench.sh build-bench build/bench
+
 clean:
 	rm -rf build build-asan

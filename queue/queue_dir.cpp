@@ -143,12 +143,22 @@ bool freeSpaceCheck(Farm& farm) {
     if (folder.empty()) {
         return true;
     }
-    std::string mount = farm.fs.mountPoint(folder);
     uint64_t needed = static_cast<uint64_t>(minimum) * kMegabyte;
+    uint64_t freeBytes = 0;
+    // The folder lies on the file system it reports, so while there is room one query is the
+    // whole check; the mount point, named in the halt's texts, is looked for only when the space
+    // is short or the folder cannot be asked (it may not exist yet).
+    bool known = farm.fs.freeSpace(folder, freeBytes);
+    if (known && freeBytes >= needed) {
+        return true;
+    }
+    std::string mount = farm.fs.mountPoint(folder);
+    if (!known) {
+        known = farm.fs.freeSpace(mount, freeBytes);
+    }
     farm.state.halted = -1;
     bool goOn = true;
-    uint64_t freeBytes = 0;
-    while (farm.fs.freeSpace(mount, freeBytes) && freeBytes < needed) {
+    while (known && freeBytes < needed) {
         std::string freeMb = std::to_string(wholeMegabytes(freeBytes));
         logLine(farm, "Free space on " + mount + " only " + freeMb + " MB! Kestrun Halted.");
         std::string text = "Free space on " + mount + " only " + freeMb +
@@ -157,6 +167,7 @@ bool freeSpaceCheck(Farm& farm) {
             goOn = false;
             break;
         }
+        known = farm.fs.freeSpace(mount, freeBytes);
     }
     farm.state.halted = 0;
     return goOn;

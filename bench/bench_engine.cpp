@@ -1,0 +1,218 @@
+// Benchmarks of the farm engine's hot paths at 1, 10 and 30 nodes, 1, 50 and 299 scenes and
+// 100, 1000 and 3000 frames: the node poll, the image scan of one scene, the refill scan and
+// Re-Scan Queue over the whole queue, and one full farm tick. Each runs on a local folder and on
+// a simulated share (1 ms per file operation), beside the same operation done the plain way
+// (bench/plain_ways.h).
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "bench_farm.h"
+#include "engine/farm_cycle.h"
+#include "engine/frame_queue.h"
+#include "engine/operator_commands.h"
+#include "engine/supervisor.h"
+#include "plain_ways.h"
+#include "queue/queue_dir.h"
+
+namespace {
+
+// The full farm: 30 nodes, 299 scenes of 100 frames with every tenth image missing, so that
+// every scene has 10 frames to do and a scan of the queue goes over all of it.
+constexpr int kFullScenes = 299;
+constexpr int kSceneFrames = 100;
+constexpr int kMissingEvery = 10;
+constexpr int kSceneToDo = kSceneFrames / kMissingEvery;
+
+BenchFarm& queueFarm(int scenes) {
+    return sharedFarm("queue-" + std::to_string(scenes), kMaxNodes, scenes, kSceneFrames,
+                      kMissingEvery);
+}
+
+BenchFarm& fullFarm() {
+    return queueFarm(kFullScenes);
+}
+
+bool allNodesIn(const Farm& farm, NodeState state) {
+    for (int i = 1; i <= farm.settings.No_Of_Nodes; ++i) {
+        if (farm.state.nodes[i].state != state) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One poll per iteration with every node in `from`, its acknowledgement saying ack; a node
+// that moved is put back into `from` between iterations. After the poll every node must be in
+// `to`.
+void benchPoll(benchmark::State& st, Way way, Disk disk, int nodes, NodeState from,
+               std::string_view ack, NodeState to) {
+    BenchFarm& b = fullFarm();
+    b.farm.settings.No_Of_Nodes = nodes;
+    b.farm.state.waitingForGo = -1;  // a Ready node gets nothing
+    b.setNodes(from, ack);
+    {
+        FsMeter meter(st, b.fs, disk);
+        for (auto _ : st) {
+            if (from != to) {
+                st.PauseTiming();
+                for (int i = 1; i <= nodes; ++i) {
+                    b.farm.state.nodes[i].state = from;
+                }
+                st.ResumeTiming();
+            }
+            benchmark::DoNotOptimize(way == Way::Farm ? pollNodes(b.farm) : plainPollNodes(b.farm));
+        }
+    }
+    if (!allNodesIn(b.farm, to)) {
+        st.SkipWithError("a node ended in the wrong state");
+    }
+}
+
+void registerPolls() {
+    for (int nodes : {1, 10, 30}) {
+        std::string n = "/nodes:" + std::to_string(nodes);
+        // Every node rendering, waiting for its "Ready": one read per node per pass.
+        registerPair("pollNodes/rendering_waiting" + n, 5 * nodes, 10 * nodes,
+                     [nodes](benchmark::State& st, Way way, Disk disk) {
+                         benchPoll(st, way, disk, nodes, Rendering, "Render", Rendering);
+                     });
+        // Every node idle and "Ready" with nothing to hand out: it is sent "wait" each pass.
+        registerPair("pollNodes/ready_nothing_to_do" + n, 10 * nodes, 25 * nodes,
+                     [nodes](benchmark::State& st, Way way, Disk disk) {
+                         benchPoll(st, way, disk, nodes, Ready, "Ready", Ready);
+                     });
+        // Every node advancing one state: "Render" moves it from Wait Render to Rendering.
+        registerPair("pollNodes/advancing" + n, 6 * nodes, 11 * nodes,
+                     [nodes](benchmark::State& st, Way way, Disk disk) {
+                         benchPoll(st, way, disk, nodes, WtoRender, "Render", Rendering);
+                     });
+    }
+}
+
+// The image scan of a scene never scanned before (every frame code 0), so every frame is
+// looked at.
+void benchScanImages(benchmark::State& st, Way way, Disk disk, int frames, int missingEvery,
+                     int toDo) {
+    BenchFarm& b = sharedFarm("scan-" + std::to_string(frames) + "-" + std::to_string(missingEvery),
+                              1, 1, frames, missingEvery);
+    SceneEntry& scene = b.farm.state.scenes[1];
+    int remaining = -1;
+    {
+        FsMeter meter(st, b.fs, disk);
+        for (auto _ : st) {
+            st.PauseTiming();
+            std::memset(scene.frameMap, 0, sizeof scene.frameMap);
+            st.ResumeTiming();
+            benchmark::DoNotOptimize(way == Way::Farm ? scanImages(b.farm, 1, remaining)
+                                                      : plainScanImages(b.farm, 1, remaining));
+        }
+    }
+    if (remaining != toDo) {
+        st.SkipWithError("the scan found the wrong number of frames to do");
+    }
+}
+
+void registerScanImages() {
+    struct Presence {
+        const char* name;
+        int missingEvery;
+    };
+    for (int frames : {100, 1000, 3000}) {
+        for (Presence p : {Presence{"all", 0}, Presence{"half", 2}, Presence{"none", 1}}) {
+            int toDo = p.missingEvery == 0 ? 0 : frames / p.missingEvery;
+            registerPair("scanImages/frames:" + std::to_string(frames) + "/images:" + p.name, 3,
+                         frames + 2, [=](benchmark::State& st, Way way, Disk disk) {
+                             benchScanImages(st, way, disk, frames, p.missingEvery, toDo);
+                         });
+        }
+    }
+}
+
+// scanScenes(15) at a steady state: every scene was scanned before and has 10 frames to do, so
+// the refill goes over the whole queue and looks up the missing frames again.
+void benchScanScenes(benchmark::State& st, Way way, Disk disk, int scenes) {
+    BenchFarm& b = queueFarm(scenes);
+    scanScenes(b.farm, 15);
+    int remaining = -1;
+    {
+        FsMeter meter(st, b.fs, disk);
+        for (auto _ : st) {
+            remaining = way == Way::Farm ? scanScenes(b.farm, 15) : plainScanScenes(b.farm, 15);
+        }
+    }
+    if (remaining != kSceneToDo) {
+        st.SkipWithError("the scan found the wrong number of frames to do");
+    }
+}
+
+// Re-Scan Queue: every frame map cleared, every frame of every scene looked up again.
+void benchRescan(benchmark::State& st, Way way, Disk disk, int scenes) {
+    BenchFarm& b = queueFarm(scenes);
+    b.setNodes(Offline, "");
+    {
+        FsMeter meter(st, b.fs, disk);
+        for (auto _ : st) {
+            if (way == Way::Farm) {
+                rescanQueue(b.farm);
+            } else {
+                plainRescanQueue(b.farm);
+            }
+        }
+    }
+    if (b.farm.state.frameQueueCount != std::min(kFrameQueueSize, scenes * kSceneToDo)) {
+        st.SkipWithError("the frame queue was not refilled");
+    }
+}
+
+void registerQueueScans() {
+    for (int scenes : {1, 50, kFullScenes}) {
+        std::string n = "/scenes:" + std::to_string(scenes);
+        registerPair("scanScenes15" + n, 3 * scenes + 2, (kSceneToDo + 2) * scenes + 2,
+                     [scenes](benchmark::State& st, Way way, Disk disk) {
+                         benchScanScenes(st, way, disk, scenes);
+                     });
+        registerPair("rescanQueue" + n, 3 * scenes + 2, (kSceneFrames + 2) * scenes + 2,
+                     [scenes](benchmark::State& st, Way way, Disk disk) {
+                         benchRescan(st, way, disk, scenes);
+                     });
+    }
+}
+
+// A fourth tick (the one that polls and checks the queue folder) of a farm at full scale where
+// nothing changes: 30 nodes rendering, 299 scenes queued and scanned, the folder as it was.
+void benchFarmTick(benchmark::State& st, Way way, Disk disk) {
+    BenchFarm& b = fullFarm();
+    b.setNodes(Rendering, "Render");
+    b.farm.state.waitingForGo = 0;
+    scanScenes(b.farm, kFullScenes * kSceneFrames);
+    checkSceneQueue(b.farm);
+    b.farm.state.pollAgain = 0;
+    {
+        FsMeter meter(st, b.fs, disk);
+        for (auto _ : st) {
+            b.farm.state.tickCount = 0;
+            b.farm.state.quietPeriods = 0;
+            if (way == Way::Farm) {
+                farmTick(b.farm);
+            } else {
+                plainFarmTick(b.farm);
+            }
+        }
+    }
+    if (!allNodesIn(b.farm, Rendering) || b.farm.state.pollAgain != 0) {
+        st.SkipWithError("the farm changed during the tick");
+    }
+}
+
+const bool registered = [] {
+    registerPolls();
+    registerScanImages();
+    registerQueueScans();
+    registerPair("farmTick/full", 160, 650, benchFarmTick);
+    return true;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();
