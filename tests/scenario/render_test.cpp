@@ -38,12 +38,12 @@ void queueThreeScenes(ScenarioFarm& f) {
         writeText(f.fixture.contentDir + "/Renders/" + name, "old image");
     }
     f.fixture.addSceneFile("a_done.lws", sceneText(1, 5, 1, "Renders/done"));
-    f.fixture.addSceneFile("b_step.lws", sceneText(1, 10, 3, "Renders\\step", true));
+    f.fixture.addSceneFile("b_step.lws", sceneText(101, 110, 3, "Renders\\step", true));
     f.fixture.addSceneFile("c_long.lws", sceneText(1, 8, 1, "Renders/long"));
 }
 
 void expectEveryImage(const ScenarioFarm& f) {
-    for (int frame : {1, 4, 7, 10}) {
+    for (int frame : {101, 104, 107, 110}) {
         EXPECT_TRUE(fileExists(image(f, "step", frame))) << "step " << frame;
     }
     for (int frame = 1; frame <= 8; ++frame) {
@@ -68,9 +68,10 @@ TEST(Render, FourNodesRenderThreeScenesToCompletionThroughAProblemFrame) {
     ScenarioFarm f(withNodes(4));
     queueThreeScenes(f);
     f.startNodes(3);
-    // Node 4 is served fourth in the first pass, so it gets the step scene's frame 10, and
-    // answers "Ready" without writing that image once.
-    f.startNode(4, {"--fail-frames", "10"});
+    // The four frames of the step scene are the first four handed out, one to each node, so
+    // node 4 renders exactly one of them first and answers "Ready" without writing its image;
+    // it renders that frame again fine, and no other scene has frames of those numbers.
+    f.startNode(4, {"--fail-frames", "101,104,107,110"});
 
     ASSERT_EQ(f.runHeadless(kRenderToTheEnd, 90000), 0) << f.output();
     expectEveryImage(f);
