@@ -28,13 +28,10 @@ struct MappedFarm : ScenarioFarm {
         o.contentDirectory = "Q:\\content";
         return o;
     }
-    // A node that, like a Windows node, knows only Q:\ paths and the share. Its load takes
-    // longer than four farm cycles, so that the farm sees "Loading scene" even when no other
-    // node keeps it polling at every cycle.
+    // A node that, like a Windows node, knows only Q:\ paths and the share.
     void startMappedNode(int n) {
-        startNode(n,
-                  {"--content-dir", "Q:\\content", "--path-map", std::string(kShare) + "=" + share,
-                   "--path-map", "Q:\\=" + root, "--load-ms", "400"});
+        startNode(n, {"--content-dir", "Q:\\content", "--path-map",
+                      std::string(kShare) + "=" + share, "--path-map", "Q:\\=" + root});
     }
     std::string image(const std::string& folder, int frame) const {
         char digits[8];

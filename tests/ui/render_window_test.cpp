@@ -76,7 +76,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
             binaryPath("kestrun-node-sim"),
             std::vector<std::string>{"--command-dir", fx.commandDir, "--node", std::to_string(n),
                                      "--content-dir", fx.contentDir, "--render-ms", "400",
-                                     "--load-ms", "600"},
+                                     "--load-ms", "1000"},
             fx.dir.file("node" + std::to_string(n) + ".out")));
     }
     Clock clock;
