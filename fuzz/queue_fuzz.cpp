@@ -20,6 +20,8 @@ void checkLoaded(const FarmState& s) {
     fuzzCheck(s.sceneCount >= 0 && s.sceneCount <= kMaxScenes, "a scene count beyond the table");
     for (int k = 1; k <= s.sceneCount; ++k) {
         const SceneEntry& e = s.scenes[k];
+        fuzzCheck(e.sceneId >= 0 && findScene(s, e.sceneId) == k, "a scene id not its own");
+        fuzzCheck(e.position >= -1 && e.position <= kMaxScenes, "a position beyond the table");
         fuzzCheck(e.fileName[sizeof e.fileName - 1] == '\0', "an unterminated file name");
         fuzzCheck(e.outputPath[sizeof e.outputPath - 1] == '\0', "an unterminated output path");
         fuzzCheck(e.lastNode >= 0 && e.lastNode <= kMaxNodes, "a last node outside the table");

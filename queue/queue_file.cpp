@@ -1,6 +1,7 @@
 #include "queue/queue_file.h"
 
 #include <algorithm>
+#include <set>
 
 #include "engine/farm.h"
 #include "engine/scene_record.h"
@@ -28,13 +29,17 @@ int32_t getFlag(const std::string& in) {
     return static_cast<int32_t>(v);
 }
 
+// Ids stay far below the 32-bit limit, so that the largest id plus one is always an id.
+constexpr int32_t kLargestLoadedId = 1 << 30;
+
 template <size_t N>
 void terminate(char (&text)[N]) {
     text[N - 1] = '\0';
 }
 
 // A record from the file is untrusted: its texts end inside their arrays, a node number it
-// names exists, and a frame range the frame map cannot hold takes the scene out of the running.
+// names exists, a position beyond the table puts the scene at the back of the queue, and a
+// frame range the frame map cannot hold takes the scene out of the running.
 void sanitize(FarmState& s, int k) {
     SceneEntry& e = s.scenes[k];
     terminate(e.fileName);
@@ -43,11 +48,38 @@ void sanitize(FarmState& s, int k) {
     if (e.lastNode < 0 || e.lastNode > kMaxNodes) {
         e.lastNode = 0;
     }
+    if (e.position < -1 || e.position > kMaxScenes) {
+        e.position = kMaxScenes;
+    }
     if (sceneRangeValid(e)) {
         return;
     }
     e.position = 0;
     failScene(s, e.frameStep < 1 ? "Frame step below 1" : "Frame range outside 0 to 2999", k);
+}
+
+bool idUsable(int32_t id) {
+    return id >= 0 && id <= kLargestLoadedId;
+}
+
+// Nodes and the frame queue name scenes by id, so each entry needs one of its own, and never -1
+// (a node's "no scene"): an id that is negative, too large or already taken by an earlier entry
+// is replaced by a new one above every usable id.
+void giveUniqueIds(FarmState& s) {
+    int32_t next = 0;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (idUsable(s.scenes[k].sceneId)) {
+            next = std::max(next, s.scenes[k].sceneId + 1);
+        }
+    }
+    std::set<int32_t> taken;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        int32_t& id = s.scenes[k].sceneId;
+        if (!idUsable(id) || !taken.insert(id).second) {
+            id = next++;
+            taken.insert(id);
+        }
+    }
 }
 
 }  // namespace
@@ -88,6 +120,7 @@ void loadQueueFile(Farm& farm) {
         sanitize(s, k);
         s.sceneCount = k;
     }
+    giveUniqueIds(s);
 }
 
 bool tidyScene(Farm& farm, int k) {

@@ -113,9 +113,11 @@ void readImageSize(SceneReading& r, SceneEntry& e) {
         r.fail("Unable to find resolution!");
         return;
     }
-    int index = r.number() + 1;
-    if (index >= 0 && index < static_cast<int>(std::size(kResolutionLabels))) {
-        copyText(e.imageSize, kResolutionLabels[index]);
+    // The labels start at Resolution -1; the value is checked before the 1 is added, as it may
+    // be the largest number there is.
+    int value = r.number();
+    if (value >= -1 && value < static_cast<int>(std::size(kResolutionLabels)) - 1) {
+        copyText(e.imageSize, kResolutionLabels[value + 1]);
     }
 }
 
@@ -137,7 +139,9 @@ void readRenderSettings(SceneReading& r, SceneEntry& e) {
     readImageSize(r, e);
     e.antialias = r.find("Antialiasing") ? r.number() : 0;
     if (r.find("EnhancedAA ")) {
-        e.antialias += 3;
+        e.antialias = e.antialias > std::numeric_limits<int32_t>::max() - 3
+                          ? std::numeric_limits<int32_t>::max()
+                          : e.antialias + 3;
     }
     e.filterType = r.find("FilterType") ? r.number() : 0;
     e.segmentMemory = r.find("SegmentMemory") ? r.number() / 1000000 : 0;
