@@ -13,11 +13,12 @@
 #include "platform/file_system.h"
 #include "settings/farm_settings.h"
 
-// Conditions the queue check logs once, until they change.
+// Conditions the farm logs once, until they change.
 struct QueueNotices {
     bool queueFull = false;              // a scene could not be queued: the table is full
     bool folderUnreadable = false;       // the queue folder could not be listed
     std::set<std::string> refusedNames;  // scene file names that cannot be queued
+    bool commandFolderMissing = false;   // the command folder was not there at the last look
 };
 
 struct Farm {

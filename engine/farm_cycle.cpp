@@ -26,6 +26,27 @@ void handBackFramesInHand(FarmState& s) {
     }
 }
 
+// A command folder on a share can drop out and come back, empty or as it was. Answers the nodes
+// wrote meanwhile are lost, so a node could wait for ever for a word already gone: once the
+// folder is back, the conversation starts again as at start-up, and the frames in hand go back.
+void watchCommandFolder(Farm& farm) {
+    const std::string& dir = farm.settings.Screamer_Command_Dir;
+    bool missing = !farm.fs.isDirectory(dir);
+    bool wasMissing = farm.notices.commandFolderMissing;
+    farm.notices.commandFolderMissing = missing;
+    if (missing && !wasMissing) {
+        logLine(farm, "ScreamerNet command directory cannot be found", dir);
+    }
+    if (!missing && wasMissing) {
+        logLine(farm, "ScreamerNet command directory is back", dir);
+        resetChannel(farm);
+        handBackFramesInHand(farm.state);
+        clearFrameQueue(farm.state);
+        farm.state.farmListDirty = -1;
+        farm.state.queueListDirty = -1;
+    }
+}
+
 }  // namespace
 
 bool startFarm(Farm& farm) {
@@ -78,6 +99,7 @@ void farmTick(Farm& farm) {
     }
     if (s.tickCount % 4 == 0) {
         s.quietPeriods += 1;
+        watchCommandFolder(farm);
         s.pollAgain = pollNodes(farm) ? -1 : 0;
         if (!checkSceneQueue(farm)) {
             farm.host.postQuit();

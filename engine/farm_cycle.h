@@ -7,8 +7,10 @@
 // farmTick (every timer period):
 //   - nothing at all while `halted` is set;
 //   - poll the nodes when the last poll made progress;
-//   - every fourth tick (the first one included): poll again, check the queue folder (a Cancel
-//     at the free-space halt asks to quit) and redraw the farm list;
+//   - every fourth tick (the first one included): look for the command folder (when it is back
+//     after being away, reset the channel as at start-up and hand the frames in hand back),
+//     poll again, check the queue folder (a Cancel at the free-space halt asks to quit) and
+//     redraw the farm list;
 //   - after three quiet four-tick periods: scan one scene that was never scanned;
 //   - redraw the log pane, the farm list and the queue list when their flags ask for it.
 // quitFarm (at exit, when this run opened the farm): retire every node, clear the running flag,

@@ -1,0 +1,60 @@
+// Nodes that break the conversation's timing: one answers every command at once, so its
+// "Loading" is gone before the farm can see it, and one answered once and never again. The farm
+// renders on with the other node, each tick stays short, and the operator's Make Offline frees
+// the frames the two hold.
+#include <gtest/gtest.h>
+
+#include "engine/farm_cycle.h"
+#include "engine/operator_commands.h"
+#include "engine/supervisor.h"
+#include "fault_support.h"
+
+namespace {
+
+bool holdsFrameInHand(const Farm& farm, int node) {
+    const NodeSlot& n = farm.state.nodes[node];
+    bool holding = n.state == Loading || n.state == WLoadFirst || n.state == LoadFirst ||
+                   n.state == WtoRender || n.state == Rendering;
+    int k = findScene(farm.state, n.sceneId);
+    return holding && k != 0 && frameCode(farm.state.scenes[k], n.frame) == kFrameInHand;
+}
+
+}  // namespace
+
+TEST(OddNodes, AnInstantAndASilentNodeHoldTheirFramesUntilTheyAreMadeOffline) {
+    FarmFixtureOptions options;
+    options.nodes = 3;
+    ScenarioFarm f(options);
+    f.fixture.addSceneFile("shot.lws", sceneText(1, 8, 1, "Renders/shot"));
+    f.startNode(1, {"--init-ms", "0", "--load-ms", "0", "--render-ms", "0"});
+    f.startNode(3);
+    LiveFarm live(f);
+    Farm& farm = live.farm;
+    pressGo(farm);
+    ASSERT_TRUE(startFarm(farm));
+    writeText(f.fixture.commandDir + "/ack2", "Ready");  // node 2's only answer
+
+    auto othersDone = [&] {
+        for (int frame = 1; frame <= 8; ++frame) {
+            bool held = frame == farm.state.nodes[1].frame || frame == farm.state.nodes[2].frame;
+            if (!held && !fileExists(renderedImage(f, "shot", frame))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    auto bothHold = [&] { return holdsFrameInHand(farm, 1) && holdsFrameInHand(farm, 2); };
+    ASSERT_TRUE(live.tickUntil([&] { return bothHold() && othersDone(); }, 1600)) << f.log();
+    live.tickUntil([] { return false; }, 60);
+    EXPECT_TRUE(bothHold());
+    EXPECT_GT(farm.state.scenes[1].position, 0) << "the scene completed with frames held";
+    EXPECT_LT(live.longestTickMs(), 1000);
+
+    makeNodeOffline(farm, 1);
+    makeNodeOffline(farm, 2);
+    ASSERT_TRUE(live.tickUntil([&] { return farm.state.scenes[1].position == 0; }, 1600))
+        << f.log();
+    EXPECT_TRUE(allRendered(f, "shot", 1, 8));
+    EXPECT_LT(live.longestTickMs(), 1000);
+    quitFarm(farm);
+}
