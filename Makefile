@@ -1,8 +1,10 @@
 # Top-level entry points; every target installs what it needs first.
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS) --timeout 600
+FUZZ_SECONDS ?= 60
+SOAK_KILLS ?= 20
 
-.PHONY: deps build test test-plain test-asan demo bench clean
+.PHONY: deps build test test-plain test-asan demo bench fuzz soak clean
 
 deps:
 	scripts/install-deps.sh
@@ -32,5 +34,17 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target benchmarks
 	scripts/run-bench.sh build-bench build/bench
 
+fuzz:
+	scripts/install-deps.sh clang-14 libclang-rt-14-dev
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUN_FUZZ=ON \
+		-DCMAKE_CXX_COMPILER=clang++-14
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+	fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+soak: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS) --target kestrun_soak kestrun-headless kestrun-node-sim
+	build/tests/kestrun_soak --kills $(SOAK_KILLS)
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

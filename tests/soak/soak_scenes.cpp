@@ -1,0 +1,80 @@
+#include "soak_scenes.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kOldImage = "an image rendered before the soak";
+const char* const kFailFrames = "503,519,535";
+
+std::string imagePath(const ScenarioFarm& f, const char* prefix, int frame) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04d", frame);
+    return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
+}
+
+const SoakScene& partlyRendered() {
+    return soakScenes()[1];
+}
+
+}  // namespace
+
+const std::vector<SoakScene>& soakScenes() {
+    static const std::vector<SoakScene> scenes{
+        {"a_failing.lws", 500, 547, 1, "fail"}, {"b_partly.lws", 1, 48, 1, "part"},
+        {"c_step2.lws", 1, 79, 2, "two"},       {"d_step3.lws", 100, 217, 3, "three"},
+        {"e_step5.lws", 10, 205, 5, "five"},
+    };
+    return scenes;
+}
+
+bool isSoakScene(const std::string& name) {
+    for (const SoakScene& scene : soakScenes()) {
+        if (name == scene.name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void queueSoakScenes(ScenarioFarm& f) {
+    f.fixture.dir.makeDir("content/Renders");
+    const SoakScene& part = partlyRendered();
+    for (int frame = part.first; frame <= part.last; frame += 2) {
+        writeText(imagePath(f, part.prefix, frame), kOldImage);
+    }
+    for (const SoakScene& scene : soakScenes()) {
+        f.fixture.addSceneFile(scene.name, sceneText(scene.first, scene.last, scene.step,
+                                                     std::string("Renders/") + scene.prefix));
+    }
+}
+
+void startSoakNodes(ScenarioFarm& f) {
+    for (int n = 1; n <= kSoakNodes; ++n) {
+        if (n > kSoakNodes - 2) {
+            f.startNode(n, {"--fail-frames", kFailFrames});
+        } else {
+            f.startNode(n);
+        }
+    }
+}
+
+bool allImagesThere(const ScenarioFarm& f, const SoakScene& scene) {
+    for (int frame = scene.first; frame <= scene.last; frame += scene.step) {
+        if (!fileExists(imagePath(f, scene.prefix, frame))) {
+            std::fprintf(stderr, "soak: %s has no image of frame %d\n", scene.name, frame);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool oldImagesKept(const ScenarioFarm& f) {
+    const SoakScene& part = partlyRendered();
+    for (int frame = part.first; frame <= part.last; frame += 2) {
+        if (readText(imagePath(f, part.prefix, frame)) != kOldImage) {
+            return false;
+        }
+    }
+    return true;
+}
