@@ -93,8 +93,8 @@ void benchLoad(benchmark::State& st, Way way, Disk disk) {
 const bool registered = [] {
     registerPair("checkSceneQueue/unchanged/scenes:299", 2, 302, benchCheckUnchanged);
     registerPair("checkSceneQueue/one_new_file/scenes:299", 8, 308, benchCheckNewFile);
-    registerPair("saveQueueFile/scenes:299", 2, 300, benchSave);
     registerPair("loadQueueFile/scenes:299", 1, 300, benchLoad);
+    registerPair("saveQueueFile/scenes:299", 2, 300, benchSave);
     return true;
 }();
 

@@ -53,6 +53,19 @@ std::string absolute(const std::string& path) {
     return path.empty() ? base : base + "/" + path;
 }
 
+// A sleeping thread wakes some time after it asked to, more on a loaded machine. The wait
+// sleeps through most of the delay and stays awake for the rest, so each operation costs the
+// delay itself rather than the delay and however late the wake-up came.
+void waitOut(std::chrono::microseconds delay) {
+    constexpr std::chrono::microseconds kWakeMargin{200};
+    auto deadline = std::chrono::steady_clock::now() + delay;
+    if (delay > kWakeMargin) {
+        std::this_thread::sleep_for(delay - kWakeMargin);
+    }
+    while (std::chrono::steady_clock::now() < deadline) {
+    }
+}
+
 }  // namespace
 
 uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
@@ -62,7 +75,7 @@ uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
 void FileSystem::count(uint64_t FsCounters::*field) {
     counters.*field += 1;
     if (delay_.count() > 0) {
-        std::this_thread::sleep_for(delay_);
+        waitOut(delay_);
     }
 }
 
