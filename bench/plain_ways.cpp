@@ -233,6 +233,30 @@ bool plainMarkRemoved(Farm& farm) {
     return marked;
 }
 
+// The tick's look at the command folder, which starts the conversation again when the folder
+// comes back after it was missing.
+void watchCommandFolder(Farm& farm) {
+    const std::string& dir = farm.settings.Screamer_Command_Dir;
+    bool missing = !farm.fs.isDirectory(dir);
+    bool wasMissing = farm.notices.commandFolderMissing;
+    farm.notices.commandFolderMissing = missing;
+    if (missing && !wasMissing) {
+        logLine(farm, "ScreamerNet command directory cannot be found", dir);
+    }
+    if (!missing && wasMissing) {
+        logLine(farm, "ScreamerNet command directory is back", dir);
+        resetChannel(farm);
+        for (int k = 1; k <= farm.state.sceneCount; ++k) {
+            for (char& code : farm.state.scenes[k].frameMap) {
+                code = code == kFrameInHand ? kFrameNotScanned : code;
+            }
+        }
+        clearFrameQueue(farm.state);
+        farm.state.farmListDirty = kSet;
+        farm.state.queueListDirty = kSet;
+    }
+}
+
 void markRenderingFramesInHand(Farm& farm) {
     FarmState& s = farm.state;
     for (int node = 1; node <= nodeCount(farm); ++node) {
@@ -414,6 +438,7 @@ void plainFarmTick(Farm& farm) {
     }
     if (s.tickCount % 4 == 0) {
         s.quietPeriods += 1;
+        watchCommandFolder(farm);
         s.pollAgain = plainPollNodes(farm) ? kSet : 0;
         if (!plainCheckSceneQueue(farm)) {
             farm.host.postQuit();
