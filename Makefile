@@ -47,4 +47,4 @@ soak: deps
 	build/tests/kestrun_soak --kills $(SOAK_KILLS)
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-bench
