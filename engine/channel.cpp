@@ -17,7 +17,7 @@ bool nodeInTable(int node) {
 void deleteByPrefix(Farm& farm, std::string_view prefix) {
     const std::string& dir = farm.settings.Screamer_Command_Dir;
     std::vector<DirEntry> entries;
-    if (!farm.fs.listDirectory(dir, entries)) {
+    if (!farm.fs.listDirectory(dir, entries, EntryTimes::Skip)) {
         return;
     }
     for (const DirEntry& entry : entries) {

@@ -22,7 +22,7 @@ const std::unordered_set<std::string>& ImageLookup::folderNames(const std::strin
     }
     std::unordered_set<std::string>& names = folders_[folder];
     std::vector<DirEntry> entries;
-    if (fs_.listDirectory(folder, entries)) {
+    if (fs_.listDirectory(folder, entries, EntryTimes::Skip)) {
         for (const DirEntry& entry : entries) {
             if (entry.isRegular) {
                 names.insert(toLowerAscii(entry.name));

@@ -73,9 +73,10 @@ bool SandboxFileSystem::isDirectory(const std::string& path) {
     return allowed(path) && FileSystem::isDirectory(path);
 }
 
-bool SandboxFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out) {
+bool SandboxFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
+                                      EntryTimes times) {
     out.clear();
-    return allowed(dir) && FileSystem::listDirectory(dir, out);
+    return allowed(dir) && FileSystem::listDirectory(dir, out, times);
 }
 
 bool SandboxFileSystem::removeFile(const std::string& path) {

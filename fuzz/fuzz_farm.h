@@ -31,7 +31,8 @@ class SandboxFileSystem : public FileSystem {
                      const std::string& tempPath) override;
     bool exists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
-    bool listDirectory(const std::string& dir, std::vector<DirEntry>& out) override;
+    bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
+                       EntryTimes times) override;
     bool removeFile(const std::string& path) override;
     CopyResult copyFile(const std::string& from, const std::string& to) override;
     MakeDirResult makeDirectory(const std::string& path) override;

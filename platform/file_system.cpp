@@ -183,7 +183,8 @@ bool FileSystem::isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out) {
+bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
+                               EntryTimes times) {
     count(&FsCounters::listings);
     out.clear();
     DIR* d = ::opendir(dir.c_str());
@@ -199,8 +200,11 @@ bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& ou
         }
         DirEntry entry;
         entry.name = name;
+        bool kindKnown = ent->d_type != DT_UNKNOWN && ent->d_type != DT_LNK;
+        entry.isRegular = ent->d_type == DT_REG;
         struct stat st;
-        if (::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
+        if ((times == EntryTimes::Read || !kindKnown) &&
+            ::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
             entry.isRegular = S_ISREG(st.st_mode);
             entry.fileTime = toFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
         }

@@ -31,6 +31,9 @@ struct FsCounters {
 };
 
 enum class CopyResult { Ok, PathNotFound, Failed };
+// Whether a listing reads each entry's last-write time. Without times the kind of most entries
+// comes from the folder itself, so a listing of thousands of images costs no look at each one.
+enum class EntryTimes { Read, Skip };
 enum class MakeDirResult { Created, Exists, Failed };
 
 class FileSystem {
@@ -58,7 +61,8 @@ class FileSystem {
     virtual bool isDirectory(const std::string& path);
     // Every entry of the folder but "." and "..", in no particular order. False when the folder
     // cannot be listed (missing, not a folder, an I/O error), as opposed to an empty one.
-    virtual bool listDirectory(const std::string& dir, std::vector<DirEntry>& out);
+    virtual bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
+                               EntryTimes times = EntryTimes::Read);
     virtual bool removeFile(const std::string& path);
     // Copies from onto to, replacing it. PathNotFound when the target folder does not exist.
     virtual CopyResult copyFile(const std::string& from, const std::string& to);

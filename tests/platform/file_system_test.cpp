@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -102,4 +103,23 @@ TEST(FileSystem, EveryOperationIsCounted) {
     EXPECT_EQ(fs.counters.renames, 1u);
     fs.resetCounters();
     EXPECT_EQ(fs.counters.total(), 0u);
+}
+
+TEST(FileSystem, AListingWithoutTimesStillTellsTheKindOfEveryEntry) {
+    TempDir t;
+    FileSystem fs;
+    writeText(t.file("shot0001.TGA"), "x");
+    t.makeDir("sub");
+    ::symlink(t.file("shot0001.TGA").c_str(), t.file("link.TGA").c_str());
+    ::symlink(t.file("sub").c_str(), t.file("linkdir").c_str());
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(fs.listDirectory(t.path(), entries, EntryTimes::Skip));
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].name, "link.TGA");
+    EXPECT_TRUE(entries[0].isRegular);   // a link to a file counts as the file, as with times
+    EXPECT_FALSE(entries[1].isRegular);  // linkdir
+    EXPECT_TRUE(entries[2].isRegular);   // shot0001.TGA
+    EXPECT_FALSE(entries[3].isRegular);  // sub
 }
