@@ -16,20 +16,7 @@
 
 #include "engine/farm.h"
 #include "temp_dir.h"
-
-// A front end that shows nothing and answers every question so the farm goes on.
-class NullHost : public FarmHost {
-  public:
-    void showStatus(const std::string&) override {}
-    void refreshFarmList() override {}
-    void refreshQueueList() override {}
-    void refreshLogPane() override {}
-    bool askAlreadyRunning(const std::string&) override { return true; }
-    bool askFreeSpaceRetry(const std::string&) override { return false; }
-    void showError(const std::string&) override {}
-    void showNotConfigured() override {}
-    void postQuit() override {}
-};
+#include "tests/support/quiet_host.h"
 
 // The file system with one more operation: a read of part of a file, counted as an open. The
 // one-read-per-record way of loading the queue file needs it.
@@ -65,7 +52,7 @@ class BenchFarm {
     std::string contentDir;
     BenchFileSystem fs;
     ManualClock clock;
-    NullHost host;
+    QuietHost host;
     Farm farm;
 };
 

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "engine/farm.h"
+#include "tests/support/quiet_host.h"
 
 class SandboxFileSystem : public FileSystem {
   public:
@@ -42,21 +43,6 @@ class SandboxFileSystem : public FileSystem {
 
   private:
     std::string root_;
-};
-
-// A front end without a window: Yes to the already-running question, Cancel at a free-space
-// halt, everything else ignored. Nothing is kept, so a long fuzz run does not grow.
-class QuietHost : public FarmHost {
-  public:
-    void showStatus(const std::string&) override {}
-    void refreshFarmList() override {}
-    void refreshQueueList() override {}
-    void refreshLogPane() override {}
-    bool askAlreadyRunning(const std::string&) override { return true; }
-    bool askFreeSpaceRetry(const std::string&) override { return false; }
-    void showError(const std::string&) override {}
-    void showNotConfigured() override {}
-    void postQuit() override {}
 };
 
 // The sandbox and a farm configured on it: queue, command, config and content folders, an
