@@ -23,7 +23,8 @@ class SandboxFileSystem : public FileSystem {
     // True when path lies inside the sandbox and has no ".." level.
     bool allowed(std::string_view path) const;
 
-    bool readFile(const std::string& path, std::string& out, size_t maxBytes, Links links) override;
+    bool readFile(const std::string& path, std::string& out, size_t maxBytes,
+                  Links links = Links::Follow) override;
     ReadResult readCapped(const std::string& path, std::string& out, size_t cap) override;
     bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                       uint64_t& size) override;

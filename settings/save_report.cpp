@@ -1,7 +1,6 @@
 #include "settings/save_report.h"
 
 #include "engine/farm.h"
-#include "platform/path.h"
 #include "settings/farm_log.h"
 
 namespace {
@@ -20,10 +19,8 @@ void reportSave(Farm& farm, SaveNotice& notice, std::string_view what, const std
                 const SaveResult& result, ShowFailure show) {
     bool inPlace = result.how == SaveResult::InPlace;
     if (inPlace && !notice.inPlace) {
-        std::string folder = parentPath(path);
-        logLine(farm, std::string(what) + " saved in place, no temporary file can be made in:",
-                (folder.empty() ? std::string(".") : folder) + " (" +
-                    fileErrorText(result.tempError) + ")");
+        logLine(farm, std::string(what) + " saved in place, not through a temporary file:",
+                path + " (" + fileErrorText(result.tempError) + ")");
     }
     if (result.ok()) {
         notice.inPlace = inPlace;

@@ -134,8 +134,8 @@ TEST(OperatorSaves, AnUnwritableQueueFolderGetsEverySaveInPlaceAndAReadOnlyImage
     EXPECT_EQ(textOf(q.entries[0].outputPath), x.contentDir + "/Renders/shot0000.TGA");
     EXPECT_EQ(q.runningFlag, 0) << "the Quit save was lost";
     std::string text = readText(log);
-    EXPECT_EQ(countOf(text, "Queue file saved in place, no temporary file can be made in: " +
-                                x.queueDir + " (Permission denied)"),
+    EXPECT_EQ(countOf(text, "Queue file saved in place, not through a temporary file: " +
+                                queueFile + " (Permission denied)"),
               1)
         << text;
     EXPECT_EQ(countOf(text, "cannot be saved"), 0) << text;
