@@ -1,7 +1,7 @@
 #include "app/headless_host.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -11,23 +11,25 @@ HeadlessHost::HeadlessHost(bool answerYes, std::chrono::milliseconds cycle,
                            const volatile std::sig_atomic_t& stopRequested)
     : answerYes_(answerYes), cycle_(cycle), stopRequested_(stopRequested) {}
 
+// The log lies in the shared queue folder, so it is read through the farm's file system: a
+// FIFO or a link planted there is not read. Only the end of the file is read, at most as much
+// as a burst of lines between two redraws takes.
 void HeadlessHost::printNewLogLines() {
+    constexpr size_t kMostNewBytes = 65536;
     if (!farm_) {
         return;
     }
-    std::ifstream in(farm_->state.logFilePath, std::ios::binary | std::ios::ate);
-    if (!in) {
+    std::string tail;
+    uint64_t size = 0;
+    if (!farm_->fs.readFileTail(farm_->state.logFilePath, kMostNewBytes, tail, size)) {
         return;
     }
-    long long size = static_cast<long long>(in.tellg());
     if (size < logOffset_) {
         logOffset_ = 0;  // the log was cleared
     }
-    in.seekg(logOffset_);
-    std::string text(static_cast<size_t>(size - logOffset_), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    size_t fresh = static_cast<size_t>(std::min<uint64_t>(size - logOffset_, tail.size()));
     logOffset_ = size;
-    for (char c : text) {
+    for (char c : std::string_view(tail).substr(tail.size() - fresh)) {
         if (c != '\r') {
             std::cout << c;
         }

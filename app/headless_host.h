@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <string>
 
 #include "engine/farm_host.h"
@@ -39,7 +40,7 @@ class HeadlessHost : public FarmHost {
     std::chrono::milliseconds cycle_;
     const volatile std::sig_atomic_t& stopRequested_;
     Farm* farm_ = nullptr;
-    long long logOffset_ = 0;
+    uint64_t logOffset_ = 0;
     bool quitPosted_ = false;
     bool notConfigured_ = false;
     bool answeredNo_ = false;

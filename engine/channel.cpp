@@ -56,7 +56,9 @@ bool AckReading::says(std::string_view word) const {
 
 AckReading readAck(Farm& farm, int node) {
     AckReading reading;
-    reading.present = farm.fs.readFile(ackFilePath(farm, node), reading.head, words::kLongestWord);
+    // Nodes write their answers as plain files; a link or a FIFO at that name is no answer.
+    reading.present =
+        farm.fs.readFile(ackFilePath(farm, node), reading.head, words::kLongestWord, Links::Refuse);
     if (!reading.present) {
         reading.head.clear();
     }

@@ -13,12 +13,21 @@
 #include "platform/file_system.h"
 #include "settings/farm_settings.h"
 
+// A file the farm saves again and again: whether the last save failed, and whether it had to
+// write the file in place, so each is logged once until it changes.
+struct SaveNotice {
+    bool failing = false;
+    bool inPlace = false;
+};
+
 // Conditions the farm logs once, until they change.
 struct QueueNotices {
     bool queueFull = false;              // a scene could not be queued: the table is full
     bool folderUnreadable = false;       // the queue folder could not be listed
     std::set<std::string> refusedNames;  // scene file names that cannot be queued
     bool commandFolderMissing = false;   // the command folder was not there at the last look
+    SaveNotice queueSave;                // Kestrun.que
+    SaveNotice settingsSave;             // Kestrun.ini
 };
 
 struct Farm {

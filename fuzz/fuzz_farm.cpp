@@ -40,9 +40,15 @@ bool SandboxFileSystem::allowed(std::string_view path) const {
     return inside && !climbs(path) && path.find('\0') == std::string_view::npos;
 }
 
-bool SandboxFileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes) {
+bool SandboxFileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes,
+                                 Links links) {
     out.clear();
-    return allowed(path) && FileSystem::readFile(path, out, maxBytes);
+    return allowed(path) && FileSystem::readFile(path, out, maxBytes, links);
+}
+
+ReadResult SandboxFileSystem::readCapped(const std::string& path, std::string& out, size_t cap) {
+    out.clear();
+    return allowed(path) ? FileSystem::readCapped(path, out, cap) : ReadResult::Unreadable;
 }
 
 bool SandboxFileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
@@ -60,9 +66,20 @@ bool SandboxFileSystem::appendFile(const std::string& path, std::string_view dat
     return allowed(path) && FileSystem::appendFile(path, data);
 }
 
-bool SandboxFileSystem::replaceFile(const std::string& path, std::string_view data,
-                                    const std::string& tempPath) {
-    return allowed(path) && allowed(tempPath) && FileSystem::replaceFile(path, data, tempPath);
+SaveResult SandboxFileSystem::saveFile(const std::string& path, std::string_view data,
+                                       Trust trust) {
+    return allowed(path) ? FileSystem::saveFile(path, data, trust) : SaveResult{};
+}
+
+bool SandboxFileSystem::probeFolder(const std::string& dir) {
+    return allowed(dir) && FileSystem::probeFolder(dir);
+}
+
+CopyResult SandboxFileSystem::moveIntoFolder(const std::string& from, const std::string& folder) {
+    if (!allowed(from) || !allowed(folder)) {
+        return CopyResult::Failed;
+    }
+    return FileSystem::moveIntoFolder(from, folder);
 }
 
 bool SandboxFileSystem::exists(const std::string& path) {

@@ -23,13 +23,16 @@ class SandboxFileSystem : public FileSystem {
     // True when path lies inside the sandbox and has no ".." level.
     bool allowed(std::string_view path) const;
 
-    bool readFile(const std::string& path, std::string& out, size_t maxBytes) override;
+    bool readFile(const std::string& path, std::string& out, size_t maxBytes,
+                  Links links = Links::Follow) override;
+    ReadResult readCapped(const std::string& path, std::string& out, size_t cap) override;
     bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                       uint64_t& size) override;
     bool writeFile(const std::string& path, std::string_view data) override;
     bool appendFile(const std::string& path, std::string_view data) override;
-    bool replaceFile(const std::string& path, std::string_view data,
-                     const std::string& tempPath) override;
+    SaveResult saveFile(const std::string& path, std::string_view data, Trust trust) override;
+    bool probeFolder(const std::string& dir) override;
+    CopyResult moveIntoFolder(const std::string& from, const std::string& folder) override;
     bool exists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
     bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,

@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -53,6 +55,184 @@ std::string absolute(const std::string& path) {
     return path.empty() ? base : base + "/" + path;
 }
 
+// errno values that say why a file was refused: a link where none is followed, an entry that is
+// not a regular file, a file that other names link to.
+constexpr int kIsLink = ELOOP;
+constexpr int kNotRegular = EINVAL;
+constexpr int kOtherLinks = EMLINK;
+
+// Opens path without waiting (a FIFO with no writer, or no reader, does not block) and keeps it
+// open only when it is a regular file; for a write, only one no other name links to, as the
+// same file under another name may be anybody's. Sets errno and gives -1 otherwise.
+int openRegular(const std::string& path, int flags, Links links, bool singleLink,
+                struct stat* info = nullptr) {
+    int extra = O_NONBLOCK | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    int fd = ::open(path.c_str(), flags | extra, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st;
+    int refused = 0;
+    if (::fstat(fd, &st) != 0) {
+        refused = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        refused = S_ISDIR(st.st_mode) ? EISDIR : kNotRegular;
+    } else if (singleLink && st.st_nlink > 1) {
+        refused = kOtherLinks;
+    }
+    if (refused != 0) {
+        ::close(fd);
+        errno = refused;
+        return -1;
+    }
+    if (info) {
+        *info = st;
+    }
+    return fd;
+}
+
+// Appends up to maxBytes of what fd holds to out; false (out emptied) on a read error.
+bool readUpTo(int fd, std::string& out, size_t maxBytes) {
+    char buffer[65536];
+    while (out.size() < maxBytes) {
+        size_t want = std::min(sizeof buffer, maxBytes - out.size());
+        ssize_t n = ::read(fd, buffer, want);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            out.clear();
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool copyContents(int in, int out) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        if (!writeAll(out, std::string_view(buffer, static_cast<size_t>(n)))) {
+            return false;
+        }
+    }
+}
+
+// The file a chain of links at path ends in (path itself when it is no link). A link whose
+// target is missing gives that target, so a save creates it.
+std::string linkTarget(const std::string& path) {
+    constexpr int kMostLinks = 40;
+    std::string p = path;
+    for (int i = 0; i < kMostLinks; ++i) {
+        char buffer[4096];
+        ssize_t n = ::readlink(p.c_str(), buffer, sizeof buffer);
+        if (n <= 0 || static_cast<size_t>(n) == sizeof buffer) {
+            break;
+        }
+        std::string next(buffer, static_cast<size_t>(n));
+        size_t slash = p.find_last_of('/');
+        p = next[0] == '/' || slash == std::string::npos ? next : p.substr(0, slash + 1) + next;
+    }
+    return p;
+}
+
+// A name no earlier call gave in this process, nor most likely any other process.
+std::string uniqueSuffix() {
+    static std::atomic<uint64_t> calls{0};
+    uint64_t mix =
+        static_cast<uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ULL ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (calls.fetch_add(1) * 0xBF58476D1CE4E5B9ULL);
+    constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string out;
+    for (int i = 0; i < 8; ++i, mix /= 36) {
+        out.push_back(kDigits[mix % 36]);
+    }
+    return out;
+}
+
+// Creates a new file dir/<prefix>.<unique> for writing. The exclusive create fails on any entry
+// already there (a link, a FIFO, anybody's file), so it only ever makes a file of its own.
+int createOwnFile(const std::string& dir, std::string_view prefix, std::string& made) {
+    constexpr int kTries = 20;
+    for (int i = 0; i < kTries; ++i) {
+        made =
+            (dir.empty() ? std::string() : dir + "/") + std::string(prefix) + "." + uniqueSuffix();
+        int fd = ::open(made.c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Reserves room for data first, so a full disk fails the write before the old contents are
+// touched (where the file system cannot reserve, the write goes ahead as it is).
+bool writeInPlace(int fd, std::string_view data) {
+    off_t size = static_cast<off_t>(data.size());
+    if (size > 0 && ::fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return false;
+    }
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::pwrite(fd, data.data() + done, data.size() - done, off_t(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
+}
+
+// Writes data to a new temporary beside target and renames it over target, keeping the mode of
+// the file it replaces (and, for the operator's file, its owner). On failure the temporary is
+// gone; result.tempError is set when the way through a temporary is closed (none can be made,
+// or the owner cannot be kept), result.error for any other failure.
+bool replaceThroughTemporary(const std::string& target, std::string_view data,
+                             const struct stat* old, bool keepOwner, SaveResult& result) {
+    size_t slash = target.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp;
+    int fd = createOwnFile(dir.empty() && slash == 0 ? "/" : dir, base + ".tmp", temp);
+    if (fd < 0) {
+        result.tempError = errno;
+        return false;
+    }
+    bool ownerKept = true;
+    if (old) {
+        ::fchmod(fd, old->st_mode & 0777);
+        bool otherOwner = old->st_uid != ::geteuid() || old->st_gid != ::getegid();
+        ownerKept = !keepOwner || !otherOwner || ::fchown(fd, old->st_uid, old->st_gid) == 0;
+    }
+    if (!ownerKept) {
+        result.tempError = errno;
+        ::close(fd);
+    } else if (!writeAndClose(fd, data, true)) {
+        result.error = errno;
+    } else if (::rename(temp.c_str(), target.c_str()) != 0) {
+        result.error = errno;
+    } else {
+        return true;
+    }
+    ::unlink(temp.c_str());
+    return false;
+}
+
 // A sleeping thread wakes some time after it asked to, more on a loaded machine. The wait
 // sleeps through most of the delay and stays awake for the rest, so each operation costs the
 // delay itself rather than the delay and however late the wake-up came.
@@ -68,6 +248,19 @@ void waitOut(std::chrono::microseconds delay) {
 
 }  // namespace
 
+std::string fileErrorText(int error) {
+    switch (error) {
+        case kIsLink:
+            return "it is a link";
+        case kNotRegular:
+            return "it is not a regular file";
+        case kOtherLinks:
+            return "other names link to it";
+        default:
+            return std::strerror(error);
+    }
+}
+
 uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
     return static_cast<uint64_t>((seconds + kEpochDelta) * 10000000LL + nanoseconds / 100);
 }
@@ -79,51 +272,56 @@ void FileSystem::count(uint64_t FsCounters::*field) {
     }
 }
 
-bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes) {
+bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes, Links links) {
     count(&FsCounters::opens);
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = openRegular(path, O_RDONLY, links, false);
     if (fd < 0) {
         return false;
     }
-    char buffer[65536];
-    bool ok = true;
-    while (out.size() < maxBytes) {
-        size_t want = std::min(sizeof buffer, maxBytes - out.size());
-        ssize_t n = ::read(fd, buffer, want);
-        if (n < 0 && errno == EINTR) {
-            continue;
+    bool ok = readUpTo(fd, out, maxBytes);
+    ::close(fd);
+    return ok;
+}
+
+ReadResult FileSystem::readCapped(const std::string& path, std::string& out, size_t cap) {
+    count(&FsCounters::opens);
+    out.clear();
+    struct stat st;
+    int fd = openRegular(path, O_RDONLY, Links::Follow, false, &st);
+    if (fd < 0) {
+        return ReadResult::Unreadable;
+    }
+    ReadResult result = ReadResult::TooLarge;
+    // One byte more than the cap tells a file that grew past it since its size was taken.
+    if (static_cast<uint64_t>(st.st_size) <= cap) {
+        if (!readUpTo(fd, out, cap + 1)) {
+            result = ReadResult::Unreadable;
+        } else if (out.size() <= cap) {
+            result = ReadResult::Ok;
         }
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        out.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
-    if (!ok) {
+    if (result != ReadResult::Ok) {
         out.clear();
     }
-    return ok;
+    return result;
 }
 
 bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                               uint64_t& size) {
     count(&FsCounters::opens);
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    int fd = openRegular(path, O_RDONLY, Links::Refuse, false, &st);
     if (fd < 0) {
         return false;
     }
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0;
-    size = ok ? static_cast<uint64_t>(st.st_size) : 0;
+    size = static_cast<uint64_t>(st.st_size);
     off_t offset = static_cast<off_t>(size > maxBytes ? size - maxBytes : 0);
     out.resize(static_cast<size_t>(size - static_cast<uint64_t>(offset)));
     size_t done = 0;
+    bool ok = true;
     while (ok && done < out.size()) {
         ssize_t n = ::pread(fd, out.data() + done, out.size() - done, offset + off_t(done));
         if (n < 0 && errno == EINTR) {
@@ -142,33 +340,78 @@ bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::str
 
 bool FileSystem::writeFile(const std::string& path, std::string_view data) {
     count(&FsCounters::writes);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return fd >= 0 && writeAndClose(fd, data, false);
+    int fd = openRegular(path, O_WRONLY | O_CREAT, Links::Refuse, true);
+    if (fd < 0) {
+        return false;
+    }
+    if (::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return false;
+    }
+    return writeAndClose(fd, data, false);
 }
 
 bool FileSystem::appendFile(const std::string& path, std::string_view data) {
     count(&FsCounters::writes);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = openRegular(path, O_WRONLY | O_CREAT | O_APPEND, Links::Refuse, true);
     return fd >= 0 && writeAndClose(fd, data, false);
 }
 
-bool FileSystem::replaceFile(const std::string& path, std::string_view data,
-                             const std::string& tempPath) {
+SaveResult FileSystem::saveFile(const std::string& path, std::string_view data, Trust trust) {
     count(&FsCounters::writes);
-    int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool own = trust == Trust::Operator;
+    std::string target = own ? linkTarget(path) : path;
+    struct stat old;
+    bool haveOld = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    SaveResult result;
+    // A file of the operator's with other names linked to it is written in place, so that every
+    // name keeps seeing the same file.
+    if (own && haveOld && old.st_nlink > 1) {
+        result.tempError = EMLINK;
+    } else if (replaceThroughTemporary(target, data, haveOld ? &old : nullptr, own, result)) {
+        count(&FsCounters::renames);
+        result.how = SaveResult::Replaced;
+        return result;
+    }
+    if (result.tempError == 0) {
+        return result;
+    }
+    int fd = openRegular(target, O_WRONLY | O_CREAT, own ? Links::Follow : Links::Refuse, !own);
+    bool written = fd >= 0 && writeInPlace(fd, data);
+    result.error = written ? 0 : errno;
+    if (fd >= 0 && ::close(fd) != 0 && written) {
+        written = false;
+        result.error = errno;
+    }
+    result.how = written ? SaveResult::InPlace : SaveResult::Failed;
+    return result;
+}
+
+bool FileSystem::probeFolder(const std::string& dir) {
+    count(&FsCounters::writes);
+    std::string probe;
+    int fd = createOwnFile(dir, ".kestrun-probe", probe);
     if (fd < 0) {
         return false;
     }
-    if (!writeAndClose(fd, data, true)) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
-    count(&FsCounters::renames);
-    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
+    ::close(fd);
+    count(&FsCounters::deletes);
+    ::unlink(probe.c_str());
     return true;
+}
+
+CopyResult FileSystem::moveIntoFolder(const std::string& from, const std::string& folder) {
+    count(&FsCounters::renames);
+    int dirFd =
+        ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (dirFd < 0) {
+        return errno == ENOENT ? CopyResult::PathNotFound : CopyResult::Failed;
+    }
+    size_t slash = from.find_last_of('/');
+    std::string name = slash == std::string::npos ? from : from.substr(slash + 1);
+    bool moved = ::renameat(AT_FDCWD, from.c_str(), dirFd, name.c_str()) == 0;
+    ::close(dirFd);
+    return moved ? CopyResult::Ok : CopyResult::Failed;
 }
 
 bool FileSystem::exists(const std::string& path) {
@@ -224,16 +467,21 @@ bool FileSystem::removeFile(const std::string& path) {
 }
 
 CopyResult FileSystem::copyFile(const std::string& from, const std::string& to) {
-    std::string data;
-    if (!readFile(from, data)) {
+    count(&FsCounters::opens);
+    int in = openRegular(from, O_RDONLY, Links::Follow, false);
+    if (in < 0) {
         return CopyResult::Failed;
     }
     count(&FsCounters::writes);
-    int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return errno == ENOENT ? CopyResult::PathNotFound : CopyResult::Failed;
+    int out = openRegular(to, O_WRONLY | O_CREAT, Links::Refuse, true);
+    if (out < 0) {
+        CopyResult result = errno == ENOENT ? CopyResult::PathNotFound : CopyResult::Failed;
+        ::close(in);
+        return result;
     }
-    return writeAndClose(fd, data, false) ? CopyResult::Ok : CopyResult::Failed;
+    bool ok = ::ftruncate(out, 0) == 0 && copyContents(in, out);
+    ::close(in);
+    return ::close(out) == 0 && ok ? CopyResult::Ok : CopyResult::Failed;
 }
 
 MakeDirResult FileSystem::makeDirectory(const std::string& path) {

@@ -4,6 +4,11 @@
 // benchmark can run the farm as if its folders were on a network share. Tests and benchmarks
 // may derive from it to change one operation (a "full" disk for the free-space query).
 // Files are opened, used whole and closed inside one call; nothing is held open.
+//
+// Every open is made without waiting and reads or writes only regular files, so a FIFO or a
+// device planted at a name the farm uses counts as unreadable or unwritable instead of blocking
+// the farm. Writes into the shared folders never go through a link: they open without following
+// one, or replace the entry by rename, which replaces a link itself.
 #pragma once
 
 #include <chrono>
@@ -35,27 +40,63 @@ enum class CopyResult { Ok, PathNotFound, Failed };
 // comes from the folder itself, so a listing of thousands of images costs no look at each one.
 enum class EntryTimes { Read, Skip };
 enum class MakeDirResult { Created, Exists, Failed };
+// The most the farm reads of a text file it takes whole (a scene, the settings file, lw.cfg).
+// No real one comes near it; a larger or endless file cannot exhaust the memory.
+constexpr size_t kLargestTextFile = size_t{64} << 20;
+
+// Whether an open may go through a symbolic link at the path's last level.
+enum class Links { Follow, Refuse };
+enum class ReadResult { Ok, Unreadable, TooLarge };
+// Whose file a save writes: the operator's own (the settings file: its link is followed to the
+// target, whose mode and owner are kept) or one in a shared folder (the queue file: a link there
+// is replaced, never written through).
+enum class Trust { Operator, Shared };
+
+// How a save went. A save replaces the file through a temporary made beside it; when no
+// temporary can be made there (a folder that is not writable while the file is), the file is
+// written in place instead. tempError is the errno that kept the temporary from being made,
+// error the one that failed the save.
+struct SaveResult {
+    enum How { Replaced, InPlace, Failed } how = Failed;
+    int tempError = 0;
+    int error = 0;
+    bool ok() const { return how != Failed; }
+};
 
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
     // Reads up to maxBytes from the start of the file into out. False when it cannot be opened
-    // or read (out is then empty).
+    // or read, or is not a regular file (out is then empty).
     virtual bool readFile(const std::string& path, std::string& out,
-                          size_t maxBytes = std::numeric_limits<size_t>::max());
+                          size_t maxBytes = std::numeric_limits<size_t>::max(),
+                          Links links = Links::Follow);
+    // Reads the whole file when it holds at most cap bytes; TooLarge (out empty) when it holds
+    // more, found from its size before anything is read.
+    virtual ReadResult readCapped(const std::string& path, std::string& out, size_t cap);
     // Reads the last maxBytes of the file (all of it when shorter) into out and its length into
-    // size, so a reader of a growing file's end need not read the whole file.
+    // size, so a reader of a growing file's end need not read the whole file. A link at path is
+    // not followed: the tail read is that of a file the farm appends to in a shared folder.
     virtual bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                               uint64_t& size);
-    // Creates or truncates the file and writes data. False when it cannot be opened or written.
+    // Empties the file (creating it when missing) and writes data, without following a link at
+    // path and only into a regular file that no other name links to.
     virtual bool writeFile(const std::string& path, std::string_view data);
-    // Appends data at the end of the file, creating it when missing.
+    // Appends data at the end of the file, creating it when missing, on the same terms.
     virtual bool appendFile(const std::string& path, std::string_view data);
-    // Writes data to tempPath, flushes it to the disk and renames it over path, so a crash or a
-    // full disk leaves either the old or the new file whole. The temporary is removed on failure.
-    virtual bool replaceFile(const std::string& path, std::string_view data,
-                             const std::string& tempPath);
+    // Writes data to a temporary of a name of its own beside the file (made exclusively),
+    // flushes it to the disk and renames it over the file, so a crash or a full disk leaves
+    // either the old or the new file whole; the file's mode is kept. When no temporary can be
+    // made there, the file is written in place, after room for the data is reserved.
+    virtual SaveResult saveFile(const std::string& path, std::string_view data, Trust trust);
+    // True when a file of the farm's own can be made in dir: one of a name that cannot already
+    // exist is created exclusively (never through a link) and removed again.
+    virtual bool probeFolder(const std::string& dir);
+    // Renames the entry at from itself (a link stays a link) into folder under the same name,
+    // replacing what that name held there. folder must be a real folder, not a link to one:
+    // PathNotFound when it does not exist, Failed for a link or any other failure.
+    virtual CopyResult moveIntoFolder(const std::string& from, const std::string& folder);
     // True when an entry of that name exists (any kind).
     virtual bool exists(const std::string& path);
     virtual bool isDirectory(const std::string& path);
@@ -64,7 +105,8 @@ class FileSystem {
     virtual bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                EntryTimes times = EntryTimes::Read);
     virtual bool removeFile(const std::string& path);
-    // Copies from onto to, replacing it. PathNotFound when the target folder does not exist.
+    // Copies from onto to, replacing it on the terms of writeFile; the copy runs in pieces, so
+    // its memory does not grow with the file. PathNotFound when the target folder does not exist.
     virtual CopyResult copyFile(const std::string& from, const std::string& to);
     virtual MakeDirResult makeDirectory(const std::string& path);
     // Free bytes for an unprivileged writer on the file system holding path.
@@ -83,6 +125,10 @@ class FileSystem {
   private:
     std::chrono::microseconds delay_{0};
 };
+
+// What an errno a file operation left means to an operator: "it is a link", "it is not a regular
+// file", "other names link to it" for the refusals above, else the system's own text.
+std::string fileErrorText(int error);
 
 // Converts a POSIX modification time to a Windows-style file time.
 uint64_t toFileTime(int64_t seconds, int64_t nanoseconds);

@@ -74,3 +74,13 @@ std::string toLowerAscii(std::string_view text) {
     }
     return out;
 }
+
+void toLineFeeds(std::string& text) {
+    size_t out = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            text[out++] = text[i];
+        }
+    }
+    text.resize(out);
+}

@@ -1,6 +1,7 @@
 // Text helpers for the fixed-size character arrays of the farm records: the one way to copy
 // text into such an array (cut to fit, always terminated), reading one back, and the C-library
-// style decimal conversion the farm applies to settings and scene values.
+// style decimal conversion the farm applies to settings and scene values, and the line ends of a
+// text-mode read.
 #pragma once
 
 #include <cstddef>
@@ -34,3 +35,5 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 bool endsWithNoCase(std::string_view text, std::string_view suffix);
 std::string toLowerAscii(std::string_view text);
+// Turns every CR LF pair into one LF, in place, as a text-mode read does.
+void toLineFeeds(std::string& text);

@@ -208,5 +208,5 @@ bool writeProfileString(FileSystem& fs, const std::string& file, std::string_vie
     if (!fs.readFile(file, text) && fs.exists(file)) {
         return false;
     }
-    return fs.replaceFile(file, profileWithValue(text, section, key, value), file + ".new");
+    return fs.saveFile(file, profileWithValue(text, section, key, value), Trust::Operator).ok();
 }

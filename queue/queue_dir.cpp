@@ -22,14 +22,17 @@ bool sameFile(const char (&name)[256], uint64_t time, std::string_view otherName
     return time == otherTime && textOf(name) == otherName;
 }
 
-// A name the "load" command and the fixed name field can carry.
+// A name the "load" command and the fixed name field can carry, and that a Windows node opens
+// as the same file: no control bytes, and none of the characters Windows reads as a path
+// separator, a drive or a wildcard, or refuses in a name.
 bool nameQueueable(std::string_view name) {
     if (name.size() > kLongestName) {
         return false;
     }
     return std::none_of(name.begin(), name.end(), [](char c) {
         auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
+        return byte < 0x20 || byte == 0x7f ||
+               std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
     });
 }
 

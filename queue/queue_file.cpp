@@ -7,6 +7,7 @@
 #include "engine/scene_record.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
+#include "settings/save_report.h"
 
 namespace {
 
@@ -96,8 +97,12 @@ bool saveQueueFile(Farm& farm) {
         data.append(reinterpret_cast<const char*>(record), sizeof record);
     }
     // The temporary lies beside the queue file and does not end in ".lws", so the queue check
-    // never takes it for a scene.
-    return farm.fs.replaceFile(s.queueFilePath, data, s.queueFilePath + ".tmp");
+    // never takes it for a scene. The queue folder is shared: a link planted at the queue
+    // file's name is replaced, never written through.
+    SaveResult saved = farm.fs.saveFile(s.queueFilePath, data, Trust::Shared);
+    reportSave(farm, farm.notices.queueSave, "Queue file", s.queueFilePath, saved,
+               ShowFailure::Once);
+    return saved.ok();
 }
 
 void loadQueueFile(Farm& farm) {
@@ -132,19 +137,19 @@ bool tidyScene(Farm& farm, int k) {
     std::string_view name = textOf(s.scenes[k].fileName);
     std::string folder = joinPath(queueDir, kTidyFolder);
     std::string source = joinPath(queueDir, name);
-    std::string target = joinPath(folder, name);
 
-    CopyResult copied = farm.fs.copyFile(source, target);
-    if (copied == CopyResult::PathNotFound) {
+    // The scene's own directory entry moves (a link stays a link), so nothing is copied out of
+    // a file it may point to and nothing is written through a link found in the folder.
+    CopyResult moved = farm.fs.moveIntoFolder(source, folder);
+    if (moved == CopyResult::PathNotFound) {
         farm.fs.makeDirectory(folder);
-        if (farm.fs.copyFile(source, target) != CopyResult::Ok) {
+        if (farm.fs.moveIntoFolder(source, folder) != CopyResult::Ok) {
             farm.host.showError("Couldn't create HasBeenRendered directory");
             return false;
         }
-    } else if (copied != CopyResult::Ok) {
+    } else if (moved != CopyResult::Ok) {
         farm.host.showError("Couldn't tidy scene files");
         return false;
     }
-    farm.fs.removeFile(source);
     return true;
 }

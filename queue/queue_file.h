@@ -5,9 +5,11 @@
 struct Farm;
 
 // Writes the running flag and entries 1..sceneCount through a temporary file renamed over the
-// queue file, so an interrupted save leaves the previous file whole. False when not saved.
+// queue file, so an interrupted save leaves the previous file whole (in place when no temporary
+// can be made in the queue folder). A failed save is logged and shown; false when not saved.
 bool saveQueueFile(Farm& farm);
 // Fills the running flag and the scene table from the queue file, treating it as untrusted.
 void loadQueueFile(Farm& farm);
-// Moves entry k's scene file into "HasBeenRendered". True when moved; failures show a box.
+// Moves entry k's scene file (its directory entry, by rename) into "HasBeenRendered". True when
+// moved; failures show a box.
 bool tidyScene(Farm& farm, int k);

@@ -19,19 +19,6 @@ constexpr size_t kPrefixLimit = sizeof(SceneEntry::outputPath) - 1 - 4 - 4;
 constexpr const char* kResolutionLabels[] = {"160x120", "320x240", "640x480", "1280x960",
                                              "2560x1920"};
 
-// The scene text as a text-mode read gives it: every CR LF pair becomes one LF.
-std::string withLineFeeds(const std::string& raw) {
-    std::string text;
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
-            continue;
-        }
-        text.push_back(raw[i]);
-    }
-    return text;
-}
-
 // One reading of a scene: its text, the value of the last key found, and the last failure
 // recorded (a later failure replaces an earlier one).
 struct SceneReading {
@@ -233,26 +220,21 @@ bool localScenePath(const FarmSettings& settings, std::string_view scenePath, st
 }
 
 bool checkSavePath(Farm& farm, std::string_view templ) {
-    std::string probe = std::string(templ) + ".tmp";
-    auto probeWritable = [&] {
-        if (!farm.fs.writeFile(probe, "")) {
-            return false;
-        }
-        farm.fs.removeFile(probe);
-        return true;
-    };
-    if (probeWritable()) {
+    std::string dir = parentPath(templ);
+    std::string folder = !dir.empty() ? dir : templ.starts_with('/') ? "/" : ".";
+    if (farm.fs.probeFolder(folder)) {
         return true;
     }
-    std::string dir = parentPath(probe);
     for (size_t i = dir.starts_with('/') ? 1 : 0; i <= dir.size(); ++i) {
         if ((i == dir.size() || dir[i] == '/') && i > 0 &&
-            farm.fs.makeDirectory(dir.substr(0, i)) == MakeDirResult::Failed) {
+            farm.fs.makeDirectory(dir.substr(0, i)) == MakeDirResult::Failed &&
+            !farm.fs.isDirectory(dir.substr(0, i))) {
             return false;
         }
     }
-    // A level that exists but is a file, or a folder that cannot be written, shows here.
-    return probeWritable();
+    // A folder this machine may not write to is still fine (the nodes write the images, and a
+    // read-only mount of their share is common); a level that is a file is not.
+    return farm.fs.isDirectory(folder);
 }
 
 void readSceneFile(Farm& farm, int k) {
@@ -265,15 +247,18 @@ void readSceneFile(Farm& farm, int k) {
     e.sceneId = nextSceneId(s);
     clearReadFields(e);
 
-    std::string raw;
     std::string path = joinPath(farm.settings.Scene_Queue_Dir, textOf(e.fileName));
     std::string text;
     SceneReading r;
     std::string templ;
-    if (!farm.fs.readFile(path, raw)) {
+    // A scene may be a link (to a scene in a project folder): it is read through, never written.
+    ReadResult read = farm.fs.readCapped(path, text, kLargestTextFile);
+    if (read == ReadResult::TooLarge) {
+        r.fail("Scene file too large");
+    } else if (read != ReadResult::Ok) {
         r.fail("Unable to read scene file!");
     } else {
-        text = withLineFeeds(raw);
+        toLineFeeds(text);
         r.text = text;
         if (readSavePrefix(farm, r, templ)) {
             readFrameRange(r, e);

@@ -25,5 +25,7 @@ std::string resolveScenePath(const FarmSettings& settings, std::string_view path
 // (its first two levels) in failure.
 bool localScenePath(const FarmSettings& settings, std::string_view scenePath, std::string& local,
                     std::string& failure);
-// True when the folder of the template can be written to, after creating missing levels.
+// True when the folder of the template is a folder, after creating missing levels: a probe file
+// of the farm's own is tried first, then the levels are made; a folder that exists but cannot
+// be written by this machine passes, a level that is a file does not.
 bool checkSavePath(Farm& farm, std::string_view templ);

@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "engine/farm.h"
@@ -10,6 +11,7 @@
 #include "platform/path.h"
 #include "platform/profile.h"
 #include "settings/lw_cfg.h"
+#include "settings/save_report.h"
 #include "settings/settings_table.h"
 
 namespace {
@@ -73,18 +75,14 @@ void loadPathMap(const SettingsText& file, FarmSettings& s) {
     }
 }
 
+// lw.cfg is read up to a size no real one comes near: a link to a device or an endless file
+// cannot exhaust the memory (and a FIFO or a device is no regular file and cannot be read).
 bool loadLwCfg(Farm& farm) {
-    std::string raw;
-    if (!farm.fs.readFile(farm.settings.lwCfgPath, raw)) {
+    std::string text;
+    if (!farm.fs.readFile(farm.settings.lwCfgPath, text, kLargestTextFile)) {
         return false;
     }
-    std::string text;
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) {
-            text.push_back(raw[i]);
-        }
-    }
+    toLineFeeds(text);
     applyLwCfg(text, farm.settings);
     return true;
 }
@@ -164,7 +162,7 @@ bool initSettings(Farm& farm) {
 
 bool loadSettings(Farm& farm) {
     SettingsText file;
-    farm.fs.readFile(farm.settingsFile, file.text);
+    farm.fs.readCapped(farm.settingsFile, file.text, kLargestTextFile);
     FarmSettings& s = farm.settings;
     for (const SettingKey& row : settingsBeforeNames()) {
         loadRow(file, row, s);
@@ -181,8 +179,13 @@ bool loadSettings(Farm& farm) {
 
 void saveSettings(Farm& farm, bool writeDefaults) {
     SettingsText file;
-    // A settings file that exists but cannot be read is not overwritten with a partial one.
-    if (!farm.fs.readFile(farm.settingsFile, file.text) && farm.fs.exists(farm.settingsFile)) {
+    // A settings file that exists but cannot be read whole is not overwritten with a partial one.
+    ReadResult read = farm.fs.readCapped(farm.settingsFile, file.text, kLargestTextFile);
+    if (read != ReadResult::Ok && farm.fs.exists(farm.settingsFile)) {
+        SaveResult refused;
+        refused.error = read == ReadResult::TooLarge ? EFBIG : EACCES;
+        reportSave(farm, farm.notices.settingsSave, "Settings file", farm.settingsFile, refused,
+                   ShowFailure::Always);
         return;
     }
     FarmSettings& s = farm.settings;
@@ -198,14 +201,13 @@ void saveSettings(Farm& farm, bool writeDefaults) {
         saveRow(file, row, s, writeDefaults);
     }
     savePathMap(file, s);
-    farm.fs.replaceFile(farm.settingsFile, file.text, farm.settingsFile + ".new");
+    // The settings file is the operator's: a link to it is followed to its target, whose mode
+    // and owner are kept.
+    SaveResult saved = farm.fs.saveFile(farm.settingsFile, file.text, Trust::Operator);
+    reportSave(farm, farm.notices.settingsSave, "Settings file", farm.settingsFile, saved,
+               ShowFailure::Always);
 }
 
 bool directoryWritable(FileSystem& fs, const std::string& dir) {
-    std::string probe = joinPath(dir, "~rf.tmp");
-    if (!fs.writeFile(probe, "")) {
-        return false;
-    }
-    fs.removeFile(probe);
-    return true;
+    return fs.probeFolder(dir);
 }

@@ -22,8 +22,9 @@ bool initSettings(Farm& farm);
 // False when lw.cfg cannot be opened; the settings file's values are in force either way.
 bool loadSettings(Farm& farm);
 // Writes every key from memory; with writeDefaults, first resets each setting to its default.
+// A save that fails is logged and shown.
 void saveSettings(Farm& farm, bool writeDefaults);
-// True when a file can be created (and is removed again) in dir.
+// True when a file of the farm's own can be created (and is removed again) in dir.
 bool directoryWritable(FileSystem& fs, const std::string& dir);
 // Position of key where it starts a line (just after a line feed), or nothing.
 std::optional<size_t> findLineKey(std::string_view text, std::string_view key, size_t from = 0);

@@ -49,7 +49,11 @@ TEST(DiskFull, TheQueueFileStaysWholeWhileItsDiskIsFullAndIsSavedOnceThereIsRoom
 
     EXPECT_FALSE(saveQueueFile(live.farm));
     EXPECT_EQ(readText(queueFile), before);
-    EXPECT_FALSE(fileExists(queueFile + ".tmp"));
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(live.farm.fs.listDirectory(f.fixture.queueDir, entries));
+    for (const DirEntry& entry : entries) {
+        EXPECT_FALSE(entry.name.starts_with("Kestrun.que.")) << entry.name << " left behind";
+    }
     int presentWhenFull = framesPresent(live.farm, 1) + framesPresent(live.farm, 2);
     ASSERT_TRUE(live.tickUntil(
         [&] {

@@ -54,6 +54,9 @@ bool giveToNobody(const std::string& path) {
         return false;
     }
     bool ok = ::lchown(path.c_str(), user->pw_uid, group->gr_gid) == 0;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(path))) {
+        return ok;
+    }
     std::error_code ec;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(path, ec)) {
         ok = ::lchown(entry.path().c_str(), user->pw_uid, group->gr_gid) == 0 && ok;

@@ -46,16 +46,19 @@ TEST(FileSystem, ReadStopsAtTheLimitAndFailsOnAMissingFile) {
     EXPECT_TRUE(head.empty());
 }
 
-TEST(FileSystem, AReplaceThatCannotWriteItsTemporaryLeavesTheOldFileWhole) {
+TEST(FileSystem, ASaveThatCannotBeMadeLeavesTheOldFileWholeAndNoTemporary) {
     TempDir t;
     FileSystem fs;
-    writeText(t.file("Kestrun.que"), "old contents");
-    t.makeDir("Kestrun.que.tmp");  // a folder in the way of the temporary file
-    EXPECT_FALSE(fs.replaceFile(t.file("Kestrun.que"), "new", t.file("Kestrun.que.tmp")));
-    EXPECT_EQ(readText(t.file("Kestrun.que")), "old contents");
-    ASSERT_TRUE(fs.replaceFile(t.file("other"), "new", t.file("other.tmp")));
+    t.makeDir("Kestrun.que");  // a folder where the file should be
+    EXPECT_EQ(fs.saveFile(t.file("Kestrun.que"), "new", Trust::Shared).how, SaveResult::Failed);
+    EXPECT_TRUE(fs.isDirectory(t.file("Kestrun.que")));
+    writeText(t.file("other"), "old");
+    SaveResult saved = fs.saveFile(t.file("other"), "new", Trust::Shared);
+    EXPECT_EQ(saved.how, SaveResult::Replaced);
     EXPECT_EQ(readText(t.file("other")), "new");
-    EXPECT_FALSE(fileExists(t.file("other.tmp")));
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(fs.listDirectory(t.path(), entries));
+    EXPECT_EQ(entries.size(), 2u);  // the folder and "other": no temporary left
 }
 
 TEST(FileSystem, CopyIntoAMissingFolderSaysPathNotFound) {
@@ -94,7 +97,7 @@ TEST(FileSystem, EveryOperationIsCounted) {
     fs.listDirectory(t.path(), entries);
     fs.exists(t.file("job1"));
     fs.removeFile(t.file("job1"));
-    fs.replaceFile(t.file("q"), "x", t.file("q.tmp"));
+    fs.saveFile(t.file("q"), "x", Trust::Shared);
     EXPECT_EQ(fs.counters.writes, 2u);
     EXPECT_EQ(fs.counters.opens, 1u);
     EXPECT_EQ(fs.counters.listings, 1u);

@@ -259,8 +259,9 @@ TEST_F(SceneReaderTest, RelativePrefixWithBackslashesLandsInTheContentFolder) {
 TEST_F(SceneReaderTest, MissingLevelsOfTheSaveFolderAreCreated) {
     prefix = f.dir.path() + "/a/b/c/shot";
     EXPECT_EQ(read(sceneWith({})).problemCount, 0);
-    EXPECT_TRUE(f.fs.isDirectory(f.dir.path() + "/a/b/c"));
-    EXPECT_FALSE(f.fs.exists(prefix + ".tmp"));
+    std::vector<DirEntry> left;
+    ASSERT_TRUE(f.fs.listDirectory(f.dir.path() + "/a/b/c", left));
+    EXPECT_TRUE(left.empty()) << "the probe file stayed: " << left[0].name;
 }
 
 TEST_F(SceneReaderTest, SaveFolderBlockedByAFileFails) {

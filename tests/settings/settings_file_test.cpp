@@ -229,8 +229,11 @@ TEST(SettingsFile, TheFileLivesInTheUsersConfigFolderAndIsCreatedThere) {
 
 TEST(SettingsFile, AFolderIsWritableOnlyWhenAFileCanBeMadeThere) {
     TestFarm t;
-    EXPECT_TRUE(directoryWritable(t.fs, t.dir.path()));
-    EXPECT_FALSE(fileExists(t.dir.file("~rf.tmp")));
+    const std::string dir = t.dir.makeDir("probed");
+    EXPECT_TRUE(directoryWritable(t.fs, dir));
+    std::vector<DirEntry> left;
+    ASSERT_TRUE(t.fs.listDirectory(dir, left));
+    EXPECT_TRUE(left.empty()) << "the probe file stayed";
     EXPECT_FALSE(directoryWritable(t.fs, t.dir.file("missing")));
 }
 
