@@ -21,6 +21,12 @@ struct QueueNotices {
     bool commandFolderMissing = false;   // the command folder was not there at the last look
 };
 
+// What this farm last wrote to its queue file, so that a save of the same bytes is left out.
+struct SavedQueueFile {
+    std::string path;
+    std::string bytes;
+};
+
 struct Farm {
     Farm(FarmHost& host, FileSystem& fs, Clock& clock, std::string settingsFile)
         : host(host), fs(fs), clock(clock), settingsFile(std::move(settingsFile)) {}
@@ -36,4 +42,5 @@ struct Farm {
     FarmState state;
     bool opened = false;  // this run opened the farm, so the Quit steps apply
     QueueNotices notices;
+    SavedQueueFile savedQueue;
 };

@@ -7,6 +7,9 @@ struct Farm;
 // Writes the running flag and entries 1..sceneCount through a temporary file renamed over the
 // queue file, so an interrupted save leaves the previous file whole. False when not saved.
 bool saveQueueFile(Farm& farm);
+// saveQueueFile, left out when the bytes are those this farm saved last: the refill scan runs
+// for every idle node at every pass, and most of its saves would write the same bytes again.
+bool saveQueueFileIfChanged(Farm& farm);
 // Fills the running flag and the scene table from the queue file, treating it as untrusted.
 void loadQueueFile(Farm& farm);
 // Moves entry k's scene file into "HasBeenRendered". True when moved; failures show a box.
