@@ -222,9 +222,9 @@ bool stepNode(Farm& farm, int node) {
             stepReady(farm, node, ack);
             return false;
         case Loading:
-            return stepAcknowledge(
-                farm, node, ack.says(words::kLoad) || saysReadySinceCommand(farm, node, ack),
-                WLoadFirst);
+            return stepAcknowledge(farm, node,
+                                   ack.says(words::kLoad) || saysReadySinceCommand(farm, node, ack),
+                                   WLoadFirst);
         case WLoadFirst:
             return stepAcknowledge(farm, node, ack.says(words::kReady), LoadFirst);
         case LoadFirst:

@@ -79,7 +79,7 @@ TEST_F(FrameQueue, ASceneWithEveryImageIsCompleteAtItsFirstScan) {
 TEST_F(FrameQueue, TheScenesAroundALiveOneDoNotHoldBackItsFrames) {
     struct Case {
         const char* name;
-        int before;  // frames 1..20 of scene 5, all in hand, ahead of scene 7
+        int before;                 // frames 1..20 of scene 5, all in hand, ahead of scene 7
         int afterFirst, afterLast;  // scene 9 behind scene 7, its images all written
     } cases[] = {
         {"complete scene behind", 0, 1, 2},

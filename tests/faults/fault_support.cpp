@@ -74,8 +74,8 @@ std::vector<std::string> asNobody(const std::string& program,
 
 std::vector<std::string> nodeArgs(const ScenarioFarm& f, int n,
                                   const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"--command-dir", f.fixture.commandDir, "--node",
-                                  std::to_string(n), "--content-dir", f.fixture.contentDir};
+    std::vector<std::string> args{"--command-dir",   f.fixture.commandDir, "--node",
+                                  std::to_string(n), "--content-dir",      f.fixture.contentDir};
     args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
     args.insert(args.end(), extra.begin(), extra.end());
     return args;

@@ -46,9 +46,8 @@ TEST_P(NodeSpeed, EveryFrameIsRenderedOnceAndNothingIsLeftInHand) {
     for (int n = 1; n <= p.nodes; ++n) {
         f.startNode(n, {"--init-ms", ms, "--load-ms", ms, "--render-ms", ms});
     }
-    ASSERT_EQ(f.runHeadless({"--go", "--until-done", "--cycle-ms", std::to_string(p.cycleMs)},
-                            120000),
-              0)
+    ASSERT_EQ(
+        f.runHeadless({"--go", "--until-done", "--cycle-ms", std::to_string(p.cycleMs)}, 120000), 0)
         << f.log();
 
     for (auto [prefix, last] : {std::pair{"a", frames}, std::pair{"b", 2}}) {

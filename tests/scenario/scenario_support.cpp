@@ -47,8 +47,8 @@ int ScenarioFarm::runHeadless(const std::vector<std::string>& args, int timeoutM
 }
 
 void ScenarioFarm::startNode(int n, const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"--command-dir", fixture.commandDir, "--node",
-                                  std::to_string(n), "--content-dir", fixture.contentDir};
+    std::vector<std::string> args{"--command-dir",   fixture.commandDir, "--node",
+                                  std::to_string(n), "--content-dir",    fixture.contentDir};
     args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
     args.insert(args.end(), extra.begin(), extra.end());
     nodes_.push_back(

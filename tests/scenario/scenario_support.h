@@ -20,8 +20,8 @@ struct QueueFile {
 QueueFile readQueueFile(const std::string& path);
 
 // Node options for a quick simulated node: 20 ms to initialise, load and render a frame.
-inline const std::vector<std::string> kQuickNode{"--init-ms", "20", "--load-ms", "20",
-                                                 "--render-ms", "20"};
+inline const std::vector<std::string> kQuickNode{"--init-ms", "20",          "--load-ms",
+                                                 "20",        "--render-ms", "20"};
 
 class ScenarioFarm {
   public:
