@@ -37,6 +37,11 @@ void HeadlessHost::printNewLogLines() {
     std::cout << std::flush;
 }
 
+void HeadlessHost::skipLogUpTo(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    logOffset_ = in ? static_cast<long long>(in.tellg()) : 0;
+}
+
 void HeadlessHost::showStatus(const std::string& text) {
     std::cout << "status: " << text << '\n';
 }

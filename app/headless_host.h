@@ -24,6 +24,9 @@ class HeadlessHost : public FarmHost {
     bool answeredNo() const { return answeredNo_; }
     // Prints the log lines written since the last call.
     void printNewLogLines();
+    // Takes what the log file at path holds now as already printed, so that a run prints only
+    // the lines it writes itself.
+    void skipLogUpTo(const std::string& path);
 
     void showStatus(const std::string& text) override;
     void refreshFarmList() override {}

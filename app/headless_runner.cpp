@@ -141,6 +141,10 @@ int runHeadless(int argc, char** argv) {
     if (o.go) {
         pressGo(farm);
     }
+    // The log path comes from the settings; the start-up loads them again, with the defaults
+    // written first when there is no settings file, which give the same path.
+    loadSettings(farm);
+    host.skipLogUpTo(farm.state.logFilePath);
     bool ticking = startFarm(farm);
     if (o.cycleMs < 0) {
         cycle = std::chrono::milliseconds(1000L * std::max(farm.settings.Cycle_time, 1));

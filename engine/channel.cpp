@@ -1,6 +1,7 @@
 #include "engine/channel.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "engine/command_words.h"
@@ -13,6 +14,15 @@ bool nodeInTable(int node) {
     return node >= 1 && node <= kMaxNodes;
 }
 
+// Windows compares file names without regard to case, so the nodes' ACK1 is their ack1.
+bool beginsWithAnyCase(std::string_view name, std::string_view prefix) {
+    return name.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), name.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
 // Deletes every regular file of the command folder whose name begins with prefix.
 void deleteByPrefix(Farm& farm, std::string_view prefix) {
     const std::string& dir = farm.settings.Screamer_Command_Dir;
@@ -21,7 +31,7 @@ void deleteByPrefix(Farm& farm, std::string_view prefix) {
         return;
     }
     for (const DirEntry& entry : entries) {
-        if (entry.isRegular && std::string_view(entry.name).starts_with(prefix)) {
+        if (entry.isRegular && beginsWithAnyCase(entry.name, prefix)) {
             farm.fs.removeFile(joinPath(dir, entry.name));
         }
     }
@@ -48,6 +58,15 @@ void sendCommand(Farm& farm, int node, std::string_view text) {
     if (farm.fs.writeFile(jobFilePath(farm, node), text)) {
         farm.state.nodes[node].commandTick = farm.clock.tickMs();
     }
+}
+
+void sendAnswered(Farm& farm, int node, std::string_view text) {
+    if (!nodeInTable(node)) {
+        return;
+    }
+    std::string ack = ackFilePath(farm, node);
+    farm.state.nodes[node].ackCleared = farm.fs.removeFile(ack) || !farm.fs.exists(ack);
+    sendCommand(farm, node, text);
 }
 
 bool AckReading::says(std::string_view word) const {

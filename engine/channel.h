@@ -18,6 +18,10 @@ std::string ackFilePath(const Farm& farm, int node);
 // Replaces node's job file with text and records the tick; a file that cannot be written loses
 // the command silently.
 void sendCommand(Farm& farm, int node, std::string_view text);
+// For a command the node answers (load, render, init, quit): deletes the node's acknowledgement
+// file first, so that any answer read afterwards was written for this command, and records in
+// the node's ackCleared whether that worked (a file held open on a share may not go).
+void sendAnswered(Farm& farm, int node, std::string_view text);
 
 // One read of a node's acknowledgement file: its first bytes, enough for every word.
 struct AckReading {
@@ -30,7 +34,7 @@ AckReading readAck(Farm& farm, int node);
 // readAck(farm, node).says(word).
 bool ackSays(Farm& farm, int node, std::string_view word);
 
-// Deletes every file whose name begins "ack", then "job", then sends "init" to every node and
-// sets it Offline.
+// Deletes every file whose name begins "ack", then "job", in any case as Windows matches names,
+// then sends "init" to every node and sets it Offline.
 void resetChannel(Farm& farm);
 void deleteAck(Farm& farm, int node);

@@ -30,6 +30,12 @@ struct QueueNotices {
     SaveNotice settingsSave;             // Kestrun.ini
 };
 
+// What this farm last wrote to its queue file, so that a save of the same bytes is left out.
+struct SavedQueueFile {
+    std::string path;
+    std::string bytes;
+};
+
 struct Farm {
     Farm(FarmHost& host, FileSystem& fs, Clock& clock, std::string settingsFile)
         : host(host), fs(fs), clock(clock), settingsFile(std::move(settingsFile)) {}
@@ -45,4 +51,5 @@ struct Farm {
     FarmState state;
     bool opened = false;  // this run opened the farm, so the Quit steps apply
     QueueNotices notices;
+    SavedQueueFile savedQueue;
 };

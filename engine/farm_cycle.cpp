@@ -93,14 +93,19 @@ void farmTick(Farm& farm) {
     if (s.halted != 0) {
         return;
     }
+    bool progressed = false;
     if (s.pollAgain != 0) {
-        s.pollAgain = pollNodes(farm) ? -1 : 0;
+        progressed = pollNodes(farm);
+        s.pollAgain = progressed ? -1 : 0;
         s.quietPeriods = 0;
     }
     if (s.tickCount % 4 == 0) {
         s.quietPeriods += 1;
         watchCommandFolder(farm);
-        s.pollAgain = pollNodes(farm) ? -1 : 0;
+        // A second poll right after one that moved a node often finds the node still at work;
+        // the progress of the first still asks for a poll at the next tick.
+        progressed = pollNodes(farm) || progressed;
+        s.pollAgain = progressed ? -1 : 0;
         if (!checkSceneQueue(farm)) {
             farm.host.postQuit();
         }

@@ -48,6 +48,10 @@ struct NodeSlot {
     uint32_t commandTick = 0;  // tick at which the last command was written
     int32_t sceneId = -1;      // scene the node was given; -1 = none
     int32_t frame = 0;         // frame the node was given
+    // The acknowledgement file was deleted before the last command the node answers (load,
+    // render, init, quit), so whatever it says now was written after that command. True at start:
+    // the channel reset deletes every acknowledgement file.
+    bool ackCleared = true;
 };
 
 // One scene-queue entry; also the record of the queue file (see scene_record.h).
@@ -115,6 +119,8 @@ inline bool frameInMap(int64_t frame) {
 }
 // True when the scene's whole range lies inside its FrameMap and its step is at least 1.
 bool sceneRangeValid(const SceneEntry& e);
+// The failure text of a scene whose first frame comes after its last: it has no frame to do.
+constexpr const char* kReversedRangeText = "First frame after last frame";
 // Sets the code of one frame; a frame outside the map is left alone.
 void setFrameCode(SceneEntry& e, int64_t frame, char code);
 // The code of one frame; frames outside the map read as not scanned.

@@ -41,6 +41,28 @@ char lookUpFrame(ImageLookup& images, const SceneEntry& e, int f) {
     return images.exists(imageName(e, f)) ? kFramePresent : kFrameMissing;
 }
 
+// Frames of the scene to be handed out: those the last scan found missing.
+int missingFrames(const SceneEntry& e) {
+    int missing = 0;
+    if (scannable(e)) {
+        for (int f = e.firstFrame; f <= e.lastFrame; f += e.frameStep) {
+            missing += frameCode(e, f) == kFrameMissing ? 1 : 0;
+        }
+    }
+    return missing;
+}
+
+// Scans entry k and, when it is complete, takes it out of the running. The scan may reorder
+// the queue, so the scene is found again by its id. True when it was complete.
+bool scanAndTakeOut(Farm& farm, int k, int& remaining) {
+    int32_t id = farm.state.scenes[k].sceneId;
+    if (!scanImages(farm, k, remaining)) {
+        return false;
+    }
+    farm.state.scenes[findScene(farm.state, id)].position = 0;
+    return true;
+}
+
 }  // namespace
 
 std::string imageName(const SceneEntry& e, int f) {
@@ -118,19 +140,24 @@ int scanScenes(Farm& farm, int limit) {
         return 0;
     }
     int remaining = 0;
+    int toHandOut = 0;
     bool anyCompleted = false;
     // The entries after the first live one are live too: reorderQueue keeps them together.
-    for (; remaining < limit && k <= s.sceneCount; ++k) {
-        if (scanImages(farm, k, remaining)) {
-            s.scenes[k].position = 0;
+    // Frames in hand are not counted towards the limit, or a scene that idle nodes cannot take
+    // from would keep the scenes behind it from being scanned.
+    for (; toHandOut < limit && k <= s.sceneCount; ++k) {
+        int32_t id = s.scenes[k].sceneId;
+        if (scanAndTakeOut(farm, k, remaining)) {
             logLine(farm, "********* Scene Completed !***********");
             anyCompleted = true;
+        } else {
+            toHandOut += missingFrames(s.scenes[findScene(s, id)]);
         }
     }
     if (anyCompleted) {
         reorderQueue(s);
     }
-    saveQueueFile(farm);
+    saveQueueFileIfChanged(farm);
     return remaining;
 }
 
@@ -148,10 +175,7 @@ int scanScene(Farm& farm, int k) {
         moved = true;
     }
     int remaining = 0;
-    if (scanImages(farm, k, remaining)) {
-        s.scenes[k].position = 0;
-        moved = true;
-    }
+    moved = scanAndTakeOut(farm, k, remaining) || moved;
     if (moved) {
         reorderQueue(s);
     }
@@ -179,9 +203,8 @@ void scanNextScene(Farm& farm) {
         return;
     }
     int remaining = 0;
-    if (scanImages(farm, k, remaining)) {
+    if (scanAndTakeOut(farm, k, remaining)) {
         s.queueListDirty = -1;
-        s.scenes[k].position = 0;
         reorderQueue(s);
     }
 }
@@ -218,4 +241,12 @@ void pushFrame(FarmState& s, int32_t sceneId, int frame) {
     }
     s.frameQueue[1] = FrameQueueEntry{frame, sceneId};
     s.frameQueueCount += 1;
+}
+
+void returnFrame(FarmState& s, int32_t sceneId, int frame) {
+    if (s.frameQueueCount < 0 || s.frameQueueCount >= kFrameQueueSize) {
+        return;
+    }
+    s.frameQueueCount += 1;
+    s.frameQueue[s.frameQueueCount] = FrameQueueEntry{frame, sceneId};
 }

@@ -15,8 +15,9 @@ struct SceneEntry;
 std::string imageName(const SceneEntry& e, int f);
 // Scans entry e's images; remaining := frames still to do. True when the scene is complete.
 bool scanImages(Farm& farm, int e, int& remaining);
-// Scans live scenes in queue order until one has at least limit frames to do; saves the queue
-// file. Gives the count of the last scene scanned.
+// Scans live scenes in queue order until those scanned have at least limit frames left to hand
+// out (frames in hand do not count); saves the queue file. Gives the count of frames to do of
+// the last scene scanned.
 int scanScenes(Farm& farm, int limit);
 // The operator's Scan Scene of entry k; gives its count of frames to do.
 int scanScene(Farm& farm, int k);
@@ -25,3 +26,5 @@ void scanNextScene(Farm& farm);
 // Refills the frame queue from the missing frames; false when no scene is live.
 bool buildFrameQueue(Farm& farm);
 void pushFrame(FarmState& s, int32_t sceneId, int frame);
+// Puts a frame just taken back at the top of the frame queue, to be handed out next.
+void returnFrame(FarmState& s, int32_t sceneId, int frame);

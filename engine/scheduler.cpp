@@ -40,8 +40,11 @@ bool pickFrame(Farm& farm, int32_t currentSceneId, int& frame, int32_t& sceneId)
     if (s.waitingForGo) {
         return false;
     }
+    // The refill scan's count is that of the last scene it scanned, which may be a finished
+    // scene while an earlier one still has frames: the frame queue itself says what is left.
     if (s.frameQueueCount <= 0) {
-        if (scanScenes(farm, kRefillLimit) == 0 || !buildFrameQueue(farm)) {
+        scanScenes(farm, kRefillLimit);
+        if (!buildFrameQueue(farm)) {
             return false;
         }
     }
@@ -69,7 +72,7 @@ void loadScene(Farm& farm, int node, int32_t sceneId) {
         return;
     }
     std::string name = sceneFileName(farm.state, sceneId);
-    sendCommand(farm, node, std::string(words::kLoadPrefix) + sceneLoadPath(farm, name));
+    sendAnswered(farm, node, std::string(words::kLoadPrefix) + sceneLoadPath(farm, name));
     logLine(farm,
             "Assigned file " + name + " to " + std::string(textOf(farm.state.nodes[node].name)));
 }
@@ -79,7 +82,7 @@ void startFrame(Farm& farm, int node, int frame) {
         return;
     }
     farm.state.nodes[node].frame = frame;
-    sendCommand(farm, node, words::renderCommand(frame));
+    sendAnswered(farm, node, words::renderCommand(frame));
     logLine(farm, "Started rendering frame " + std::to_string(frame) + " on " +
                       std::string(textOf(farm.state.nodes[node].name)));
 }
@@ -92,8 +95,8 @@ void handleProblemFrame(Farm& farm, int e, int f) {
     setFrameCode(s.scenes[e], f, kFrameMissing);
     s.queueListDirty = -1;
     logLine(farm, "********* Problem Frame***********");
-    // Only a node of this run can be blamed: a scene whose finished frames came from the
-    // queue file has no reporting node yet.
+    // The queue file brings back the last reporting node of the farm that saved it; it is
+    // blamed only while it is one of the nodes in use.
     int lastNode = s.scenes[e].lastNode;
     if (lastNode >= 1 && lastNode <= nodeCount(farm)) {
         makeNodeOffline(farm, lastNode);

@@ -3,6 +3,7 @@
 #include "engine/channel.h"
 #include "engine/command_words.h"
 #include "engine/farm.h"
+#include "engine/frame_queue.h"
 #include "engine/scheduler.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
@@ -41,12 +42,34 @@ void stepOffline(Farm& farm, int node, const AckReading& ack) {
     slot.state = Ready;
 }
 
+enum class Pick { Frame, Nothing, NodeTakenOut };
+
+// pickFrame for a node in Ready or Loaded. Its refill may find a problem frame that blames this
+// very node and takes it out of work (Offline); the frame it was about to get then goes back to
+// the front of the frame queue and the node is left alone.
+Pick pickFor(Farm& farm, int node, int& frame, int32_t& sceneId) {
+    const NodeSlot& slot = farm.state.nodes[node];
+    int32_t before = slot.state;
+    bool picked = pickFrame(farm, slot.sceneId, frame, sceneId);
+    if (slot.state != before) {
+        if (picked) {
+            returnFrame(farm.state, sceneId, frame);
+        }
+        return Pick::NodeTakenOut;
+    }
+    return picked ? Pick::Frame : Pick::Nothing;
+}
+
 void stepReady(Farm& farm, int node, const AckReading& ack) {
     NodeSlot& slot = farm.state.nodes[node];
     if (ack.says(words::kReady)) {
         int frame = 0;
         int32_t sceneId = -1;
-        if (pickFrame(farm, slot.sceneId, frame, sceneId)) {
+        Pick pick = pickFor(farm, node, frame, sceneId);
+        if (pick == Pick::NodeTakenOut) {
+            return;
+        }
+        if (pick == Pick::Frame) {
             slot.frame = frame;
             slot.sceneId = sceneId;
             loadScene(farm, node, sceneId);
@@ -62,10 +85,15 @@ void stepReady(Farm& farm, int node, const AckReading& ack) {
     }
 }
 
+// "Ready" in answer to the node's last command: only when its acknowledgement file was deleted
+// before that command, since an older "Ready" may still stand otherwise.
+bool saysReadySinceCommand(const Farm& farm, int node, const AckReading& ack) {
+    return farm.state.nodes[node].ackCleared && ack.says(words::kReady);
+}
+
 // The two waits that only acknowledge: "wait" is sent and the node moves on.
-bool stepAcknowledge(Farm& farm, int node, const AckReading& ack, std::string_view word,
-                     NodeState next) {
-    if (!ack.says(word)) {
+bool stepAcknowledge(Farm& farm, int node, bool acknowledged, NodeState next) {
+    if (!acknowledged) {
         return false;
     }
     sendCommand(farm, node, words::kWait);
@@ -83,14 +111,20 @@ bool stepLoadFirst(Farm& farm, int node, const AckReading& ack) {
     return true;
 }
 
+// A node that already finished its frame ("Ready" since the render command) is not sent
+// "wait" here, so the frame time counts from the render command; the next pass takes the
+// "Ready" as the frame's end.
 void stepWaitToRender(Farm& farm, int node, const AckReading& ack) {
-    if (!ack.says(words::kRender)) {
+    bool rendering = ack.says(words::kRender);
+    if (!rendering && !saysReadySinceCommand(farm, node, ack)) {
         return;
     }
     farm.state.queueListDirty = kSet;
     markFrame(farm, node, kFrameInHand);
     farm.state.farmListDirty = kSet;
-    sendCommand(farm, node, words::kWait);
+    if (rendering) {
+        sendCommand(farm, node, words::kWait);
+    }
     farm.state.nodes[node].state = Rendering;
 }
 
@@ -121,9 +155,13 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
     NodeSlot& slot = farm.state.nodes[node];
     int frame = 0;
     int32_t sceneId = -1;
-    if (!pickFrame(farm, slot.sceneId, frame, sceneId)) {
+    Pick pick = pickFor(farm, node, frame, sceneId);
+    if (pick == Pick::NodeTakenOut) {
+        return false;
+    }
+    if (pick == Pick::Nothing) {
         logLine(farm, "Init issued to " + nodeName(farm, node));
-        sendCommand(farm, node, words::kInit);
+        sendAnswered(farm, node, words::kInit);
         farm.state.farmListDirty = kSet;
         slot.state = Ready;
         return false;
@@ -145,13 +183,15 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
     return true;
 }
 
+// "quit" and the "init" after "Offline" go out on an emptied acknowledgement file: a node that
+// has shut down is not taken for alive again by its own "Offline".
 void stepRetired(Farm& farm, int node, const AckReading& ack) {
     if (ack.says(words::kReady)) {
-        sendCommand(farm, node, words::kQuit);
+        sendAnswered(farm, node, words::kQuit);
         farm.state.farmListDirty = kSet;
     }
     if (ack.says(words::kOffline)) {
-        sendCommand(farm, node, words::kInit);
+        sendAnswered(farm, node, words::kInit);
         farm.state.farmListDirty = kSet;
         farm.state.nodes[node].state = Offline;
     }
@@ -182,9 +222,11 @@ bool stepNode(Farm& farm, int node) {
             stepReady(farm, node, ack);
             return false;
         case Loading:
-            return stepAcknowledge(farm, node, ack, words::kLoad, WLoadFirst);
+            return stepAcknowledge(farm, node,
+                                   ack.says(words::kLoad) || saysReadySinceCommand(farm, node, ack),
+                                   WLoadFirst);
         case WLoadFirst:
-            return stepAcknowledge(farm, node, ack, words::kReady, LoadFirst);
+            return stepAcknowledge(farm, node, ack.says(words::kReady), LoadFirst);
         case LoadFirst:
             return stepLoadFirst(farm, node, ack);
         case WtoRender:

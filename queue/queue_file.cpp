@@ -40,7 +40,8 @@ void terminate(char (&text)[N]) {
 
 // A record from the file is untrusted: its texts end inside their arrays, a node number it
 // names exists, a position beyond the table puts the scene at the back of the queue, and a
-// frame range the frame map cannot hold takes the scene out of the running.
+// frame range the frame map cannot hold, or a live scene's reversed range, takes the scene out
+// of the running.
 void sanitize(FarmState& s, int k) {
     SceneEntry& e = s.scenes[k];
     terminate(e.fileName);
@@ -52,11 +53,16 @@ void sanitize(FarmState& s, int k) {
     if (e.position < -1 || e.position > kMaxScenes) {
         e.position = kMaxScenes;
     }
-    if (sceneRangeValid(e)) {
-        return;
+    const char* fault = nullptr;
+    if (!sceneRangeValid(e)) {
+        fault = e.frameStep < 1 ? "Frame step below 1" : "Frame range outside 0 to 2999";
+    } else if (e.position != 0 && e.firstFrame > e.lastFrame) {
+        fault = kReversedRangeText;
     }
-    e.position = 0;
-    failScene(s, e.frameStep < 1 ? "Frame step below 1" : "Frame range outside 0 to 2999", k);
+    if (fault) {
+        e.position = 0;
+        failScene(s, fault, k);
+    }
 }
 
 bool idUsable(int32_t id) {
@@ -83,10 +89,8 @@ void giveUniqueIds(FarmState& s) {
     }
 }
 
-}  // namespace
-
-bool saveQueueFile(Farm& farm) {
-    const FarmState& s = farm.state;
+// The queue file's bytes: the running flag, then every entry's record in table order.
+std::string queueFileBytes(const FarmState& s) {
     int count = std::clamp(s.sceneCount, 0, kMaxScenes);
     std::string data;
     data.reserve(kFlagSize + count * scene_record::kSize);
@@ -96,13 +100,36 @@ bool saveQueueFile(Farm& farm) {
         encodeSceneEntry(s.scenes[k], record);
         data.append(reinterpret_cast<const char*>(record), sizeof record);
     }
+    return data;
+}
+
+bool writeQueueFile(Farm& farm, std::string data) {
+    const FarmState& s = farm.state;
     // The temporary lies beside the queue file and does not end in ".lws", so the queue check
     // never takes it for a scene. The queue folder is shared: a link planted at the queue
     // file's name is replaced, never written through.
     SaveResult saved = farm.fs.saveFile(s.queueFilePath, data, Trust::Shared);
     reportSave(farm, farm.notices.queueSave, "Queue file", s.queueFilePath, saved,
                ShowFailure::Once);
-    return saved.ok();
+    if (!saved.ok()) {
+        return false;
+    }
+    farm.savedQueue = {s.queueFilePath, std::move(data)};
+    return true;
+}
+
+}  // namespace
+
+bool saveQueueFile(Farm& farm) {
+    return writeQueueFile(farm, queueFileBytes(farm.state));
+}
+
+bool saveQueueFileIfChanged(Farm& farm) {
+    std::string data = queueFileBytes(farm.state);
+    if (data == farm.savedQueue.bytes && farm.state.queueFilePath == farm.savedQueue.path) {
+        return true;
+    }
+    return writeQueueFile(farm, std::move(data));
 }
 
 void loadQueueFile(Farm& farm) {

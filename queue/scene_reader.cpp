@@ -63,7 +63,8 @@ bool readSavePrefix(Farm& farm, SceneReading& r, std::string& prefix) {
 }
 
 // A missing key leaves its field 0 and records its failure; a range the frame map cannot hold
-// or a step below 1 fails the scene too, so no later code indexes outside the map.
+// or a step below 1 fails the scene too, so no later code indexes outside the map, and so does
+// a first frame after the last, which would leave the scene live with nothing to render.
 void readFrameRange(SceneReading& r, SceneEntry& e) {
     bool haveFirst = r.find("\nFirstFrame ");
     if (haveFirst) {
@@ -82,6 +83,9 @@ void readFrameRange(SceneReading& r, SceneEntry& e) {
         e.frameStep = r.number();
     } else {
         r.fail("Unable to find FStep!");
+    }
+    if (haveFirst && haveLast && e.firstFrame > e.lastFrame) {
+        r.fail(kReversedRangeText);
     }
     if ((haveFirst && !frameInMap(e.firstFrame)) || (haveLast && !frameInMap(e.lastFrame))) {
         r.fail("Frame range outside 0 to 2999");

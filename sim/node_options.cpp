@@ -137,10 +137,9 @@ DIR/ackN: "init" -> "Initializing", "Ready"; "load PATH" -> "Loading scene PATH"
                          repeatable, the first matching pair wins
   --help                 this text
 
-Timing: the farm sees "Loading scene" and "Rendering frame" only while they stand. It polls
-the nodes at every cycle while work moves, and at least every fourth cycle otherwise, so keep
---render-ms above one farm cycle and --load-ms above four (the defaults suit a 50 ms test
-cycle; with a 200 ms cycle use e.g. --load-ms 1000 --render-ms 400).
+Any timing works, down to --load-ms 0 --render-ms 0: the farm takes a "Ready" written after
+its load or render command as that command's answer, even when it never saw "Loading scene"
+or "Rendering frame".
 
 Exit status: 0 after "quit", 1 when it died as --die-after-frames asked, 2 for bad options.
 )";

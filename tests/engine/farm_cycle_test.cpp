@@ -189,3 +189,27 @@ TEST(FarmCycle, CancelAtAFreeSpaceHaltDuringATickAsksToQuit) {
     EXPECT_EQ(f.host.quitPosts, 1);
     EXPECT_EQ(farm.state.halted, 0);
 }
+
+// Thirty idle nodes answering "Ready" while every frame of the one live scene is in hand: each
+// asks for a frame at every pass, and the refill behind it saves only what changed.
+TEST(FarmCycle, IdleNodesWithNothingToTakeDoNotRewriteTheQueueFile) {
+    FarmFixtureOptions options;
+    options.nodes = 30;
+    FarmFixture f(options);
+    f.addSceneFile("shot.lws", sceneText(1, 3, 1, "Renders/shot"));
+    pressGo(*f.farm);
+    ASSERT_TRUE(startFarm(*f.farm));
+    FarmState& s = f.farm->state;
+    ASSERT_EQ(s.sceneCount, 1);
+    std::fill(s.scenes[1].frameMap + 1, s.scenes[1].frameMap + 4, kFrameInHand);
+    for (int n = 1; n <= 30; ++n) {
+        s.nodes[n].state = Ready;
+        writeText(f.commandDir + "/ack" + std::to_string(n), "Ready");
+    }
+    f.fs.resetCounters();
+    for (int tick = 0; tick < 12; ++tick) {
+        farmTick(*f.farm);
+    }
+    EXPECT_LE(f.fs.counters.renames, 3u);
+    EXPECT_EQ(s.scenes[1].position, 1);
+}

@@ -74,19 +74,70 @@ TEST_F(FrameQueue, ASceneWithEveryImageIsCompleteAtItsFirstScan) {
     EXPECT_TRUE(fileExists(s.queueFilePath));
 }
 
-TEST_F(FrameQueue, ACompleteSceneAfterALiveOneGivesNothingOnceThenTheLiveFrames) {
-    int a = queueScene(7, 1, 5);
-    copyText(s.scenes[a].outputPath, fx.dir.makeDir("a") + "/a0000.TGA");
-    int b = queueScene(9, 1, 2);
-    writeImage(b, 1);
-    writeImage(b, 2);
-    s.waitingForGo = 0;
-    int frame = 0;
-    int32_t scene = 0;
-    EXPECT_FALSE(pickFrame(farm, -1, frame, scene));
-    EXPECT_EQ(s.scenes[findScene(s, 9)].position, 0);
-    ASSERT_TRUE(pickFrame(farm, -1, frame, scene));
-    EXPECT_EQ(std::pair(scene, frame), std::pair(7, 1));
+// No idle node waits while a live scene has a frame to do, whatever the scenes behind it hold:
+// a complete scene, one with no frame in its range, or the frames in hand of the one before.
+TEST_F(FrameQueue, TheScenesAroundALiveOneDoNotHoldBackItsFrames) {
+    struct Case {
+        const char* name;
+        int before;                 // frames 1..20 of scene 5, all in hand, ahead of scene 7
+        int afterFirst, afterLast;  // scene 9 behind scene 7, its images all written
+    } cases[] = {
+        {"complete scene behind", 0, 1, 2},
+        {"reversed range behind", 0, 5, 1},
+        {"frames in hand before", 20, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        s.sceneCount = 0;
+        clearFrameQueue(s);
+        if (c.before) {
+            int k = queueScene(5, 1, c.before);
+            std::fill(s.scenes[k].frameMap + 1, s.scenes[k].frameMap + 1 + c.before, kFrameInHand);
+        }
+        int a = queueScene(7, 1, 5);
+        copyText(s.scenes[a].outputPath, fx.dir.makeDir("a") + "/a0000.TGA");
+        int b = queueScene(9, c.afterFirst, c.afterLast);
+        writeImage(b, 1);
+        writeImage(b, 2);
+        s.waitingForGo = 0;
+        int frame = 0;
+        int32_t scene = 0;
+        ASSERT_TRUE(pickFrame(farm, -1, frame, scene));
+        EXPECT_EQ(std::pair(scene, frame), std::pair(7, 1));
+    }
+}
+
+// Scan Scene takes the scanned scene, not whatever the scan's reordering put in its slot.
+TEST_F(FrameQueue, ScanSceneOfACompleteSceneLeavesItOut) {
+    int x = queueScene(5, 1, 3);
+    copyText(s.scenes[x].outputPath, fx.dir.makeDir("x") + "/x0000.TGA");
+    int a = queueScene(6, 1, 3);
+    copyText(s.scenes[a].outputPath, fx.dir.makeDir("y") + "/y0000.TGA");
+    int k = queueScene(7, 1, 2);  // out of the running at the end of the table
+    writeImage(k, 1);
+    writeImage(k, 2);
+    s.scenes[k].position = 0;
+    scanScene(farm, k);
+    EXPECT_EQ(s.scenes[findScene(s, 7)].position, 0);
+    EXPECT_GT(s.scenes[findScene(s, 5)].position, 0);
+    EXPECT_GT(s.scenes[findScene(s, 6)].position, 0);
+}
+
+// Idle nodes run the refill at every pass; a refill that changes nothing writes nothing.
+TEST_F(FrameQueue, ARefillThatChangesNothingDoesNotRewriteTheQueueFile) {
+    int e = queueScene(7, 1, 3);
+    std::fill(s.scenes[e].frameMap + 1, s.scenes[e].frameMap + 4, kFrameInHand);
+    scanScenes(farm, 15);
+    ASSERT_TRUE(fileExists(s.queueFilePath));
+    fx.fs.resetCounters();
+    for (int i = 0; i < 10; ++i) {
+        scanScenes(farm, 15);
+    }
+    EXPECT_EQ(fx.fs.counters.renames, 0u);
+    s.scenes[e].frameMap[1] = kFrameFinished;
+    writeImage(e, 1);
+    scanScenes(farm, 15);
+    EXPECT_EQ(fx.fs.counters.renames, 1u);
 }
 
 TEST_F(FrameQueue, TwentyFramesToDoFillTheQueueWithTheFirstFourteen) {

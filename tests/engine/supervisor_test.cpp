@@ -1,6 +1,9 @@
 // The node supervisor driven through real acknowledgement files in the command folder.
 #include "engine/supervisor.h"
 
+#include <filesystem>
+
+#include "engine/scheduler.h"
 #include "engine_test.h"
 
 namespace {
@@ -32,15 +35,82 @@ TEST_F(Supervisor, AnyAcknowledgementFileDetectsAnOfflineNodeEvenOffline) {
     EXPECT_EQ(node(2).state, Offline);  // no file: not seen
 }
 
-TEST_F(Supervisor, RetiredNodeReportingOfflineIsSentInitAndDetectedAgainInTheSamePoll) {
-    give(1, Retired, -1, 0, "Offline");
-    stepNode(farm, 1);
+// A node that quit is not seen alive again by its own "Offline"; "quit" goes out only once.
+TEST_F(Supervisor, ARetiredNodeThatQuitStaysOffline) {
+    give(1, Retired, -1, 0, "Ready");
+    pollNodes(farm);
+    EXPECT_EQ(job(1), "quit");
+    EXPECT_FALSE(fileExists(fx.commandDir + "/ack1"));
+    EXPECT_EQ(node(1).state, Retired);
+    writeAck(1, "Offline");
+    pollNodes(farm);
     EXPECT_EQ(node(1).state, Offline);
     EXPECT_EQ(job(1), "init");
-    node(1).state = Retired;
+    EXPECT_EQ(logCount("Detected PC_1 Online!"), 0);
+}
+
+// The answer to a load or render command is seen however fast it comes: a node that already
+// says "Ready" again is carried on to its render command, then to its finished frame.
+TEST_F(Supervisor, AReadyWrittenAfterTheCommandAnswersIt) {
+    s.waitingForGo = 0;
+    int e = queueSceneWithOneFrame();
+    std::fill(s.scenes[e].frameMap + 2, s.scenes[e].frameMap + 6, kFramePresent);
+    give(1, Ready, -1, 0, "Ready");
     pollNodes(farm);
-    EXPECT_EQ(node(1).state, Ready);
-    EXPECT_EQ(logCount("Detected PC_1 Online!"), 1);
+    EXPECT_EQ(node(1).state, Loading);
+    EXPECT_FALSE(fileExists(fx.commandDir + "/ack1")) << "the old answer is deleted first";
+    writeAck(1, "Ready");  // loaded before the farm looked
+    EXPECT_TRUE(pollNodes(farm));
+    EXPECT_EQ(node(1).state, WtoRender);
+    EXPECT_EQ(job(1), "render 1 1 1");
+    writeImage(e, 1);
+    writeAck(1, "Ready");  // rendered before the farm looked
+    EXPECT_TRUE(pollNodes(farm));
+    EXPECT_EQ(node(1).state, Ready);  // the scene is complete: "Init issued"
+    EXPECT_EQ(code(e, 1), kFramePresent);
+    EXPECT_TRUE(logged("Node PC_1 completed frame 1 taking 0h0m0s"));
+    EXPECT_EQ(job(1), "init");
+    pollNodes(farm);
+    EXPECT_EQ(job(1), "init") << "the init stands until the node answers it";
+}
+
+// Where the old answer cannot be deleted (here a folder of that name), a "Ready" may be the
+// old one, so only the command's own first word moves the node.
+TEST_F(Supervisor, AnAnswerThatCannotBeDeletedIsNotTakenForANewOne) {
+    s.waitingForGo = 0;
+    queueSceneWithOneFrame();
+    fx.dir.makeDir("command/ack1");
+    node(1).state = Loaded;
+    node(1).sceneId = 9;
+    loadScene(farm, 1, 7);
+    node(1).state = Loading;
+    EXPECT_FALSE(node(1).ackCleared);
+    std::filesystem::remove(fx.commandDir + "/ack1");
+    writeAck(1, "Ready");
+    pollNodes(farm);
+    EXPECT_EQ(node(1).state, Loading);
+    writeAck(1, "Loading scene");
+    pollNodes(farm);
+    EXPECT_EQ(node(1).state, WLoadFirst);
+}
+
+// A refill that finds a problem frame blamed on the asking node takes that node out of work;
+// the frame goes to the next node instead.
+TEST_F(Supervisor, TheNodeBlamedForAProblemFrameGetsNoWork) {
+    s.waitingForGo = 0;
+    int e = queueScene(7, 1, 3);
+    std::fill(s.scenes[e].frameMap + 1, s.scenes[e].frameMap + 4, kFrameMissing);
+    s.scenes[e].frameMap[3] = kFrameFinished;  // no image: a problem frame
+    s.scenes[e].lastNode = 1;
+    give(1, Loaded, 7, 3, "Ready");
+    give(2, Ready, -1, 0, "Ready");
+    stepNode(farm, 1);
+    EXPECT_EQ(node(1).state, Offline);
+    EXPECT_EQ(job(1), "wait");
+    EXPECT_TRUE(logged("********* Problem Frame***********"));
+    stepNode(farm, 2);
+    EXPECT_EQ(node(2).state, Loading);
+    EXPECT_EQ(node(2).frame, 1);
 }
 
 TEST_F(Supervisor, InitializingInReadyOnlyGetsWait) {

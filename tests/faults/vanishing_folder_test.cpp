@@ -79,7 +79,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, CommandFolder,
 TEST(QueueFolder, TheQueueIsKeptWhileTheQueueFolderIsAwayAndTheSceneCarriesOn) {
     ScenarioFarm f(nodes(2));
     f.fixture.addSceneFile("shot.lws", sceneText(1, 20, 1, "Renders/shot"));
-    f.startNodes(2);
+    for (int n = 1; n <= 2; ++n) {
+        f.startNode(n, {"--render-ms", "300"});  // still rendering when the folder is back
+    }
     auto farm = f.startHeadless({"--go", "--until-done", "--cycle-ms", "50"});
     const std::string renders = f.fixture.contentDir + "/Renders";
     ASSERT_TRUE(waitFor([&] { return imagesIn(renders) >= 3; }, 60000)) << f.output();

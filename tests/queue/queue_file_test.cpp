@@ -115,10 +115,16 @@ TEST_F(QueueFileTest, RecordsAreTakenAsUntrusted) {
     std::memset(unended.outputPath, 'o', sizeof unended.outputPath);
     std::memset(unended.imageSize, 'i', sizeof unended.imageSize);
     unended.lastNode = 5000;
-    writeText(queueFile, std::string(4, '\0') + record(wide) + record(still) + record(unended));
+    SceneEntry reversed = sceneNamed("back.lws", 4);
+    reversed.firstFrame = 9;
+    reversed.lastFrame = 3;
+    writeText(queueFile, std::string(4, '\0') + record(wide) + record(still) + record(unended) +
+                             record(reversed));
 
     loadQueueFile(*f.farm);
-    ASSERT_EQ(s.sceneCount, 3);
+    ASSERT_EQ(s.sceneCount, 4);
+    EXPECT_EQ(s.scenes[4].position, 0);
+    EXPECT_EQ(textOf(s.scenes[4].outputPath), "First frame after last frame");
     EXPECT_EQ(s.scenes[1].position, 0);
     EXPECT_EQ(s.scenes[1].problemCount, 33);
     EXPECT_EQ(textOf(s.scenes[1].outputPath), "Frame range outside 0 to 2999");

@@ -93,3 +93,15 @@ TEST(Headless, SceneFilesDroppedWhileItRunsJoinTheQueueInNameOrder) {
     EXPECT_EQ(q.entries[2].frameStep, 2);
     EXPECT_TRUE(fileExists(f.fixture.contentDir + "/Renders"));
 }
+
+// A second run prints the lines it writes, not the log the first run left.
+TEST(Headless, ARunPrintsOnlyTheLogLinesItWrites) {
+    ScenarioFarm f;
+    ASSERT_EQ(f.runHeadless(kShortRun, 30000), 0) << f.output();
+    ASSERT_EQ(countOf(f.output(), "********* Started Kestrun!***********"), 1) << f.output();
+    ASSERT_EQ(f.runHeadless(kShortRun, 30000), 0) << f.output();
+    EXPECT_EQ(countOf(f.log(), "********* Started Kestrun!***********"), 2);
+    // Both runs print into the one output file: each its own two banners.
+    EXPECT_EQ(countOf(f.output(), "********* Started Kestrun!***********"), 2) << f.output();
+    EXPECT_EQ(countOf(f.output(), "********* Quitted Kestrun!***********"), 2) << f.output();
+}

@@ -47,9 +47,9 @@ int ScenarioFarm::runHeadless(const std::vector<std::string>& args, int timeoutM
 }
 
 void ScenarioFarm::startNode(int n, const std::vector<std::string>& extra) {
-    std::vector<std::string> args{
-        "--command-dir",    fixture.commandDir, "--node", std::to_string(n), "--content-dir",
-        fixture.contentDir, "--render-ms",      "300",    "--load-ms",       "1000"};
+    std::vector<std::string> args{"--command-dir",   fixture.commandDir, "--node",
+                                  std::to_string(n), "--content-dir",    fixture.contentDir};
+    args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
     args.insert(args.end(), extra.begin(), extra.end());
     nodes_.push_back(
         std::make_unique<ChildProcess>(binaryPath("kestrun-node-sim"), args,

@@ -19,6 +19,10 @@ struct QueueFile {
 };
 QueueFile readQueueFile(const std::string& path);
 
+// Node options for a quick simulated node: 20 ms to initialise, load and render a frame.
+inline const std::vector<std::string> kQuickNode{"--init-ms", "20",          "--load-ms",
+                                                 "20",        "--render-ms", "20"};
+
 class ScenarioFarm {
   public:
     explicit ScenarioFarm(FarmFixtureOptions options = {});
@@ -31,10 +35,8 @@ class ScenarioFarm {
     std::unique_ptr<ChildProcess> startHeadless(const std::vector<std::string>& args);
     // Runs it to its end; gives the exit status (-1 when it did not end in time).
     int runHeadless(const std::vector<std::string>& args, int timeoutMs);
-    // Starts a simulated node for node number n with extra options. A node's "Loading" answer
-    // must outlast the farm's four-tick poll period (a load is not progress, so the next poll
-    // comes four ticks later), or the farm never sees it; on a loaded machine ticks run late, so
-    // the answers stand for 1000 ms (loading) and 300 ms (rendering) against 50 ms ticks.
+    // Starts a simulated node for node number n with extra options (later options win). Nodes
+    // are quick by default: 20 ms to initialise, load and render.
     void startNode(int n, const std::vector<std::string>& extra = {});
     void startNodes(int count);
     std::string log() const;
