@@ -22,7 +22,8 @@ constexpr const char* kUsage =
     "  --max-ticks N quit after N ticks\n"
     "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
-    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running.\n";
+    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running\n"
+    "(the queue file says so, or another farm holds the queue).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -156,9 +157,11 @@ int runHeadless(int argc, char** argv) {
     if (farm.state.alreadyRunning == 0) {
         quitFarm(farm);
     }
-    host.printNewLogLines();
+    if (!farm.queueInUse) {
+        host.printNewLogLines();  // the log of a farm that another farm holds is not this run's
+    }
     if (host.notConfigured()) {
         return 2;
     }
-    return host.answeredNo() ? 3 : 0;
+    return host.answeredNo() || farm.queueInUse ? 3 : 0;
 }

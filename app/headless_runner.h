@@ -2,7 +2,7 @@
 // cycle until a quit is posted, a stop signal arrives, --max-ticks ticks have run or (with
 // --until-done) no scene is live and no node holds a frame, then runs the Quit steps.
 // Exit status: 0 after Quit, 2 when not configured, 3 when the operator would have had to
-// answer the already-running question, 1 on bad options.
+// answer the already-running question or another farm holds the queue, 1 on bad options.
 #pragma once
 
 #include <string>

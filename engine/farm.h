@@ -10,6 +10,7 @@
 #include "engine/farm_host.h"
 #include "engine/farm_state.h"
 #include "platform/clock.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "settings/farm_settings.h"
 
@@ -49,7 +50,9 @@ struct Farm {
 
     FarmSettings settings;
     FarmState state;
-    bool opened = false;  // this run opened the farm, so the Quit steps apply
+    bool opened = false;      // this run opened the farm, so the Quit steps apply
+    FileLock queueLock;       // held from start-up to the end of the Quit steps: one farm per queue
+    bool queueInUse = false;  // another farm holds the queue: this one did not open it
     QueueNotices notices;
     SavedQueueFile savedQueue;
 };

@@ -6,6 +6,7 @@
 #include "engine/supervisor.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
+#include "queue/queue_lock.h"
 #include "settings/farm_log.h"
 #include "settings/settings_file.h"
 
@@ -56,9 +57,14 @@ bool startFarm(Farm& farm) {
         farm.host.postQuit();
         return false;
     }
+    if (!takeQueueLock(farm)) {
+        farm.host.postQuit();
+        return false;
+    }
     farm.state.alreadyRunning = openFarm(farm) ? -1 : 0;
     if (farm.state.alreadyRunning != 0) {
         if (!farm.host.askAlreadyRunning(kAlreadyRunningText)) {
+            farm.queueLock.release();  // the farm stays closed: the queue is free again
             farm.host.postQuit();
             return false;
         }
@@ -141,4 +147,5 @@ void quitFarm(Farm& farm) {
     farm.state.runningFlag = 0;
     logLine(farm, "********* Quitted Kestrun!***********");
     saveQueueFile(farm);
+    farm.queueLock.release();
 }

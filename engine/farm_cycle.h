@@ -1,7 +1,8 @@
 // The farm cycle, the program's heartbeat.
 //
 // startFarm (once, by the front end): load the settings; when lw.cfg cannot be opened show the
-//   not-configured notice and ask to quit; otherwise open the farm (start banner, queue file,
+//   not-configured notice and ask to quit; when another farm holds the queue folder's lock, say
+//   so and ask to quit; otherwise open the farm (start banner, queue file,
 //   the already-running question, command folder reset, first queue check) and run the first
 //   tick. Gives true when the front end is to start its timer (Cycle_time seconds).
 // farmTick (every timer period):
@@ -14,7 +15,7 @@
 //   - after three quiet four-tick periods: scan one scene that was never scanned;
 //   - redraw the log pane, the farm list and the queue list when their flags ask for it.
 // quitFarm (at exit, when this run opened the farm): retire every node, clear the running flag,
-//   log the quit banner and save the queue file.
+//   log the quit banner, save the queue file and let go of the queue folder's lock.
 #pragma once
 
 struct Farm;

@@ -34,15 +34,13 @@ std::string sceneFileName(const FarmState& s, int32_t sceneId) {
     return k == 0 ? std::string("No Scene") : std::string(textOf(s.scenes[k].fileName));
 }
 
-int32_t nextSceneId(const FarmState& s) {
-    if (s.sceneCount <= 0) {
-        return 0;
+int32_t nextSceneId(FarmState& s) {
+    int32_t id = s.nextId;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        id = std::max(id, s.scenes[k].sceneId + 1);
     }
-    int32_t highest = s.scenes[1].sceneId;
-    for (int k = 2; k <= s.sceneCount; ++k) {
-        highest = std::max(highest, s.scenes[k].sceneId);
-    }
-    return highest + 1;
+    s.nextId = id + 1;
+    return id;
 }
 
 void releaseNodeFrame(FarmState& s, int node) {

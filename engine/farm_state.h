@@ -105,6 +105,10 @@ struct FarmState {
     int32_t logDirty = 0;
     int32_t logFrozen = 0;  // the log pane has the focus: it is not reloaded
 
+    // The id the next scene read is given, seeded by loading the queue file. Ids count up and
+    // are never given twice in one run: a node that holds an id never meets another scene by it.
+    int32_t nextId = 0;
+
     int32_t pollAgain = 1;
     int32_t tickCount = 0;
     int32_t quietPeriods = 0;
@@ -130,8 +134,9 @@ char frameCode(const SceneEntry& e, int64_t frame);
 int findScene(const FarmState& s, int32_t sceneId);
 // That entry's fileName, or "No Scene".
 std::string sceneFileName(const FarmState& s, int32_t sceneId);
-// One more than the largest sceneId of entries 1..sceneCount; 0 when the queue is empty.
-int32_t nextSceneId(const FarmState& s);
+// Gives a new scene its id: nextId, or one more than the largest id of entries 1..sceneCount
+// when that is higher; nextId then counts on past it.
+int32_t nextSceneId(FarmState& s);
 // Hands the node's frame back (code 0) in its scene, when that scene is queued.
 void releaseNodeFrame(FarmState& s, int node);
 void clearFrameQueue(FarmState& s);

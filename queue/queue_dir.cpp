@@ -279,10 +279,7 @@ void addScene(Farm& farm, int j) {
     logLine(farm, "Added Newer scene file with name", textOf(l.fileName));
 
     SceneEntry& e = s.scenes[n];
-    // The slot's old id stays for the reader's id count, so an id just taken out is not reused.
-    int32_t staleId = e.sceneId;
     e = SceneEntry{};
-    e.sceneId = staleId;
     std::memcpy(e.fileName, l.fileName, sizeof e.fileName);
     e.fileTime = l.fileTime;
     int32_t highest = 0;

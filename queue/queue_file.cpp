@@ -38,11 +38,15 @@ void terminate(char (&text)[N]) {
     text[N - 1] = '\0';
 }
 
+// A position beyond every valid one: such records sort to the back of the queue, in file order.
+constexpr int32_t kBackOfQueue = kMaxScenes + 1;
+
 // A record from the file is untrusted: its texts end inside their arrays, a node number it
-// names exists, a position beyond the table puts the scene at the back of the queue, and a
-// frame range the frame map cannot hold, or a live scene's reversed range, takes the scene out
-// of the running.
-void sanitize(FarmState& s, int k) {
+// names exists, and a position outside the table puts the scene at the back of the queue.
+// Only a live record needs a frame range the frame map can hold, in order; one out of the
+// running keeps its failure text and counts as it stands (a scene that failed before its range
+// was read has step 0). Gives true when the position had to be moved.
+bool sanitize(FarmState& s, int k) {
     SceneEntry& e = s.scenes[k];
     terminate(e.fileName);
     terminate(e.outputPath);
@@ -50,11 +54,12 @@ void sanitize(FarmState& s, int k) {
     if (e.lastNode < 0 || e.lastNode > kMaxNodes) {
         e.lastNode = 0;
     }
-    if (e.position < -1 || e.position > kMaxScenes) {
-        e.position = kMaxScenes;
+    bool moved = e.position < 0 || e.position > kMaxScenes;
+    if (moved) {
+        e.position = kBackOfQueue;
     }
     const char* fault = nullptr;
-    if (!sceneRangeValid(e)) {
+    if (e.position != 0 && !sceneRangeValid(e)) {
         fault = e.frameStep < 1 ? "Frame step below 1" : "Frame range outside 0 to 2999";
     } else if (e.position != 0 && e.firstFrame > e.lastFrame) {
         fault = kReversedRangeText;
@@ -63,6 +68,7 @@ void sanitize(FarmState& s, int k) {
         e.position = 0;
         failScene(s, fault, k);
     }
+    return moved;
 }
 
 bool idUsable(int32_t id) {
@@ -71,7 +77,8 @@ bool idUsable(int32_t id) {
 
 // Nodes and the frame queue name scenes by id, so each entry needs one of its own, and never -1
 // (a node's "no scene"): an id that is negative, too large or already taken by an earlier entry
-// is replaced by a new one above every usable id.
+// is replaced by a new one above every usable id. The ids of the run's new scenes count on from
+// there.
 void giveUniqueIds(FarmState& s) {
     int32_t next = 0;
     for (int k = 1; k <= s.sceneCount; ++k) {
@@ -87,6 +94,7 @@ void giveUniqueIds(FarmState& s) {
             taken.insert(id);
         }
     }
+    s.nextId = std::max(s.nextId, next);
 }
 
 // The queue file's bytes: the running flag, then every entry's record in table order.
@@ -145,12 +153,16 @@ void loadQueueFile(Farm& farm) {
     }
     s.runningFlag = getFlag(data);
     size_t records = (data.size() - kFlagSize) / scene_record::kSize;
+    bool moved = false;
     for (size_t i = 0; i < records; ++i) {
         int k = static_cast<int>(i) + 1;
         const char* at = data.data() + kFlagSize + i * scene_record::kSize;
         s.scenes[k] = decodeSceneEntry(reinterpret_cast<const unsigned char*>(at));
-        sanitize(s, k);
+        moved = sanitize(s, k) || moved;
         s.sceneCount = k;
+    }
+    if (moved) {
+        reorderQueue(s);
     }
     giveUniqueIds(s);
 }

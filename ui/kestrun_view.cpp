@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "engine/farm_cycle.h"
+#include "platform/byte_text.h"
 #include "settings/farm_log.h"
 #include "ui/configure_dlg.h"
 #include "ui/dialog_units.h"
@@ -208,7 +209,10 @@ void CKestrunMFCView::refreshQueueList() {
 }
 
 void CKestrunMFCView::refreshLogPane() {
-    QString text = QString::fromStdString(readLogTail(farm_).value_or(std::string()));
+    // The log holds names' bytes as they were: decoded as written, UTF-8 or Latin-1, and without
+    // the part of a character that the start of the pane's window cut in two.
+    std::string tail = readLogTail(farm_).value_or(std::string());
+    QString text = QString::fromStdString(utf8FromMixedBytes(withoutCutCharacter(tail)));
     text.remove(QLatin1Char('\r'));
     logPane_->setPlainText(text);
     logPane_->verticalScrollBar()->setValue(logPane_->verticalScrollBar()->maximum());

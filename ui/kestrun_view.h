@@ -105,8 +105,11 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
                            void (CKestrunMFCView::*)());
     QTreeView* addList(TextTableModel* model, const int* widths, int l, int t, int w, int h);
     // Runs a farm operation of a command: not while halted or while another one waits in a box.
+    // Both lists are redrawn at once after it, so the rows under the selection show what the
+    // next command will act on.
     template <typename F>
     void runCommand(F&& operation);
+    void redrawLists();
     // Moves the selected scene with raiseScene or lowerScene.
     void moveScene(int (*move)(Farm&, int, int), int targetOffset);
 

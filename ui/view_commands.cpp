@@ -31,7 +31,15 @@ void CKestrunMFCView::runCommand(F&& operation) {
     busy_ = true;
     operation();
     busy_ = false;
+    redrawLists();
     syncHalted();
+}
+
+void CKestrunMFCView::redrawLists() {
+    refreshFarmList();
+    refreshQueueList();
+    farm_.state.farmListDirty = 0;
+    farm_.state.queueListDirty = 0;
 }
 
 void CKestrunMFCView::onGo() {

@@ -213,3 +213,28 @@ TEST(FarmCycle, IdleNodesWithNothingToTakeDoNotRewriteTheQueueFile) {
     EXPECT_LE(f.fs.counters.renames, 3u);
     EXPECT_EQ(s.scenes[1].position, 1);
 }
+
+// A restart with nothing changed on disk gives back the queue file byte for byte: failure texts
+// of scenes that failed before their frame range was read, counts and frame states included.
+TEST(FarmCycle, ARestartLeavesTheQueueFileAsItWas) {
+    FarmFixture f;
+    std::string noPrefix = sceneText(1, 4, 1, "Renders/x");
+    noPrefix.erase(noPrefix.find("SaveRGBImagesPrefix"), std::string("SaveRGBImagesPrefix").size());
+    f.addSceneFile("no_prefix.lws", noPrefix);
+    f.addSceneFile("windows.lws", sceneText(1, 4, 1, "E:\\Renders\\w"));
+    f.addSceneFile("good.lws", sceneText(1, 4, 1, "Renders/good"));
+    writeText(f.dir.makeDir("content/Renders") + "/good0002.TGA", "TGA");
+    ASSERT_TRUE(startFarm(*f.farm));
+    tickUntilCount(*f.farm, 12);  // the quiet-time scan has looked at the good scene
+    quitFarm(*f.farm);
+    std::string first = readText(f.queueDir + "/Kestrun.que");
+    ASSERT_EQ(first.size(), 4u + 3 * scene_record::kSize);
+    EXPECT_NE(first.find("Unable to find SaveRGBBImagesPrefix!"), std::string::npos);
+    EXPECT_NE(first.find("No path mapping for E:\\"), std::string::npos);
+
+    Farm again(f.host, f.fs, f.clock, f.settingsFile);
+    ASSERT_TRUE(startFarm(again));
+    tickUntilCount(again, 12);
+    quitFarm(again);
+    EXPECT_EQ(readText(f.queueDir + "/Kestrun.que"), first);
+}

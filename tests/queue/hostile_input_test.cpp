@@ -93,7 +93,7 @@ TEST(HostileInput, AQueuedPositionBeyondTheTableGoesToTheBackAndANewSceneFollows
     f.addSceneFile("b.lws", sceneText(1, 2, 1, "Renders/b"));
 
     loadQueueFile(*f.farm);
-    EXPECT_EQ(f.farm->state.scenes[1].position, kMaxScenes);
+    EXPECT_EQ(f.farm->state.scenes[1].position, 1);
     ASSERT_TRUE(checkSceneQueue(*f.farm));
     const FarmState& s = f.farm->state;
     ASSERT_EQ(s.sceneCount, 2);
@@ -118,5 +118,5 @@ TEST(HostileInput, LoadedSceneIdsThatAreNotUsableOrTakenGetNewOnes) {
         ids.push_back(s.scenes[k].sceneId);
     }
     EXPECT_EQ(ids, (std::vector<int32_t>{7, 8, 9, 10, 2}));
-    EXPECT_EQ(nextSceneId(s), 11);
+    EXPECT_EQ(s.nextId, 11);
 }

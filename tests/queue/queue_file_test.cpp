@@ -137,6 +137,55 @@ TEST_F(QueueFileTest, RecordsAreTakenAsUntrusted) {
     EXPECT_EQ(s.scenes[3].lastNode, 0);
 }
 
+// Only a live record needs a usable frame range: a scene that failed before its range was read
+// (step 0) keeps its own failure text and counts.
+TEST_F(QueueFileTest, RecordsOutOfTheRunningComeBackAsTheyStand) {
+    SceneEntry failed = sceneNamed("nosave.lws", 5);
+    failed.position = 0;
+    failed.firstFrame = failed.lastFrame = failed.frameStep = 0;
+    failed.problemCount = 33;
+    copyText(failed.outputPath, "No path mapping for E:\\");
+    SceneEntry done = sceneNamed("done.lws", 6);
+    done.position = 0;
+    done.lastFrame = 4000;  // out of the running: nothing scans it
+    std::string bytes = std::string(4, '\0') + record(failed) + record(done);
+    writeText(queueFile, bytes);
+
+    loadQueueFile(*f.farm);
+    ASSERT_EQ(s.sceneCount, 2);
+    EXPECT_EQ(textOf(s.scenes[1].outputPath), "No path mapping for E:\\");
+    EXPECT_EQ(s.scenes[2].lastFrame, 4000);
+    ASSERT_TRUE(saveQueueFile(*f.farm));
+    EXPECT_EQ(readText(queueFile), bytes);
+}
+
+// Positions no farm writes (below 0, beyond the table) put their scenes at the back of the queue
+// in file order; the live scenes are numbered 1..n again.
+TEST_F(QueueFileTest, PositionsOutsideTheTableGoToTheBackOfTheQueue) {
+    std::vector<SceneEntry> records = {sceneNamed("far.lws", 1), sceneNamed("one.lws", 2),
+                                       sceneNamed("out.lws", 3), sceneNamed("minus.lws", 4),
+                                       sceneNamed("two.lws", 5)};
+    records[0].position = 1000;
+    records[1].position = 1;
+    records[2].position = 0;
+    records[3].position = -1;
+    records[4].position = 2;
+    std::string bytes(4, '\0');
+    for (const SceneEntry& e : records) {
+        bytes += record(e);
+    }
+    writeText(queueFile, bytes);
+
+    loadQueueFile(*f.farm);
+    ASSERT_EQ(s.sceneCount, 5);
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"out.lws", 0}, {"one.lws", 1}, {"two.lws", 2}, {"far.lws", 3}, {"minus.lws", 4}};
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(textOf(s.scenes[k].fileName), expected[k - 1].first) << k;
+        EXPECT_EQ(s.scenes[k].position, expected[k - 1].second) << k;
+    }
+}
+
 TEST_F(QueueFileTest, AFolderNamedLikeATemporaryDoesNotStopTheSave) {
     writeText(queueFile, queueFileOf(2));
     f.dir.makeDir("queue/Kestrun.que.tmp");

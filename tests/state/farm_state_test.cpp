@@ -49,6 +49,16 @@ TEST(FarmState, NextSceneIdIsOneAboveTheLargest) {
     EXPECT_EQ(nextSceneId(*queueWith({{1, 9}, {2, 4}})), 10);
 }
 
+// An id taken out of the table is not given again: a node may still hold it.
+TEST(FarmState, SceneIdsCountOnPastTheOnesThatLeft) {
+    auto s = queueWith({{1, 3}, {2, 7}});
+    EXPECT_EQ(nextSceneId(*s), 8);
+    s->sceneCount = 1;  // the entry with id 7 (and the one just given) left
+    EXPECT_EQ(nextSceneId(*s), 9);
+    s->sceneCount = 0;
+    EXPECT_EQ(nextSceneId(*s), 10);
+}
+
 TEST(FarmState, ANodeWithoutASceneShowsNoScene) {
     auto s = queueWith({{1, 0}});
     EXPECT_EQ(findScene(*s, -1), 0);

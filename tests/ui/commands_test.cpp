@@ -185,6 +185,29 @@ TEST_F(QueueWindow, RemoveTidiesTheSceneFileAndTheSceneLeavesTheQueue) {
     EXPECT_EQ(order(), QStringList({"a.lws", "c.lws"}));
 }
 
+// With every scene out of the running, Remove puts the last entry into the freed row. The list
+// shows that at once, so a second quick click removes the scene the operator sees selected.
+TEST_F(QueueWindow, QuickRemovesEachTakeTheSceneShownUnderTheSelection) {
+    FarmState& s = w.farm().state;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        s.scenes[k].position = 0;
+    }
+    w.view->tick();
+    w.view->selectQueueRow(0);
+    for (const char* shown : {"a.lws", "c.lws"}) {
+        ASSERT_EQ(w.view->queueModel().cell(w.view->selectedQueueRow(), 0), shown);
+        click("Remove");
+        EXPECT_TRUE(fileExists(w.fx.queueDir + "/HasBeenRendered/" + shown)) << shown;
+        QStringList table;
+        for (int k = 1; k <= s.sceneCount; ++k) {
+            table << QString::fromStdString(std::string(textOf(s.scenes[k].fileName)));
+        }
+        EXPECT_EQ(order(), table);
+    }
+    EXPECT_EQ(order(), QStringList({"b.lws"}));
+    EXPECT_TRUE(fileExists(w.fx.queueDir + "/b.lws"));
+}
+
 TEST_F(QueueWindow, RemoveAllFilesAsksFirstWithCancelAsTheDefault) {
     QAction* removeAll = findAction(w.frame.get(), "Remove &All Files and Restart");
     auto box = answerNextBox(QMessageBox::Cancel);

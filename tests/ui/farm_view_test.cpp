@@ -215,6 +215,26 @@ TEST(FarmView, LogPaneShowsTheNewestLine) {
     EXPECT_FALSE(w.view->logPane()->toPlainText().contains('\r'));
 }
 
+// The log keeps names' bytes as they came: the pane shows UTF-8 names and Latin-1 names as
+// written, and a character the pane's 10,000-byte window cuts in two is left out, not garbled.
+TEST(FarmView, LogPaneDecodesTheLogAsItWasWritten) {
+    WindowFixture w;
+    w.start();
+    logLine(w.farm(), "Added Newer scene file with name", "Caf\xc3\xa9.lws");
+    logLine(w.farm(), "Added Newer scene file with name", "Sz\xe8ne.lws");
+    w.view->refreshLogPane();
+    QString text = w.view->logPane()->toPlainText();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("name Caf\xc3\xa9.lws"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("name Sz\xc3\xa8ne.lws"))) << text.toStdString();
+
+    // The pane shows bytes n-10000..n-3 of an n-byte log: here the window begins on the second
+    // byte of a euro sign.
+    const std::string last(9996, 'b');
+    writeText(w.farm().state.logFilePath, "first line\r\na\xe2\x82\xac" + last + "\r\n");
+    w.view->refreshLogPane();
+    EXPECT_EQ(w.view->logPane()->toPlainText(), QString::fromStdString(last));
+}
+
 TEST(FarmView, SelectingARowThatDoesNotExistChangesNoRow) {
     WindowFixture w;
     w.fx.addSceneFile("a.lws", sceneText(1, 10, 1, "Renders/a"));

@@ -1,0 +1,84 @@
+// The advisory lock on a file in a shared folder: one holder at a time, the holder named, and
+// nothing planted in the folder (a link, a FIFO, someone else's file) written through or hung on.
+#include "platform/file_lock.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "temp_dir.h"
+
+TEST(FileLock, OneHolderAtATimeAndTheOthersAreToldWhoItIs) {
+    TempDir t;
+    std::string path = t.file("Kestrun.lock");
+    FileLock first;
+    FileLock second;
+    std::string holder;
+    ASSERT_EQ(first.take(path, holder), LockResult::Taken);
+    EXPECT_EQ(holder, thisProcessHolder());
+    EXPECT_EQ(readText(path), thisProcessHolder() + "\n");
+
+    std::string other;
+    EXPECT_EQ(second.take(path, other), LockResult::HeldElsewhere);
+    EXPECT_EQ(other, thisProcessHolder());
+    EXPECT_FALSE(second.held());
+
+    first.release();
+    EXPECT_EQ(second.take(path, other), LockResult::Taken);
+    EXPECT_TRUE(second.held());
+}
+
+TEST(FileLock, AHolderLineLeftByAnEarlierHolderIsReplaced) {
+    TempDir t;
+    std::string path = t.file("Kestrun.lock");
+    writeText(path, "process 99999999 on host gone-long-ago\n");
+    FileLock lock;
+    std::string holder;
+    ASSERT_EQ(lock.take(path, holder), LockResult::Taken);
+    EXPECT_EQ(readText(path), thisProcessHolder() + "\n");
+}
+
+TEST(FileLock, AFileThatIsNoLockFileKeepsItsBytesAndItsHolderIsUnknown) {
+    TempDir t;
+    std::string notes = t.file("notes.txt");
+    writeText(notes, "process 1 on host a\n");
+    std::string linked = t.file("linked.lock");
+    ASSERT_EQ(::link(notes.c_str(), linked.c_str()), 0);  // a second name for someone's file
+    std::string prose = t.file("prose.lock");
+    writeText(prose, "the render share is mounted on /mnt/render\n");
+
+    for (const std::string& path : {linked, prose}) {
+        SCOPED_TRACE(path);
+        std::string before = readText(path);
+        FileLock lock;
+        std::string holder;
+        ASSERT_EQ(lock.take(path, holder), LockResult::Taken);
+        EXPECT_EQ(readText(path), before);
+        FileLock other;
+        EXPECT_EQ(other.take(path, holder), LockResult::HeldElsewhere);
+        EXPECT_EQ(holder, path == prose ? "an unknown process" : "process 1 on host a");
+    }
+}
+
+TEST(FileLock, ALinkAFifoOrAFolderInItsPlaceIsNotUsed) {
+    TempDir t;
+    std::string target = t.file("target");
+    writeText(target, "keep");
+    std::string link = t.file("link.lock");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    std::string dangling = t.file("dangling.lock");
+    ASSERT_EQ(::symlink(t.file("nowhere").c_str(), dangling.c_str()), 0);
+    std::string fifo = t.file("fifo.lock");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    std::string folder = t.makeDir("folder.lock");
+
+    for (const std::string& path : {link, dangling, fifo, folder, t.file("missing/x.lock")}) {
+        SCOPED_TRACE(path);
+        FileLock lock;
+        std::string holder;
+        EXPECT_EQ(lock.take(path, holder), LockResult::Unusable);
+        EXPECT_FALSE(lock.held());
+    }
+    EXPECT_EQ(readText(target), "keep");
+    EXPECT_FALSE(fileExists(t.file("nowhere")));
+}
