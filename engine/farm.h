@@ -9,6 +9,7 @@
 
 #include "engine/farm_host.h"
 #include "engine/farm_state.h"
+#include "engine/farm_stats.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "settings/farm_settings.h"
@@ -36,4 +37,5 @@ struct Farm {
     FarmState state;
     bool opened = false;  // this run opened the farm, so the Quit steps apply
     QueueNotices notices;
+    FarmStats stats;
 };
