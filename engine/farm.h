@@ -20,6 +20,7 @@ struct QueueNotices {
     bool folderUnreadable = false;       // the queue folder could not be listed
     std::set<std::string> refusedNames;  // scene file names that cannot be queued
     bool commandFolderMissing = false;   // the command folder was not there at the last look
+    std::string refusedNotifyCommand;    // the Notify_Command that could not be started
 };
 
 struct Farm {

@@ -32,6 +32,12 @@ struct FrameTimes {
     uint32_t averageMs() const;
 };
 
+// The frame times of one scene, with the file name it was queued under: a later scene that is
+// given the same id under another name starts afresh.
+struct SceneTimes : FrameTimes {
+    std::string fileName;
+};
+
 // What one node has done. `times` and `lastMs` are kept across restarts; the rest is this run's.
 struct NodeTimes {
     FrameTimes times;
@@ -45,10 +51,12 @@ struct NodeTimes {
 // The times the farm keeps, held by the Farm.
 struct FarmStats {
     FrameTimes farm;                       // every frame timed
-    std::map<int32_t, FrameTimes> scenes;  // by sceneId
+    std::map<int32_t, SceneTimes> scenes;  // by sceneId
     NodeTimes nodes[kNodeSlots];           // by node number
     bool changed = false;                  // times recorded since the last save
+    uint32_t lastSaveTick = 0;             // tick of the last save
     uint32_t lastMinuteTick = 0;           // for once-a-minute duties of a front end
+    bool minuteStarted = false;            // lastMinuteTick has been set
 };
 
 // Figures of one scene-queue entry.
@@ -101,7 +109,8 @@ std::string farmSummaryText(const Farm& farm);
 void recordFrameTime(Farm& farm, int node, uint32_t elapsedMs);
 // Once a tick: reports nodes that show no progress, saves the times when they changed.
 void watchFarmStats(Farm& farm);
-// True once a minute of the farm's tick clock has passed since the last call that gave true.
+// True once a minute of the farm's tick clock has passed since the last call that gave true
+// (the first call only starts the minute).
 bool minutePassed(Farm& farm);
 
 // "Kestrun.stats" beside the queue file.
