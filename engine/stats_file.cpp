@@ -69,7 +69,8 @@ void readSceneLine(Farm& farm, std::string_view rest) {
 void readNodeLine(Farm& farm, std::string_view rest) {
     int node = 0;
     NodeTimes t;
-    if (!takeNumber(rest, node) || !takeTimes(rest, t.times) || !takeNumber(rest, t.lastMs)) {
+    if (!takeNumber(rest, node) || !takeTimes(rest, t.times) || !takeNumber(rest, t.lastMs) ||
+        !rest.empty()) {
         return;
     }
     if (node >= 1 && node <= kMaxNodes) {
@@ -81,7 +82,7 @@ void readLine(Farm& farm, std::string_view text) {
     if (text.starts_with("farm ")) {
         std::string_view rest = text.substr(5);
         FrameTimes t;
-        if (takeTimes(rest, t)) {
+        if (takeTimes(rest, t) && rest.empty()) {
             farm.stats.farm = t;
         }
     } else if (text.starts_with("scene ")) {
