@@ -9,6 +9,7 @@
 #include "app/headless_host.h"
 #include "engine/farm.h"
 #include "engine/farm_cycle.h"
+#include "engine/farm_stats.h"
 #include "engine/operator_commands.h"
 #include "settings/settings_file.h"
 
@@ -70,9 +71,14 @@ void sleepCycle(std::chrono::milliseconds cycle) {
     }
 }
 
+void printSummary(const Farm& farm) {
+    std::cout << farmSummaryText(farm) << std::endl;
+}
+
 void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
               std::chrono::milliseconds cycle) {
     long ticks = 1;  // startFarm ran the first tick
+    minutePassed(farm);
     for (;;) {
         if (stopRequested != 0 || host.quitPosted()) {
             return;
@@ -89,6 +95,9 @@ void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
         }
         farmTick(farm);
         ++ticks;
+        if (minutePassed(farm)) {
+            printSummary(farm);
+        }
     }
 }
 
@@ -159,6 +168,9 @@ int runHeadless(int argc, char** argv) {
     }
     if (!farm.queueInUse) {
         host.printNewLogLines();  // the log of a farm that another farm holds is not this run's
+    }
+    if (ticking) {
+        printSummary(farm);
     }
     if (host.notConfigured()) {
         return 2;

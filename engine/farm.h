@@ -9,6 +9,7 @@
 
 #include "engine/farm_host.h"
 #include "engine/farm_state.h"
+#include "engine/farm_stats.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
@@ -29,6 +30,7 @@ struct QueueNotices {
     bool commandFolderMissing = false;   // the command folder was not there at the last look
     SaveNotice queueSave;                // Kestrun.que
     SaveNotice settingsSave;             // Kestrun.ini
+    std::string refusedNotifyCommand;    // the Notify_Command that could not be started
 };
 
 // What this farm last wrote to its queue file, so that a save of the same bytes is left out.
@@ -55,4 +57,5 @@ struct Farm {
     bool queueInUse = false;  // another farm holds the queue: this one did not open it
     QueueNotices notices;
     SavedQueueFile savedQueue;
+    FarmStats stats;
 };

@@ -10,6 +10,7 @@
 #include "queue/queue_file.h"
 #include "queue/scene_reader.h"
 #include "settings/farm_log.h"
+#include "settings/farm_notify.h"
 
 namespace {
 
@@ -149,6 +150,7 @@ int scanScenes(Farm& farm, int limit) {
         int32_t id = s.scenes[k].sceneId;
         if (scanAndTakeOut(farm, k, remaining)) {
             logLine(farm, "********* Scene Completed !***********");
+            notifySceneCompleted(farm, findScene(s, id));
             anyCompleted = true;
         } else {
             toHandOut += missingFrames(s.scenes[findScene(s, id)]);
@@ -203,8 +205,10 @@ void scanNextScene(Farm& farm) {
         return;
     }
     int remaining = 0;
+    int32_t id = s.scenes[k].sceneId;
     if (scanAndTakeOut(farm, k, remaining)) {
         s.queueListDirty = -1;
+        notifySceneCompleted(farm, findScene(s, id));
         reorderQueue(s);
     }
 }

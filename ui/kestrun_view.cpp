@@ -14,6 +14,7 @@
 #include "platform/byte_text.h"
 #include "settings/farm_log.h"
 #include "ui/configure_dlg.h"
+#include "ui/desktop_alert.h"
 #include "ui/dialog_units.h"
 #include "ui/form_controls.h"
 #include "ui/main_frame.h"
@@ -244,6 +245,10 @@ void CKestrunMFCView::postQuit() {
     quitRequested_ = true;
     timer_.stop();
     emit quitRequested();
+}
+
+void CKestrunMFCView::alertOperator(const std::string& event, const std::string& text) {
+    alertDesktop(event, text);
 }
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {

@@ -69,6 +69,7 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     void showError(const std::string& text) override;
     void showNotConfigured() override;
     void postQuit() override;
+    void alertOperator(const std::string& event, const std::string& text) override;
 
   signals:
     void quitRequested();

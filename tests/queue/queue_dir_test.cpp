@@ -263,10 +263,13 @@ class FreeSpaceTest : public ::testing::Test {
 };
 
 TEST_F(FreeSpaceTest, HaltAsksUntilThereIsRoomThenGoesOn) {
+    farm.settings.Beep_error = 1;
     fs.answers = {50 * kMB, 60 * kMB, 100 * kMB};
     host.freeSpaceAnswers = {true, true};
     EXPECT_TRUE(checkSceneQueue(farm));
     std::string mount = fs.mountPoint(f.dir.path() + "/images");
+    // One alert for the halt, however often the box asks.
+    EXPECT_EQ(host.alerts, std::vector<std::string>{"free-space-halt " + mount});
     EXPECT_EQ(host.questions,
               (std::vector<std::string>{
                   "Free space on " + mount + " only 50 MB!\n\nPlease increase to 100 MB",
