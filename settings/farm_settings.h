@@ -27,6 +27,11 @@ struct FarmSettings {
     int32_t Auto_fix = 0;
     int32_t Cycle_time = 1;  // seconds between ticks
     int32_t Scenes_At_Once = 1;
+    // [Web_Monitor]: the port of the web monitor (0: off), the address it listens on and the
+    // token its commands need (empty: no commands).
+    int32_t Port = 0;
+    std::string Address;
+    std::string Token;
 
     std::string ContentDirectory;                      // from lw.cfg
     char imageSaverExtensions[kImageFormats][5] = {};  // per RGBImageFormat number

@@ -21,7 +21,8 @@ const char kDefaultFile[] =
     "[Installed_Nodes]\r\nNo_Of_Nodes=5\r\n\r\n"
     "[Node_Names]\r\nNode1=PC_1\r\nNode2=PC_2\r\nNode3=PC_3\r\nNode4=PC_4\r\nNode5=PC_5\r\n\r\n"
     "[Render_Method]\r\nMethod=2\r\nScenes_At_Once=1\r\n\r\n"
-    "[Options]\r\nBeep_error=1\r\nBeep_compl=1\r\nAuto_fix=1\r\nCycle_time=1\r\n";
+    "[Options]\r\nBeep_error=1\r\nBeep_compl=1\r\nAuto_fix=1\r\nCycle_time=1\r\n\r\n"
+    "[Web_Monitor]\r\nPort=0\r\nAddress=127.0.0.1\r\nToken=\r\n";
 
 TEST(SettingsFile, FirstStartWritesEveryDefaultInOrderAndIsNotConfigured) {
     TestFarm t;
@@ -65,6 +66,9 @@ const NumberCase kNumbers[] = {
     {"missing Method is 2", "", &FarmSettings::Method, 2},
     {"missing Scenes_At_Once is 1", "", &FarmSettings::Scenes_At_Once, 1},
     {"missing Auto_fix is 1", "[Options]\n", &FarmSettings::Auto_fix, 1},
+    {"missing Port is off", "", &FarmSettings::Port, 0},
+    {"Port keeps 5 characters", "[Web_Monitor]\nPort=808080\n", &FarmSettings::Port, 65535},
+    {"negative Port is off", "[Web_Monitor]\nPort=-80\n", &FarmSettings::Port, 0},
 };
 
 TEST(SettingsFile, NumbersAreCutToTheirReadLimitAndBounded) {
