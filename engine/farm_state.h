@@ -100,6 +100,7 @@ struct FarmState {
     int32_t farmListDirty = 0;
     int32_t logDirty = 0;
     int32_t logFrozen = 0;  // the log pane has the focus: it is not reloaded
+    uint32_t logWrites = 0;  // lines written to the log so far: readers of its tail watch it
 
     int32_t pollAgain = 1;
     int32_t tickCount = 0;
