@@ -9,6 +9,7 @@
 #include "app/headless_host.h"
 #include "engine/farm.h"
 #include "engine/farm_cycle.h"
+#include "engine/farm_stats.h"
 #include "engine/operator_commands.h"
 #include "settings/settings_file.h"
 #include "web/web_monitor.h"
@@ -75,9 +76,14 @@ void sleepCycle(Farm& farm, WebMonitor& monitor, std::chrono::milliseconds cycle
     }
 }
 
+void printSummary(const Farm& farm) {
+    std::cout << farmSummaryText(farm) << std::endl;
+}
+
 void runTicks(Farm& farm, HeadlessHost& host, WebMonitor& monitor, const HeadlessOptions& o,
               std::chrono::milliseconds cycle) {
     long ticks = 1;  // startFarm ran the first tick
+    minutePassed(farm);
     for (;;) {
         if (stopRequested != 0 || host.quitPosted()) {
             return;
@@ -95,6 +101,9 @@ void runTicks(Farm& farm, HeadlessHost& host, WebMonitor& monitor, const Headles
         farmTick(farm);
         monitor.publish(farm);
         ++ticks;
+        if (minutePassed(farm)) {
+            printSummary(farm);
+        }
     }
 }
 
@@ -173,6 +182,9 @@ int runHeadless(int argc, char** argv) {
         quitFarm(farm);
     }
     host.printNewLogLines();
+    if (ticking) {
+        printSummary(farm);
+    }
     if (host.notConfigured()) {
         return 2;
     }

@@ -4,6 +4,7 @@
 
 #include "engine/channel.h"
 #include "engine/farm.h"
+#include "engine/farm_stats.h"
 #include "engine/node_status_text.h"
 #include "platform/fixed_text.h"
 #include "web/text_decoding.h"
@@ -13,11 +14,6 @@ namespace {
 using nlohmann::json;
 
 constexpr int kFailedProblemCount = 33;
-
-bool holdsFrame(int32_t state) {
-    return state == Loading || state == WLoadFirst || state == LoadFirst || state == WtoRender ||
-           state == Rendering;
-}
 
 // The scene cells of the farm list: only a loading or rendering node shows its scene.
 bool showsScene(int32_t state) {
@@ -40,16 +36,13 @@ NodeStatus nodeStatus(const Farm& farm, int number, uint32_t now) {
     return n;
 }
 
-// Frames on the scene's step grid, and those of them finished or present.
-void countFrames(const SceneEntry& e, SceneStatus& out) {
-    if (!sceneRangeValid(e) || e.lastFrame < e.firstFrame) {
-        return;
-    }
-    for (int f = e.firstFrame; f <= e.lastFrame; f += e.frameStep) {
-        out.framesTotal += 1;
-        char code = e.frameMap[f];
-        out.framesDone += code == kFramePresent || code == kFrameFinished ? 1 : 0;
-    }
+std::optional<double> seconds(int64_t ms) {
+    return ms == kUnknownMs ? std::nullopt : std::optional<double>(static_cast<double>(ms) / 1000);
+}
+
+// Nothing timed yet reads as unknown.
+std::optional<double> averageSeconds(uint32_t ms) {
+    return ms == 0 ? std::nullopt : seconds(ms);
 }
 
 SceneStatus sceneStatus(const SceneEntry& e) {
@@ -65,21 +58,26 @@ SceneStatus sceneStatus(const SceneEntry& e) {
     return out;
 }
 
-// The figures of frame statistics: frames done and to do, the nodes at work; frame times and
-// estimates are not kept by the farm, so they stay unknown.
+// The frame statistics: frames done and to do, frame times, ETAs, stuck nodes.
 void fillStatistics(FarmStatus& status, const Farm& farm) {
-    const FarmState& s = farm.state;
-    for (int k = 1; k <= s.sceneCount; ++k) {
+    for (int k = 1; k <= farm.state.sceneCount; ++k) {
         SceneStatus& scene = status.scenes[static_cast<size_t>(k - 1)];
-        countFrames(s.scenes[k], scene);
-        if (scene.position > 0 && !scene.failed) {
-            status.framesDone += scene.framesDone;
-            status.framesTotal += scene.framesTotal;
-        }
+        SceneFigures f = sceneFigures(farm, k);
+        scene.framesDone = f.framesDone;
+        scene.framesTotal = f.framesDone + f.framesToDo;
+        scene.averageFrameSeconds = averageSeconds(f.averageMs);
+        scene.etaSeconds = seconds(f.etaMs);
     }
-    for (int node = 1; node <= nodeCount(farm); ++node) {
-        status.nodesRendering += holdsFrame(s.nodes[node].state) ? 1 : 0;
+    for (NodeStatus& node : status.nodes) {
+        NodeFigures f = nodeFigures(farm, node.number);
+        node.lastFrameSeconds = averageSeconds(f.lastMs);
+        node.stuck = f.stuck;
     }
+    FarmFigures f = farmFigures(farm);
+    status.framesDone = f.framesDone;
+    status.framesTotal = f.framesDone + f.framesToDo;
+    status.nodesRendering = f.nodesRendering;
+    status.etaSeconds = seconds(f.etaMs);
 }
 
 json optionalNumber(const std::optional<double>& v) {
