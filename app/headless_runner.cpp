@@ -121,7 +121,9 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
         } else if (a == "--until-done") {
             o.untilDone = true;
         } else if ((a == "--max-ticks" || a == "--cycle-ms" || a == "--web-port") && hasValue) {
-            long& target = a == "--max-ticks" ? o.maxTicks : a == "--cycle-ms" ? o.cycleMs : o.webPort;
+            long& target = a == "--max-ticks"  ? o.maxTicks
+                           : a == "--cycle-ms" ? o.cycleMs
+                                               : o.webPort;
             if (!parseCount(args[++i], target)) {
                 error = a + " takes a whole number, not '" + args[i] + "'";
                 return false;

@@ -194,7 +194,8 @@ class BoundedStream : public httplib::Stream {
 HttpServer::HttpServer(HttpLimits limits) : limits_(limits) {
     set_payload_max_length(limits_.maxBodyBytes);
     set_keep_alive_max_count(static_cast<size_t>(limits_.requestsPerConnection));
-    set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits_.idleTime).count());
+    set_keep_alive_timeout(
+        std::chrono::duration_cast<std::chrono::seconds>(limits_.idleTime).count());
 }
 
 HttpServer::~HttpServer() {
@@ -218,8 +219,9 @@ bool HttpServer::bindTo(const std::string& address, int port, bool loopbackOnly,
     loopback_ = isLoopback(found->ai_addr);
     if (loopbackOnly && !loopback_) {
         ::freeaddrinfo(found);
-        error = "it is not a loopback address and [Web_Monitor] Token is empty, so nothing is "
-                "served";
+        error =
+            "it is not a loopback address and [Web_Monitor] Token is empty, so nothing is "
+            "served";
         return false;
     }
     int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);

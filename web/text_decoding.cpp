@@ -8,10 +8,11 @@ namespace {
 size_t validSequence(std::string_view text, size_t i) {
     auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
     uint8_t lead = byte(i);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                   : lead >= 0xE0 && lead <= 0xEF ? 3
-                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                  : 0;
+    size_t length = lead < 0x80                    ? 1
+                    : lead >= 0xC2 && lead <= 0xDF ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
     if (length == 0 || i + length > text.size()) {
         return 0;
     }

@@ -109,9 +109,10 @@ std::optional<std::string> parseWebCommand(std::string_view text, WebCommand& co
     }
     if (body.size() != expected) {
         return "\"" + command.name + "\" takes " +
-               (expected == 1 ? std::string("no other member")
-                              : std::string(kind->takes == Takes::Scene ? "\"scene\"" : "\"node\"") +
-                                    " and no other member");
+               (expected == 1
+                    ? std::string("no other member")
+                    : std::string(kind->takes == Takes::Scene ? "\"scene\"" : "\"node\"") +
+                          " and no other member");
     }
     return std::nullopt;
 }

@@ -29,8 +29,6 @@ namespace {
 
 using nlohmann::json;
 
-// How long a client waits for the farm's thread to take its command.
-constexpr auto kCommandWait = std::chrono::seconds(10);
 // An event stream with nothing new sends a comment this often, so a dead client is noticed.
 constexpr auto kEventKeepAlive = std::chrono::seconds(15);
 // Event streams hold a connection each; the rest stay free for requests.
@@ -49,11 +47,16 @@ void answerError(httplib::Response& res, int status, const std::string& message)
 // The body of an answer cpp-httplib gives on its own (no route, a request too large).
 std::string refusalText(int status) {
     switch (status) {
-    case 400: return "bad request";
-    case 404: return "no such page";
-    case 413: return "request too large";
-    case 414: return "request line too long";
-    default: return "request refused (" + std::to_string(status) + ")";
+        case 400:
+            return "bad request";
+        case 404:
+            return "no such page";
+        case 413:
+            return "request too large";
+        case 414:
+            return "request line too long";
+        default:
+            return "request refused (" + std::to_string(status) + ")";
     }
 }
 
@@ -63,7 +66,8 @@ int logLineCount(const httplib::Request& req) {
         return kDefaultLogLines;
     }
     std::string text = req.get_param_value("lines");
-    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return -1;
     }
     int n = std::stoi(text);
@@ -96,7 +100,8 @@ bool sameSecret(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-WebMonitor::WebMonitor(HttpLimits limits) : server_(limits) {
+WebMonitor::WebMonitor(HttpLimits limits, std::chrono::milliseconds commandWait)
+    : server_(limits), commandWait_(commandWait) {
     server_.set_default_headers({{"Cache-Control", "no-store"},
                                  {"X-Content-Type-Options", "nosniff"},
                                  {"Referrer-Policy", "no-referrer"}});
@@ -116,7 +121,8 @@ bool WebMonitor::start(Farm& farm, int portOverride) {
     token_ = farm.settings.Token;
     std::string error;
     if (!server_.bindTo(address_, port, token_.empty(), error)) {
-        logLine(farm, "Web monitor not started on " + address_ + " port " + std::to_string(port) + ":",
+        logLine(farm,
+                "Web monitor not started on " + address_ + " port " + std::to_string(port) + ":",
                 error);
         return false;
     }
@@ -179,9 +185,8 @@ std::shared_ptr<const WebSnapshot> WebMonitor::current() const {
 
 std::shared_ptr<const WebSnapshot> WebMonitor::waitNewer(uint64_t version) {
     std::unique_lock lock(mutex_);
-    published_.wait_for(lock, kEventKeepAlive, [&] {
-        return stopping_ || (snapshot_ && snapshot_->version > version);
-    });
+    published_.wait_for(lock, kEventKeepAlive,
+                        [&] { return stopping_ || (snapshot_ && snapshot_->version > version); });
     return !stopping_ && snapshot_ && snapshot_->version > version ? snapshot_ : nullptr;
 }
 
@@ -206,14 +211,14 @@ void WebMonitor::addRoutes() {
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
-    server_.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) {
-            return httplib::Server::HandlerResponse::Unhandled;
-        }
-        answerError(res, res.status, refusalText(res.status));
-        return httplib::Server::HandlerResponse::Handled;
-    }));
+    server_.set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
+            if (!res.body.empty()) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            answerError(res, res.status, refusalText(res.status));
+            return httplib::Server::HandlerResponse::Handled;
+        }));
 
     server_.Get("/", [](const httplib::Request&, httplib::Response& res) {
         res.set_header("Content-Security-Policy",
@@ -229,8 +234,8 @@ void WebMonitor::addRoutes() {
     server_.Get("/api/log", [this](const httplib::Request& req, httplib::Response& res) {
         int count = logLineCount(req);
         if (count < 0) {
-            answerError(res, 400, "lines must be a whole number from 0 to " +
-                                      std::to_string(kLogTailLines));
+            answerError(res, 400,
+                        "lines must be a whole number from 0 to " + std::to_string(kLogTailLines));
             return;
         }
         auto snapshot = current();
@@ -302,7 +307,7 @@ void WebMonitor::addRoutes() {
             answerError(res, 409, "a box holds the farm; try again once it is answered");
             return;
         }
-        CommandReply reply = commands_.submit(command, kCommandWait);
+        CommandReply reply = commands_.submit(command, commandWait_);
         if (reply.status != 200) {
             answerError(res, reply.status, reply.message);
             return;

@@ -28,7 +28,9 @@ struct WebSnapshot;
 
 class WebMonitor {
   public:
-    explicit WebMonitor(HttpLimits limits = {});
+    // commandWait: how long a client waits for the farm's thread to take its command.
+    explicit WebMonitor(HttpLimits limits = {},
+                        std::chrono::milliseconds commandWait = std::chrono::seconds(10));
     ~WebMonitor();
     WebMonitor(const WebMonitor&) = delete;
     WebMonitor& operator=(const WebMonitor&) = delete;
@@ -58,6 +60,7 @@ class WebMonitor {
     bool authorised(const std::string& header) const;
 
     HttpServer server_;
+    std::chrono::milliseconds commandWait_;
     CommandQueue commands_;
     std::string address_;
     std::string token_;
