@@ -60,6 +60,29 @@ std::string refusalText(int status) {
     }
 }
 
+// The page with the snapshot's status and last log lines in its place for them.
+std::string pageWithStatus(const std::shared_ptr<const WebSnapshot>& snapshot) {
+    static constexpr std::string_view kMarker = "%INITIAL%";
+    static constexpr size_t kPageLogLines = 60;
+    std::string_view page = monitorPage();
+    size_t at = page.find(kMarker);
+    std::string data = "{}";
+    if (snapshot) {
+        const std::vector<std::string>& all = *snapshot->log;
+        size_t from = all.size() > kPageLogLines ? all.size() - kPageLogLines : 0;
+        json initial = {{"status", json::parse(snapshot->statusText())},
+                        {"log", std::vector<std::string>(all.begin() + from, all.end())}};
+        data = initial.dump(-1, ' ', false, json::error_handler_t::replace);
+    }
+    // Inside a script element no "<" may stand, or a name holding "</script>" would end it.
+    std::string safe;
+    for (char c : data) {
+        safe += c == '<' ? std::string("\\u003c") : std::string(1, c);
+    }
+    std::string out(page.substr(0, at));
+    return out.append(safe).append(page.substr(at + kMarker.size()));
+}
+
 // The ?lines= value: a whole number from 0 to kLogTailLines; -1 when it is not one.
 int logLineCount(const httplib::Request& req) {
     if (!req.has_param("lines")) {
@@ -220,12 +243,11 @@ void WebMonitor::addRoutes() {
             return httplib::Server::HandlerResponse::Handled;
         }));
 
-    server_.Get("/", [](const httplib::Request&, httplib::Response& res) {
+    server_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
         res.set_header("Content-Security-Policy",
                        "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
                        "connect-src 'self'; img-src data:; frame-ancestors 'none'");
-        std::string_view page = monitorPage();
-        res.set_content(page.data(), page.size(), "text/html; charset=utf-8");
+        res.set_content(pageWithStatus(current()), "text/html; charset=utf-8");
     });
     server_.Get("/api/status", [this](const httplib::Request&, httplib::Response& res) {
         auto snapshot = current();

@@ -247,9 +247,15 @@ TEST_F(WebMonitorTest, ACommandTheFarmDoesNotTakeIsWithdrawnAndNeverRuns) {
 TEST_F(WebMonitorTest, OnlyPagesOfThisMachineMayAskALoopbackMonitor) {
     EXPECT_EQ(get(monitor.port(), "/api/status", {{"Host", "evil.example:80"}}).status, 403);
     EXPECT_EQ(get(monitor.port(), "/api/status", {{"Host", "localhost"}}).status, 200);
+    logLine(farm, "</script><b>forged", "");
+    monitor.publish(farm);
     Answer page = get(monitor.port(), "/");
     EXPECT_EQ(page.status, 200);
     EXPECT_NE(page.body.find("<title>Kestrun</title>"), std::string::npos);
+    // The page comes with the status; a log line cannot end its script element.
+    EXPECT_NE(page.body.find("\"file\":\"a.lws\""), std::string::npos);
+    EXPECT_EQ(page.body.find("</script><b>forged"), std::string::npos);
+    EXPECT_NE(page.body.find("\\u003c/script>\\u003cb>forged"), std::string::npos);
     EXPECT_EQ(get(monitor.port(), "/etc/passwd").status, 404);
     EXPECT_EQ(get(monitor.port(), "/../Kestrun.que").status, 404);
 }
