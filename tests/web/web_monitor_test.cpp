@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/headless_runner.h"
 #include "engine/farm_cycle.h"
 #include "farm_fixture.h"
 #include "platform/fixed_text.h"
@@ -356,6 +357,32 @@ TEST_F(BoundedMonitor, RequestSizeConnectionsAndIdleTimeAreBounded) {
     ::close(over);
     for (int fd : held) {
         ::close(fd);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WebPortOption, TakesAPortFrom0To65535) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        long port;
+    };
+    const Case cases[] = {{{"--web-port", "8080"}, true, 8080},
+                          {{"--web-port", "0"}, true, 0},
+                          {{}, true, -1},
+                          {{"--web-port", "65536"}, false, -1},
+                          {{"--web-port", "http"}, false, -1},
+                          {{"--web-port"}, false, -1}};
+    for (const Case& c : cases) {
+        HeadlessOptions o;
+        std::string error;
+        EXPECT_EQ(parseHeadlessOptions(c.args, o, error), c.ok) << error;
+        if (c.ok) {
+            EXPECT_EQ(o.webPort, c.port);
+        }
     }
 }
 
