@@ -136,6 +136,8 @@ TEST(SettingsFile, ASaveKeepsCommentsBlankLinesAndUnknownKeys) {
     // Keys the file lacked are added at the end of their section.
     expected.replace(expected.find("Cycle_time = 5"), 14,
                      "Cycle_time =3\r\nStuck_Minutes=30\r\nNotify_Command=");
+    // A section the file lacked is added at its end.
+    expected += "\r\n[Web_Monitor]\r\nPort=0\r\nAddress=127.0.0.1\r\nToken=\r\n";
     EXPECT_EQ(t.settingsText(), expected);
     EXPECT_EQ(t.farm.state.logFilePath, "/farm/queue/Logfile.txt");
     EXPECT_EQ(t.farm.state.queueFilePath, "/farm/queue/Kestrun.que");
