@@ -57,6 +57,9 @@ bool HeadlessHost::askFreeSpaceRetry(const std::string& text) {
     auto deadline = std::chrono::steady_clock::now() + cycle_;
     while (stopRequested_ == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (whileHeld_) {
+            whileHeld_();
+        }
     }
     return stopRequested_ == 0;
 }

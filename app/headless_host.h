@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/farm_host.h"
@@ -19,6 +20,8 @@ class HeadlessHost : public FarmHost {
 
     void attach(Farm& farm) { farm_ = &farm; }
     void setCycle(std::chrono::milliseconds cycle) { cycle_ = cycle; }
+    // Run every 10 ms while the free-space halt waits for its answer.
+    void setWhileHeld(std::function<void()> whileHeld) { whileHeld_ = std::move(whileHeld); }
     bool quitPosted() const { return quitPosted_; }
     bool notConfigured() const { return notConfigured_; }
     bool answeredNo() const { return answeredNo_; }
@@ -42,6 +45,7 @@ class HeadlessHost : public FarmHost {
     bool answerYes_;
     std::chrono::milliseconds cycle_;
     const volatile std::sig_atomic_t& stopRequested_;
+    std::function<void()> whileHeld_;
     Farm* farm_ = nullptr;
     uint64_t logOffset_ = 0;
     bool quitPosted_ = false;

@@ -12,16 +12,20 @@
 #include "engine/farm_stats.h"
 #include "engine/operator_commands.h"
 #include "settings/settings_file.h"
+#include "web/web_monitor.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: kestrun-headless [--go] [--yes] [--until-done] [--max-ticks N] [--cycle-ms N]\n"
+    "                        [--web-port N]\n"
     "  --go          press GO at start: hand frames out to the nodes\n"
     "  --yes         carry on when the queue file says a farm is still running\n"
     "  --until-done  quit once no scene is live and no node holds a frame\n"
     "  --max-ticks N quit after N ticks\n"
     "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
+    "  --web-port N  serve the web monitor on port N (0: not at all) instead of\n"
+    "                [Web_Monitor] Port\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
     "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running\n"
     "(the queue file says so, or another farm holds the queue).\n";
@@ -64,10 +68,12 @@ bool farmDone(const Farm& farm) {
     return true;
 }
 
-void sleepCycle(std::chrono::milliseconds cycle) {
+// Waits one cycle, serving the web monitor's commands every 10 ms meanwhile.
+void sleepCycle(Farm& farm, WebMonitor& monitor, std::chrono::milliseconds cycle) {
     auto deadline = std::chrono::steady_clock::now() + cycle;
     while (stopRequested == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::min(cycle, std::chrono::milliseconds(10)));
+        monitor.serveCommands(farm);
     }
 }
 
@@ -75,7 +81,7 @@ void printSummary(const Farm& farm) {
     std::cout << farmSummaryText(farm) << std::endl;
 }
 
-void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
+void runTicks(Farm& farm, HeadlessHost& host, WebMonitor& monitor, const HeadlessOptions& o,
               std::chrono::milliseconds cycle) {
     long ticks = 1;  // startFarm ran the first tick
     minutePassed(farm);
@@ -89,11 +95,12 @@ void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
         if (o.maxTicks >= 0 && ticks >= o.maxTicks) {
             return;
         }
-        sleepCycle(cycle);
+        sleepCycle(farm, monitor, cycle);
         if (stopRequested != 0) {
             return;
         }
         farmTick(farm);
+        monitor.publish(farm);
         ++ticks;
         if (minutePassed(farm)) {
             printSummary(farm);
@@ -114,10 +121,16 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             o.yes = true;
         } else if (a == "--until-done") {
             o.untilDone = true;
-        } else if ((a == "--max-ticks" || a == "--cycle-ms") && hasValue) {
-            long& target = a == "--max-ticks" ? o.maxTicks : o.cycleMs;
+        } else if ((a == "--max-ticks" || a == "--cycle-ms" || a == "--web-port") && hasValue) {
+            long& target = a == "--max-ticks"  ? o.maxTicks
+                           : a == "--cycle-ms" ? o.cycleMs
+                                               : o.webPort;
             if (!parseCount(args[++i], target)) {
                 error = a + " takes a whole number, not '" + args[i] + "'";
+                return false;
+            }
+            if (a == "--web-port" && target > 65535) {
+                error = "--web-port takes a port from 0 to 65535, not '" + args[i] + "'";
                 return false;
             }
         } else {
@@ -160,9 +173,18 @@ int runHeadless(int argc, char** argv) {
         cycle = std::chrono::milliseconds(1000L * std::max(farm.settings.Cycle_time, 1));
         host.setCycle(cycle);
     }
+    WebMonitor monitor;
     if (ticking) {
-        runTicks(farm, host, o, cycle);
+        monitor.start(farm, static_cast<int>(o.webPort));
+        // A free-space halt waits inside a tick: the monitor shows it and refuses commands.
+        host.setWhileHeld([&] {
+            monitor.publish(farm, true);
+            monitor.serveCommands(farm, true);
+        });
+        runTicks(farm, host, monitor, o, cycle);
+        host.setWhileHeld({});
     }
+    monitor.stop();
     if (farm.state.alreadyRunning == 0) {
         quitFarm(farm);
     }

@@ -18,6 +18,13 @@ bool entryInQueue(const Farm& farm, int k) {
     return k >= 1 && k <= farm.state.sceneCount;
 }
 
+// The position of entry k when it is a live scene, else 0.
+int livePosition(const Farm& farm, int k) {
+    return entryInQueue(farm, k) && farm.state.scenes[k].position >= 1
+               ? farm.state.scenes[k].position
+               : 0;
+}
+
 // Clears every frame map and brings every entry out of the running back in; true when any came.
 bool clearAllFrameMaps(FarmState& s) {
     bool broughtBack = false;
@@ -61,6 +68,20 @@ void rescanQueue(Farm& farm) {
     clearFrameQueue(s);
     buildFrameQueue(farm);
     saveQueueFile(farm);
+}
+
+int boostToTop(Farm& farm, int k) {
+    return livePosition(farm, k) != 0 ? raiseScene(farm, k, 1) : 0;
+}
+
+int moveSceneUp(Farm& farm, int k) {
+    int p = livePosition(farm, k);
+    return p != 0 ? raiseScene(farm, k, p - 1) : 0;
+}
+
+int moveSceneDown(Farm& farm, int k) {
+    int p = livePosition(farm, k);
+    return p != 0 ? lowerScene(farm, k, p + 1) : 0;
 }
 
 int markAsDone(Farm& farm, int k) {

@@ -2,8 +2,8 @@
 # A demo farm on this machine: installs what is missing, builds, lays out a farm under
 # build/demo/ (settings, lw.cfg, a queue of four sample scenes, a command folder), starts four
 # simulated ScreamerNet nodes and runs the farm: the window when there is a display, otherwise
-# kestrun-headless until every scene is rendered. Ends with a one-line summary and stops the
-# nodes it started.
+# kestrun-headless until every scene is rendered. The web monitor is on (port WEB_PORT, default
+# 8080) and its address is printed. Ends with a one-line summary and stops the nodes it started.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,6 +11,7 @@ build="$root/build"
 demo="$build/demo"
 nodes=4
 cycle_ms=200
+web_port="${WEB_PORT:-8080}"
 
 "$root/scripts/install-deps.sh"
 
@@ -207,15 +208,17 @@ done
 # --- the farm -------------------------------------------------------------------------------
 export XDG_CONFIG_HOME="$demo/config"
 echo "Demo farm in $demo: $scenes scenes, $frames_expected frames, $nodes simulated nodes"
+echo "Web monitor: http://127.0.0.1:$web_port/ (open it in a browser while the farm runs)"
 start=$(date +%s)
 status=0
 if [ "$use_window" -eq 1 ]; then
     echo "Press GO ! in the window to start rendering; close the window when the queue is done."
-    "$build/kestrun" || status=$?
+    "$build/kestrun" --web-port "$web_port" || status=$?
 else
     # Every log line of the farm, without the status-bar texts (kept in logs/farm.txt).
     set +e
     "$build/kestrun-headless" --go --until-done --cycle-ms "$cycle_ms" --max-ticks 1500 \
+        --web-port "$web_port" \
         | tee "$demo/logs/farm.txt" | grep -v '^status: '
     status=${PIPESTATUS[0]}
     set -e

@@ -11,7 +11,7 @@ build="${1:-$root/build-bench}"
 out="${2:-$root/build/bench}"
 mkdir -p "$out"
 results=()
-for program in bench_engine bench_queue bench_ui; do
+for program in bench_engine bench_queue bench_ui bench_web; do
     if [ ! -x "$build/bench/$program" ]; then
         echo "$build/bench/$program is missing: skipped" >&2
         continue

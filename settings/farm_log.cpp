@@ -45,6 +45,7 @@ void logLine(Farm& farm, std::string_view message, std::string_view detail) {
         return;
     }
     farm.state.logDirty = -1;
+    farm.state.logWrites += 1;
 }
 
 void clearLog(Farm& farm) {

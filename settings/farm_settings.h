@@ -29,6 +29,11 @@ struct FarmSettings {
     int32_t Scenes_At_Once = 1;
     int32_t Stuck_Minutes = 30;  // a working node silent this long is reported; 0 = never
     std::string Notify_Command;  // program started on each farm event; empty = none
+    // [Web_Monitor]: the port of the web monitor (0: off), the address it listens on and the
+    // token its commands need (empty: no commands).
+    int32_t Port = 0;
+    std::string Address;
+    std::string Token;
 
     std::string ContentDirectory;                      // from lw.cfg
     char imageSaverExtensions[kImageFormats][5] = {};  // per RGBImageFormat number

@@ -23,6 +23,9 @@ constexpr SettingKey kRows[] = {
     // A negative time would report every working node at once; it counts as "off".
     {"Options", "Stuck_Minutes", 4, "30", nullptr, &S::Stuck_Minutes, 0},
     {"Options", "Notify_Command", 259, "", &S::Notify_Command},
+    {"Web_Monitor", "Port", 5, "0", nullptr, &S::Port, 0, 65535},
+    {"Web_Monitor", "Address", 64, "127.0.0.1", &S::Address},
+    {"Web_Monitor", "Token", 128, "", &S::Token},
 };
 constexpr size_t kRowsBeforeNames = 5;
 

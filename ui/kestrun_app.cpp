@@ -26,6 +26,7 @@ void CKestrunMFCApp::initInstance() {
             Qt::QueuedConnection);
     connect(quitSignals_.get(), &QuitSignalWatcher::quitSignalled, frame_.get(), &QWidget::close);
 
+    frame_->view()->setWebPort(webPort_);
     frame_->view()->initialUpdate();
     if (!frame_->view()->quitWasRequested()) {
         frame_->show();
@@ -33,6 +34,7 @@ void CKestrunMFCApp::initInstance() {
 }
 
 int CKestrunMFCApp::exitInstance() {
+    frame_->view()->webMonitor().stop();
     Farm& farm = frame_->view()->farm();
     if (farm.state.alreadyRunning == 0) {
         quitFarm(farm);

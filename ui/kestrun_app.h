@@ -31,6 +31,8 @@ class CKestrunMFCApp : public QObject {
     CKestrunMFCApp(QApplication& app, FileSystem& fs, Clock& clock, std::string settingsFile);
     ~CKestrunMFCApp() override;
 
+    // Web monitor port instead of [Web_Monitor] Port (0: none), from --web-port.
+    void setWebPort(int port) { webPort_ = port; }
     // Creates the document and the main window, starts the farm and shows the window unless the
     // farm asked to quit at once.
     void initInstance();
@@ -50,6 +52,7 @@ class CKestrunMFCApp : public QObject {
     FileSystem& fs_;
     Clock& clock_;
     std::string settingsFile_;
+    int webPort_ = -1;
     CKestrunMFCDoc document_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<QuitSignalWatcher> quitSignals_;

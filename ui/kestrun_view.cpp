@@ -66,6 +66,7 @@ CKestrunMFCView::CKestrunMFCView(FileSystem& fs, Clock& clock, std::string setti
 }
 
 CKestrunMFCView::~CKestrunMFCView() {
+    web_.stop();
     timer_.stop();
 }
 
@@ -152,16 +153,34 @@ void CKestrunMFCView::initialUpdate() {
     if (startTimer && !quitRequested_) {
         int period = cycleMs_ > 0 ? cycleMs_ : std::max(farm_.settings.Cycle_time, 1) * 1000;
         timer_.start(period);
+        web_.setWake([this] {
+            QMetaObject::invokeMethod(this, &CKestrunMFCView::serveWebCommands,
+                                      Qt::QueuedConnection);
+        });
+        web_.start(farm_, webPort_);
     }
     syncHalted();
 }
 
 void CKestrunMFCView::tick() {
     if (busy_) {
+        web_.publish(farm_, true);
         return;
     }
     busy_ = true;
     farmTick(farm_);
+    busy_ = false;
+    web_.publish(farm_);
+    syncHalted();
+}
+
+void CKestrunMFCView::serveWebCommands() {
+    if (busy_) {
+        web_.serveCommands(farm_, true);
+        return;
+    }
+    busy_ = true;
+    web_.serveCommands(farm_);
     busy_ = false;
     syncHalted();
 }

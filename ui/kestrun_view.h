@@ -17,6 +17,7 @@
 
 #include "engine/farm.h"
 #include "ui/farm_list_models.h"
+#include "web/web_monitor.h"
 
 class CMainFrame;
 class QPlainTextEdit;
@@ -36,6 +37,9 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     // Timer period in milliseconds instead of Cycle_time seconds (for scripted runs and tests);
     // takes effect at initialUpdate.
     void setCycleMs(int ms) { cycleMs_ = ms; }
+    // Web monitor port instead of [Web_Monitor] Port (0: none); takes effect at initialUpdate.
+    void setWebPort(int port) { webPort_ = port; }
+    WebMonitor& webMonitor() { return web_; }
     // Starts the farm (settings, queue, first tick) and, unless it asked to quit, the timer.
     void initialUpdate();
     bool quitWasRequested() const { return quitRequested_; }
@@ -77,6 +81,9 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
 
   public slots:
     void tick();
+    // Carries out the web monitor's waiting commands, as the buttons would; refused while a
+    // box holds the farm.
+    void serveWebCommands();
     // The buttons of the form.
     void onGo();
     void onMakeOffline();
@@ -111,14 +118,16 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     template <typename F>
     void runCommand(F&& operation);
     void redrawLists();
-    // Moves the selected scene with raiseScene or lowerScene.
-    void moveScene(int (*move)(Farm&, int, int), int targetOffset);
+    // Moves the selected scene with one of the queue moves; the selection follows it.
+    void moveScene(int (*move)(Farm&, int));
 
     Farm farm_;
+    WebMonitor web_;
     CMainFrame* frame_;
     CMainFrame* statusFrame_ = nullptr;
     QTimer timer_;
     int cycleMs_ = 0;
+    int webPort_ = -1;
     bool busy_ = false;  // a tick or a command is inside the farm (maybe in a modal box)
     bool quitRequested_ = false;
     bool haltedShown_ = false;

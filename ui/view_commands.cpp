@@ -14,7 +14,6 @@
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
-#include "queue/queue_dir.h"
 #include "settings/farm_log.h"
 #include "ui/kestrun_view.h"
 
@@ -98,29 +97,23 @@ void CKestrunMFCView::addSceneFile(const QString& path) {
     farm_.fs.copyFile(from, to);
 }
 
-void CKestrunMFCView::moveScene(int (*move)(Farm&, int, int), int targetOffset) {
+void CKestrunMFCView::moveScene(int (*move)(Farm&, int)) {
     runCommand([&] {
         int row = selectedQueueRow();
-        int target = -1;
-        if (row >= 0 && farm_.state.scenes[row + 1].position >= 1) {
-            int position = farm_.state.scenes[row + 1].position;
-            int to = targetOffset == 0 ? 1 : position + targetOffset;
-            target = move(farm_, row + 1, to) - 1;
-        }
-        selectQueueRow(target);
+        selectQueueRow(row >= 0 ? move(farm_, row + 1) - 1 : -1);
     });
 }
 
 void CKestrunMFCView::onBoostToTop() {
-    moveScene(&raiseScene, 0);
+    moveScene(&boostToTop);
 }
 
 void CKestrunMFCView::onMoveUp() {
-    moveScene(&raiseScene, -1);
+    moveScene(&moveSceneUp);
 }
 
 void CKestrunMFCView::onMoveDown() {
-    moveScene(&lowerScene, +1);
+    moveScene(&moveSceneDown);
 }
 
 void CKestrunMFCView::onMarkAsDone() {

@@ -10,9 +10,6 @@ std::string tableText(const char* const* table, int count, int32_t index) {
     return index >= 0 && index < count ? table[index] : "";
 }
 
-constexpr const char* kNodeStatus[kNodeStateCount] = {"Offline",     "Ready",   "Loading",
-                                                      "Load First",  "Loaded",  "Rendering",
-                                                      "Wait Render", "Load...", "Retired"};
 constexpr const char* kConfigNodeStatus[kNodeStateCount] = {"Offline",     "Ready",     "Loading",
                                                             "Load First",  "Loaded",    "Rendering",
                                                             "Wait Render", "Wait Load", "Retired"};
@@ -46,10 +43,6 @@ void appendDoneRanges(const SceneEntry& e, std::string& text) {
 }
 
 }  // namespace
-
-std::string nodeStatusText(int32_t state) {
-    return tableText(kNodeStatus, kNodeStateCount, state);
-}
 
 std::string configNodeStatusText(int32_t state) {
     return tableText(kConfigNodeStatus, kNodeStateCount, state);

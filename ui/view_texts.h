@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/node_status_text.h"
+
 struct SceneEntry;
 
-// The Farm Status list's Status column for a NodeState value ("Load..." for WLoadFirst).
-std::string nodeStatusText(int32_t state);
 // The Configure dialog's node list status for a NodeState value ("Wait Load" for WLoadFirst).
 std::string configNodeStatusText(int32_t state);
 // "%i  %s": node number, two blanks, name.

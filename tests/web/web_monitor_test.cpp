@@ -1,0 +1,389 @@
+// The web monitor on a farm in a temporary folder: the status and log JSON, the refusals, the
+// bounds of the server, the event stream, and commands changing the queue as the buttons do.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "app/headless_runner.h"
+#include "engine/farm_cycle.h"
+#include "farm_fixture.h"
+#include "platform/fixed_text.h"
+#include "queue/queue_dir.h"
+#include "settings/farm_log.h"
+#include "web_support.h"
+
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kToken = "s3cret-token";
+
+FarmFixtureOptions withToken(const std::string& token) {
+    FarmFixtureOptions o;
+    o.iniExtra = "[Web_Monitor]\r\nToken=" + token + "\r\n";
+    return o;
+}
+
+// A started farm with scenes a.lws (1-10), b.lws (1-4) and c.lws (2-8 step 2) queued, and its
+// web monitor on a free port.
+class WebMonitorTest : public ::testing::Test {
+  protected:
+    explicit WebMonitorTest(const std::string& token = kToken, HttpLimits limits = {})
+        : fx(withToken(token)), monitor(limits, std::chrono::milliseconds(500)) {}
+
+    void SetUp() override {
+        std::string images = fx.dir.makeDir("images");
+        fx.addSceneFile("a.lws", sceneText(1, 10, 1, images + "/a_"));
+        fx.addSceneFile("b.lws", sceneText(1, 4, 1, images + "/b_"));
+        fx.addSceneFile("c.lws", sceneText(2, 8, 2, images + "/c_"));
+        ASSERT_TRUE(startFarm(farm));
+        ASSERT_EQ(farm.state.sceneCount, 3);
+        ASSERT_TRUE(monitor.start(farm, freePort()));
+    }
+    void TearDown() override { monitor.stop(); }
+
+    json status() {
+        monitor.publish(farm);
+        Answer a = get(monitor.port(), "/api/status");
+        EXPECT_EQ(a.status, 200);
+        return a.json();
+    }
+    std::vector<std::string> queueOrder() {
+        std::vector<std::string> names;
+        for (int k = 1; k <= farm.state.sceneCount; ++k) {
+            names.emplace_back(textOf(farm.state.scenes[k].fileName));
+        }
+        return names;
+    }
+    std::string log() const { return readText(farm.state.logFilePath); }
+
+    FarmFixture fx;
+    Farm& farm = *fx.farm;
+    WebMonitor monitor;
+};
+
+TEST_F(WebMonitorTest, StatusShowsTheNodesAndScenesWithNumbersAsNumbersAndUnknownAsNull) {
+    json s = status();
+    EXPECT_EQ(s["farm"]["waitingForGo"], true);
+    EXPECT_EQ(s["farm"]["halted"], false);
+    EXPECT_EQ(s["farm"]["nodesRendering"], 0);
+    ASSERT_EQ(s["nodes"].size(), 3u);
+    EXPECT_EQ(s["nodes"][0]["number"], 1);
+    EXPECT_EQ(s["nodes"][0]["state"], "Offline");
+    EXPECT_TRUE(s["nodes"][0]["scene"].is_null());
+    EXPECT_TRUE(s["nodes"][0]["frame"].is_null());
+    EXPECT_TRUE(s["nodes"][0]["lastFrameSeconds"].is_null());
+    EXPECT_EQ(s["nodes"][0]["stuck"], false);
+    ASSERT_EQ(s["scenes"].size(), 3u);
+    const json& c = s["scenes"][2];
+    EXPECT_EQ(c["file"], "c.lws");
+    EXPECT_EQ(c["position"], 3);
+    EXPECT_EQ(c["first"], 2);
+    EXPECT_EQ(c["last"], 8);
+    EXPECT_EQ(c["step"], 2);
+    EXPECT_EQ(c["framesTotal"], 4);
+    EXPECT_TRUE(c["framesDone"].is_number_integer());
+    EXPECT_EQ(c["failed"], false);
+    EXPECT_TRUE(c["failure"].is_null());
+    EXPECT_EQ(c["savePath"], textOf(farm.state.scenes[3].outputPath));
+    EXPECT_TRUE(c["averageFrameSeconds"].is_null());
+
+    // A node at work shows its scene and frame, as the farm list does.
+    NodeSlot& n = farm.state.nodes[2];
+    n.state = Rendering;
+    n.sceneId = farm.state.scenes[1].sceneId;
+    n.frame = 7;
+    n.commandTick = fx.clock.tick;
+    fx.clock.tick += 65000;
+    s = status();
+    EXPECT_EQ(s["nodes"][1]["state"], "Rendering");
+    EXPECT_EQ(s["nodes"][1]["scene"], "a.lws");
+    EXPECT_EQ(s["nodes"][1]["frame"], 7);
+    EXPECT_EQ(s["nodes"][1]["elapsedSeconds"], 65);
+    EXPECT_EQ(s["farm"]["nodesRendering"], 1);
+    n.state = WtoRender;  // the farm list shows no scene in this state, nor does the status
+    EXPECT_TRUE(status()["nodes"][1]["scene"].is_null());
+}
+
+TEST_F(WebMonitorTest, NamesThatAreNoUtf8AreReadAsLatin1AndAFailedSceneGivesItsFailure) {
+    fx.addSceneFile("caf\xe9.lws", "not a scene file");
+    checkSceneQueue(farm);
+    json s = status();
+    ASSERT_EQ(s["scenes"].size(), 4u);
+    bool found = false;
+    for (const json& e : s["scenes"]) {
+        if (e["file"] == "caf\xc3\xa9.lws") {
+            found = true;
+            EXPECT_EQ(e["failed"], true);
+            EXPECT_TRUE(e["failure"].is_string());
+            EXPECT_TRUE(e["savePath"].is_null());
+        }
+    }
+    EXPECT_TRUE(found) << s.dump();
+}
+
+TEST_F(WebMonitorTest, LogGivesTheLastLinesAsWrittenAndRefusesABadCount) {
+    logLine(farm, "first caf\xe9", "x");
+    logLine(farm, "second \xe2\x82\xac", "y");
+    monitor.publish(farm);
+    json lines = get(monitor.port(), "/api/log?lines=2").json()["lines"];
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].get<std::string>().find("first caf\xc3\xa9 x"), std::string::npos);
+    EXPECT_NE(lines[1].get<std::string>().find("second \xe2\x82\xac y"), std::string::npos);
+    EXPECT_EQ(lines[1].get<std::string>().back(), 'y');  // no CR LF
+    for (const char* bad : {"1001", "-1", "ten", ""}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(get(monitor.port(), std::string("/api/log?lines=") + bad).status, 400);
+    }
+    clearLog(farm);
+    monitor.publish(farm);
+    lines = get(monitor.port(), "/api/log?lines=1000").json()["lines"];
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].get<std::string>().find("Log Was Cleared"), std::string::npos);
+}
+
+TEST_F(WebMonitorTest, CommandsNeedTheTokenAndAWellFormedBody) {
+    struct Case {
+        const char* name;
+        httplib::Headers headers;
+        std::string body;
+        int status;
+    };
+    const httplib::Headers good{{"Authorization", std::string("Bearer ") + kToken}};
+    const Case cases[] = {
+        {"no token", {}, R"({"command": "go"})", 401},
+        {"wrong token", {{"Authorization", "Bearer s3cret-tokeN"}}, R"({"command": "go"})", 401},
+        {"token as a prefix", {{"Authorization", "Bearer s3cret"}}, R"({"command": "go"})", 401},
+        {"not JSON", good, "go", 400},
+        {"not an object", good, R"(["go"])", 400},
+        {"unknown command", good, R"({"command": "fly"})", 400},
+        {"scene missing", good, R"({"command": "boost"})", 400},
+        {"scene not a text", good, R"({"command": "boost", "scene": 1})", 400},
+        {"node not a number", good, R"({"command": "retire", "node": "1"})", 400},
+        {"node out of range", good, R"({"command": "retire", "node": 31})", 400},
+        {"a member too many", good, R"({"command": "go", "scene": "a.lws"})", 400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Answer a = post(monitor.port(), "/api/commands", c.body, c.headers);
+        EXPECT_EQ(a.status, c.status) << a.body;
+        EXPECT_TRUE(a.json()["error"].is_string()) << a.body;
+    }
+    EXPECT_NE(farm.state.waitingForGo, 0);  // nothing was carried out
+
+    EXPECT_EQ(command(monitor, farm, R"({"command": "boost", "scene": "zz.lws"})", kToken).status,
+              404);
+    EXPECT_EQ(command(monitor, farm, R"({"command": "retire", "node": 4})", kToken).status, 404);
+
+    farm.state.halted = -1;  // a box holds the farm
+    monitor.publish(farm);
+    EXPECT_EQ(post(monitor.port(), "/api/commands", R"({"command": "go"})", good).status, 409);
+    farm.state.halted = 0;
+    monitor.publish(farm);
+    EXPECT_EQ(command(monitor, farm, R"({"command": "go"})", kToken).status, 200);
+    EXPECT_EQ(farm.state.waitingForGo, 0);
+}
+
+TEST_F(WebMonitorTest, QueueCommandsMoveScenesAsTheButtonsDo) {
+    auto run = [&](const std::string& body) {
+        Answer a = command(monitor, farm, body, kToken);
+        EXPECT_EQ(a.status, 200) << body << a.body;
+    };
+    using Names = std::vector<std::string>;
+    run(R"({"command": "move-down", "scene": "a.lws"})");
+    EXPECT_EQ(queueOrder(), (Names{"b.lws", "a.lws", "c.lws"}));
+    EXPECT_NE(log().find("Queue item a.lws preprioritized to 2"), std::string::npos) << log();
+    run(R"({"command": "boost", "scene": "c.lws"})");
+    EXPECT_EQ(queueOrder(), (Names{"c.lws", "b.lws", "a.lws"}));
+    run(R"({"command": "move-up", "scene": "c.lws"})");    // the first scene stays first
+    run(R"({"command": "move-down", "scene": "a.lws"})");  // the last one stays last
+    EXPECT_EQ(queueOrder(), (Names{"c.lws", "b.lws", "a.lws"}));
+
+    run(R"({"command": "mark-done", "scene": "b.lws"})");
+    EXPECT_EQ(queueOrder(), (Names{"b.lws", "c.lws", "a.lws"}));
+    EXPECT_EQ(farm.state.scenes[1].position, 0);
+    std::string queueFile = readText(farm.state.queueFilePath);
+    run(R"({"command": "move-up", "scene": "b.lws"})");  // out of the running: nothing moves
+    EXPECT_EQ(readText(farm.state.queueFilePath), queueFile);
+
+    run(R"({"command": "rescan"})");
+    EXPECT_EQ(farm.state.scenes[findScene(farm.state, farm.state.scenes[3].sceneId)].position, 3);
+    run(R"({"command": "remove", "scene": "a.lws"})");
+    EXPECT_TRUE(fileExists(fx.queueDir + "/HasBeenRendered/a.lws"));
+    EXPECT_FALSE(fileExists(fx.queueDir + "/a.lws"));
+    EXPECT_EQ(queueOrder().size(), 2u);
+}
+
+TEST_F(WebMonitorTest, NodeCommandsRetireAndTakeNodesOffline) {
+    farm.state.nodes[2].state = Ready;
+    Answer a = command(monitor, farm, R"({"command": "retire", "node": 2})", kToken);
+    EXPECT_EQ(a.status, 200) << a.body;
+    EXPECT_EQ(farm.state.nodes[2].state, Retired);
+    EXPECT_EQ(readText(fx.commandDir + "/job2"), "wait");
+    farm.state.nodes[3].state = Ready;
+    EXPECT_EQ(command(monitor, farm, R"({"command": "make-offline", "node": 3})", kToken).status,
+              200);
+    EXPECT_EQ(farm.state.nodes[3].state, Offline);
+    EXPECT_EQ(command(monitor, farm, R"({"command": "all-offline"})", kToken).status, 200);
+    EXPECT_EQ(farm.state.nodes[2].state, Offline);
+    EXPECT_EQ(readText(fx.commandDir + "/job1"), "init");
+}
+
+TEST_F(WebMonitorTest, ACommandTheFarmDoesNotTakeIsWithdrawnAndNeverRuns) {
+    // Nobody serves the commands: after its wait the client hears 503, and a later serve
+    // carries nothing out.
+    auto answer = std::async(std::launch::async, [&] {
+        return post(monitor.port(), "/api/commands", R"({"command": "go"})",
+                    {{"Authorization", std::string("Bearer ") + kToken}});
+    });
+    EXPECT_EQ(answer.get().status, 503);
+    monitor.serveCommands(farm);
+    EXPECT_NE(farm.state.waitingForGo, 0);
+}
+
+TEST_F(WebMonitorTest, OnlyPagesOfThisMachineMayAskALoopbackMonitor) {
+    EXPECT_EQ(get(monitor.port(), "/api/status", {{"Host", "evil.example:80"}}).status, 403);
+    EXPECT_EQ(get(monitor.port(), "/api/status", {{"Host", "localhost"}}).status, 200);
+    logLine(farm, "</script><b>forged", "");
+    monitor.publish(farm);
+    Answer page = get(monitor.port(), "/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find("<title>Kestrun</title>"), std::string::npos);
+    // The page comes with the status; a log line cannot end its script element.
+    EXPECT_NE(page.body.find("\"file\":\"a.lws\""), std::string::npos);
+    EXPECT_EQ(page.body.find("</script><b>forged"), std::string::npos);
+    EXPECT_NE(page.body.find("\\u003c/script>\\u003cb>forged"), std::string::npos);
+    EXPECT_EQ(get(monitor.port(), "/etc/passwd").status, 404);
+    EXPECT_EQ(get(monitor.port(), "/../Kestrun.que").status, 404);
+}
+
+TEST_F(WebMonitorTest, EventsCarryTheStatusEachTimeItChanges) {
+    monitor.publish(farm);
+    httplib::Client c("127.0.0.1", monitor.port());
+    c.set_read_timeout(20);
+    std::mutex mutex;
+    std::string stream;
+    auto events = [&] {
+        std::lock_guard lock(mutex);
+        size_t n = 0;
+        for (size_t at = stream.find("event: status"); at != std::string::npos;
+             at = stream.find("event: status", at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    auto reader = std::async(std::launch::async, [&] {
+        c.Get("/api/events", [&](const char* data, size_t length) {
+            std::lock_guard lock(mutex);
+            stream.append(data, length);
+            return stream.find("\"waitingForGo\":false") == std::string::npos;
+        });
+    });
+    auto until = [&](size_t n) {
+        for (int i = 0; i < 500 && events() < n; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return events();
+    };
+    EXPECT_EQ(until(1), 1u);
+    for (int i = 0; i < 3; ++i) {
+        monitor.publish(farm);  // nothing changed: nothing sent
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(events(), 1u);
+    farm.state.waitingForGo = 0;
+    monitor.publish(farm);
+    ASSERT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(events(), 2u);
+}
+
+TEST(WebMonitorStart, AnAddressBeyondLoopbackWithoutATokenServesNothing) {
+    FarmFixtureOptions o;
+    o.iniExtra = "[Web_Monitor]\r\nAddress=0.0.0.0\r\n";
+    FarmFixture fx(o);
+    ASSERT_TRUE(startFarm(*fx.farm));
+    WebMonitor monitor;
+    int port = freePort();
+    EXPECT_FALSE(monitor.start(*fx.farm, port));
+    EXPECT_EQ(connectTo(port), -1);
+    EXPECT_NE(readText(fx.farm->state.logFilePath).find("not a loopback address"),
+              std::string::npos);
+    EXPECT_FALSE(monitor.start(*fx.farm, 0));  // port 0: off, whatever the settings say
+
+    fx.farm->settings.Token = kToken;
+    EXPECT_TRUE(monitor.start(*fx.farm, port));
+    EXPECT_EQ(get(port, "/api/status").status, 200);
+}
+
+class BoundedMonitor : public WebMonitorTest {
+  protected:
+    static HttpLimits limits() {
+        HttpLimits l;
+        l.maxConnections = 3;
+        l.idleTime = std::chrono::milliseconds(300);
+        l.requestTime = std::chrono::milliseconds(1000);
+        return l;
+    }
+    BoundedMonitor() : WebMonitorTest(kToken, limits()) {}
+};
+
+TEST_F(BoundedMonitor, RequestSizeConnectionsAndIdleTimeAreBounded) {
+    Answer big = post(monitor.port(), "/api/commands", std::string(20000, ' '),
+                      {{"Authorization", std::string("Bearer ") + kToken}});
+    EXPECT_EQ(big.status, 413);
+    Answer head = get(monitor.port(), "/api/status", {{"X-Filler", std::string(9000, 'x')}});
+    EXPECT_NE(head.status, 200);
+
+    // A connection that says nothing is closed after the idle time; one that trickles its
+    // request is closed when the request time is up.
+    int idle = connectTo(monitor.port());
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(readUntilClosed(idle, 5000), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+    ::close(idle);
+
+    int held[3];
+    for (int& fd : held) {
+        fd = connectTo(monitor.port());
+        ::send(fd, "GET /api/status HTTP/1.1\r\n", 26, 0);  // a request never finished
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    int over = connectTo(monitor.port());
+    EXPECT_NE(readUntilClosed(over, 3000).find("503"), std::string::npos);
+    ::close(over);
+    for (int fd : held) {
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WebPortOption, TakesAPortFrom0To65535) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        long port;
+    };
+    const Case cases[] = {{{"--web-port", "8080"}, true, 8080},
+                          {{"--web-port", "0"}, true, 0},
+                          {{}, true, -1},
+                          {{"--web-port", "65536"}, false, -1},
+                          {{"--web-port", "http"}, false, -1},
+                          {{"--web-port"}, false, -1}};
+    for (const Case& c : cases) {
+        HeadlessOptions o;
+        std::string error;
+        EXPECT_EQ(parseHeadlessOptions(c.args, o, error), c.ok) << error;
+        if (c.ok) {
+            EXPECT_EQ(o.webPort, c.port);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// Helpers for the web monitor's tests: a free port, HTTP requests with a time limit, raw sockets
+// for the bounds, and a client that waits for its command while the test thread serves it as
+// the farm's thread does.
+#pragma once
+
+#include <httplib.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "web/web_monitor.h"
+
+// A port nothing listens on at the moment.
+int freePort();
+
+struct Answer {
+    int status = -1;  // -1: no answer
+    std::string body;
+    nlohmann::json json() const { return nlohmann::json::parse(body, nullptr, false); }
+};
+
+Answer get(int port, const std::string& path, const httplib::Headers& headers = {});
+Answer post(int port, const std::string& path, const std::string& body,
+            const httplib::Headers& headers = {});
+// Posts a command with the token and serves the monitor's commands on this thread until the
+// answer comes, as the farm's thread does between ticks.
+Answer command(WebMonitor& monitor, Farm& farm, const std::string& body, const std::string& token);
+
+// A connected TCP socket to the port on 127.0.0.1; -1 when it cannot connect.
+int connectTo(int port);
+// What the server sends on the socket until it closes it or timeoutMs pass.
+std::string readUntilClosed(int fd, int timeoutMs);

@@ -1,0 +1,332 @@
+#include "web/http_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kReadChunk = 4096;
+
+// The answer to a connection over the bound, sent without waiting.
+std::string busyAnswer() {
+    std::string body = "{\"error\": \"too many connections\"}";
+    return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
+           "Content-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+int millisecondsUntil(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+bool waitFor(int fd, short events, int timeoutMs) {
+    pollfd p{fd, events, 0};
+    int r;
+    do {
+        r = ::poll(&p, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    return r > 0 && (p.revents & (events | POLLHUP | POLLERR)) != 0;
+}
+
+void addressText(const sockaddr_storage& a, std::string& ip, int& port) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (a.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(a);
+        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+        port = ntohs(v6.sin6_port);
+    } else {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(a);
+        ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+        port = ntohs(v4.sin_port);
+    }
+    ip = text;
+}
+
+bool isLoopback(const sockaddr* a) {
+    if (a->sa_family == AF_INET) {
+        return (ntohl(reinterpret_cast<const sockaddr_in*>(a)->sin_addr.s_addr) >> 24) == 127;
+    }
+    return a->sa_family == AF_INET6 &&
+           IN6_IS_ADDR_LOOPBACK(&reinterpret_cast<const sockaddr_in6*>(a)->sin6_addr);
+}
+
+// One connection as cpp-httplib reads and writes it, with the bounds applied: a read past the
+// head or body bound, or after the request's time is up, fails, and so ends the request.
+class BoundedStream : public httplib::Stream {
+  public:
+    BoundedStream(int fd, const HttpLimits& limits) : fd_(fd), limits_(limits) {}
+
+    // Waits up to the idle time for the next request; false when none comes.
+    bool awaitRequest() {
+        return buffered() > 0 || waitFor(fd_, POLLIN, static_cast<int>(limits_.idleTime.count()));
+    }
+    void beginRequest() {
+        deadline_ = Clock::now() + limits_.requestTime;
+        headBytes_ = 0;
+        bodyBytes_ = 0;
+        inHead_ = true;
+        blankLineMatch_ = 0;
+    }
+
+    bool is_readable() const override {
+        return buffered() > 0 || waitFor(fd_, POLLIN, millisecondsUntil(deadline_));
+    }
+    bool is_writable() const override {
+        return !peerClosed() && waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()));
+    }
+    ssize_t read(char* ptr, size_t size) override {
+        if ((buffered() == 0 && !fill()) || size == 0) {
+            return -1;
+        }
+        size_t n = std::min(size, buffered());
+        if (!account(buffer_.data() + start_, n)) {
+            return -1;
+        }
+        std::memcpy(ptr, buffer_.data() + start_, n);
+        start_ += n;
+        return static_cast<ssize_t>(n);
+    }
+    ssize_t write(const char* ptr, size_t size) override {
+        size_t sent = 0;
+        while (sent < size) {
+            if (!waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()))) {
+                return -1;
+            }
+            ssize_t n = ::send(fd_, ptr + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                continue;
+            }
+            if (n <= 0) {
+                return -1;
+            }
+            sent += static_cast<size_t>(n);
+        }
+        return static_cast<ssize_t>(size);
+    }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        sockaddr_storage a{};
+        socklen_t length = sizeof a;
+        if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
+            addressText(a, ip, port);
+        }
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        sockaddr_storage a{};
+        socklen_t length = sizeof a;
+        if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
+            addressText(a, ip, port);
+        }
+    }
+    socket_t socket() const override { return fd_; }
+
+  private:
+    size_t buffered() const { return end_ - start_; }
+
+    bool fill() {
+        if (!waitFor(fd_, POLLIN, millisecondsUntil(deadline_))) {
+            return false;
+        }
+        ssize_t n;
+        do {
+            n = ::recv(fd_, buffer_.data(), buffer_.size(), MSG_DONTWAIT);
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            return false;
+        }
+        start_ = 0;
+        end_ = static_cast<size_t>(n);
+        return true;
+    }
+
+    // Counts bytes handed on against the head bound until the blank line, then the body bound.
+    bool account(const char* data, size_t n) {
+        static constexpr char kBlankLine[] = "\r\n\r\n";
+        size_t i = 0;
+        for (; i < n && inHead_; ++i) {
+            ++headBytes_;
+            blankLineMatch_ = data[i] == kBlankLine[blankLineMatch_] ? blankLineMatch_ + 1
+                              : data[i] == '\r'                      ? 1
+                                                                     : 0;
+            inHead_ = blankLineMatch_ < 4;
+        }
+        if (inHead_) {
+            return headBytes_ <= limits_.maxHeadBytes;
+        }
+        bodyBytes_ += n - i;
+        return bodyBytes_ <= limits_.maxBodyBytes + kReadChunk;
+    }
+
+    bool peerClosed() const {
+        if (buffered() > 0) {
+            return false;
+        }
+        char byte;
+        ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    }
+
+    int fd_;
+    const HttpLimits& limits_;
+    std::array<char, kReadChunk> buffer_{};
+    size_t start_ = 0;
+    size_t end_ = 0;
+    Clock::time_point deadline_ = Clock::now();
+    size_t headBytes_ = 0;
+    size_t bodyBytes_ = 0;
+    bool inHead_ = true;
+    int blankLineMatch_ = 0;
+};
+
+}  // namespace
+
+HttpServer::HttpServer(HttpLimits limits) : limits_(limits) {
+    set_payload_max_length(limits_.maxBodyBytes);
+    set_keep_alive_max_count(static_cast<size_t>(limits_.requestsPerConnection));
+    set_keep_alive_timeout(
+        std::chrono::duration_cast<std::chrono::seconds>(limits_.idleTime).count());
+}
+
+HttpServer::~HttpServer() {
+    stopServing();
+    closeListener();
+}
+
+bool HttpServer::bindTo(const std::string& address, int port, bool loopbackOnly,
+                        std::string& error) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    std::string service = std::to_string(port);
+    int r = ::getaddrinfo(address.c_str(), service.c_str(), &hints, &found);
+    if (r != 0 || found == nullptr) {
+        error = std::string("no such address: ") + ::gai_strerror(r);
+        return false;
+    }
+    loopback_ = isLoopback(found->ai_addr);
+    if (loopbackOnly && !loopback_) {
+        ::freeaddrinfo(found);
+        error =
+            "it is not a loopback address and [Web_Monitor] Token is empty, so nothing is "
+            "served";
+        return false;
+    }
+    int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int yes = 1;
+    bool ok = fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) == 0 &&
+              ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, 16) == 0;
+    ::freeaddrinfo(found);
+    if (!ok) {
+        error = std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    sockaddr_storage bound{};
+    socklen_t length = sizeof bound;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
+    std::string ip;
+    addressText(bound, ip, port_);
+    listenFd_ = fd;
+    return true;
+}
+
+void HttpServer::startServing() {
+    if (listenFd_ < 0 || serving_) {
+        return;
+    }
+    // cpp-httplib ends a streamed answer once this holds no socket.
+    svr_sock_ = listenFd_;
+    serving_ = true;
+    acceptor_ = std::thread([this] { acceptLoop(); });
+}
+
+void HttpServer::stopServing() {
+    if (!serving_.exchange(false)) {
+        return;
+    }
+    svr_sock_ = INVALID_SOCKET;
+    ::shutdown(listenFd_, SHUT_RDWR);
+    acceptor_.join();
+    std::unique_lock lock(mutex_);
+    for (int fd : open_) {
+        ::shutdown(fd, SHUT_RDWR);
+    }
+    allClosed_.wait(lock, [this] { return open_.empty(); });
+}
+
+int HttpServer::openConnections() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(open_.size());
+}
+
+void HttpServer::closeListener() {
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        listenFd_ = -1;
+    }
+}
+
+void HttpServer::acceptLoop() {
+    while (serving_) {
+        if (!waitFor(listenFd_, POLLIN, 200)) {
+            continue;
+        }
+        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            continue;
+        }
+        std::lock_guard lock(mutex_);
+        if (!serving_ || static_cast<int>(open_.size()) >= limits_.maxConnections) {
+            static const std::string busy = busyAnswer();
+            [[maybe_unused]] ssize_t n =
+                ::send(fd, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::close(fd);
+            continue;
+        }
+        open_.insert(fd);
+        std::thread([this, fd] { serveConnection(fd); }).detach();
+    }
+}
+
+void HttpServer::serveConnection(int fd) {
+    {
+        BoundedStream stream(fd, limits_);
+        // cpp-httplib compresses when asked to; the monitor's answers are small and an event
+        // stream must not wait in a compressor, so every answer goes out as it is.
+        auto setup = [](httplib::Request& request) { request.headers.erase("Accept-Encoding"); };
+        for (int n = 0; n < limits_.requestsPerConnection && serving_; ++n) {
+            if (!stream.awaitRequest()) {
+                break;
+            }
+            stream.beginRequest();
+            bool closed = false;
+            bool last = n + 1 == limits_.requestsPerConnection;
+            if (!process_request(stream, last, closed, setup) || closed) {
+                break;
+            }
+        }
+    }
+    std::lock_guard lock(mutex_);
+    ::shutdown(fd, SHUT_RDWR);
+    ::close(fd);
+    open_.erase(fd);
+    allClosed_.notify_all();
+}

@@ -1,0 +1,60 @@
+// The web monitor's HTTP server. cpp-httplib reads each request, routes it to the handlers and
+// writes the answer; this class owns the sockets so that a client can take only so much: a
+// bounded number of connections (one thread each), a bounded request head and body, a time
+// limit for a request to arrive and for an answer to be taken, and a bounded idle time and
+// number of requests on a kept-alive connection. Connections over the bound are answered 503.
+#pragma once
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+struct HttpLimits {
+    int maxConnections = 64;
+    size_t maxHeadBytes = 8192;  // request line and headers
+    size_t maxBodyBytes = 16384;
+    std::chrono::milliseconds requestTime{10000};  // for a whole request to arrive
+    std::chrono::milliseconds writeTime{5000};     // for the client to take each piece
+    std::chrono::milliseconds idleTime{5000};      // between requests of a kept-alive connection
+    int requestsPerConnection = 100;
+};
+
+class HttpServer : public httplib::Server {
+  public:
+    explicit HttpServer(HttpLimits limits = {});
+    ~HttpServer() override;
+
+    // Binds address:port (port 0: any free one); with loopbackOnly, only when the address is a
+    // loopback one. False with the reason in error.
+    bool bindTo(const std::string& address, int port, bool loopbackOnly, std::string& error);
+    int port() const { return port_; }
+    // True when the bound address is a loopback one (127.0.0.0/8 or ::1).
+    bool loopback() const { return loopback_; }
+    // Starts accepting connections on a thread of its own.
+    void startServing();
+    // Stops accepting, ends every connection and waits for their threads.
+    void stopServing();
+    bool serving() const { return serving_; }
+    int openConnections() const;
+
+  private:
+    void acceptLoop();
+    void serveConnection(int fd);
+    void closeListener();
+
+    HttpLimits limits_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    bool loopback_ = false;
+    std::atomic<bool> serving_{false};
+    std::thread acceptor_;
+    mutable std::mutex mutex_;
+    std::condition_variable allClosed_;
+    std::set<int> open_;  // sockets of the connections being served
+};
