@@ -123,7 +123,7 @@ int scanScenes(Farm& farm, int limit) {
     for (; remaining < limit && k <= s.sceneCount; ++k) {
         if (scanImages(farm, k, remaining)) {
             s.scenes[k].position = 0;
-            logLine(farm, "********* Scene Completed !***********");
+            logLine(farm, "********* Scene Completed !***********", textOf(s.scenes[k].fileName));
             anyCompleted = true;
         }
     }
