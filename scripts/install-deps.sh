@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+          qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev python3)
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

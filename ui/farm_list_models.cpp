@@ -1,20 +1,16 @@
 #include "ui/farm_list_models.h"
 
-#include <QColor>
 #include <algorithm>
 
 #include "engine/farm.h"
 #include "platform/fixed_text.h"
+#include "ui/last_frame_watch.h"
 #include "ui/view_texts.h"
 
 namespace {
 
 QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool holdsScene(int32_t state) {
-    return state == Loading || state == Rendering || state == WLoadFirst;
 }
 
 }  // namespace
@@ -37,7 +33,7 @@ void FarmListModel::update(const Farm& farm, uint32_t nowTick) {
         setCell(row, 0, qtext(nodeLabel(i, textOf(n.name))));
         setCell(row, 1, qtext(nodeStatusText(n.state)));
         setCell(row, 2, qtext(elapsedText(nowTick - n.commandTick)));
-        if (!holdsScene(n.state)) {
+        if (!nodeHoldsFrame(n.state)) {
             setCell(row, 3, " ");
             setCell(row, 4, " ");
             continue;
@@ -53,9 +49,7 @@ void FarmListModel::update(const Farm& farm, uint32_t nowTick) {
 QueueListModel::QueueListModel(QObject* parent)
     : TextTableModel({"Scene File", "First", "Last", "Step", "Progress", "Image Size", "AA", "Soft",
                       "Seg Size", "Blur", "Save Path"},
-                     parent) {
-    setTextColor(Qt::black);
-}
+                     parent) {}
 
 void QueueListModel::update(const FarmState& s) {
     int scenes = std::clamp(s.sceneCount, 0, kMaxScenes);
@@ -68,11 +62,13 @@ void QueueListModel::update(const FarmState& s) {
         setCell(row, 2, QString::number(e.lastFrame));
         setCell(row, 3, QString::number(e.frameStep));
         setCell(row, 4, qtext(sceneProgressText(e)));
+        setCellError(row, 4, sceneFailed(e));
+        setCellShare(row, 4, sceneDoneShare(e));
         setCell(row, 5, qtext(textOf(e.imageSize)));
         setCell(row, 6, qtext(antialiasText(e.antialias)));
         setCell(row, 7, qtext(softFilterText(e.filterType)));
         setCell(row, 8, QString::number(e.segmentMemory) + " Meg");
         setCell(row, 9, QString::number(e.blurPercent) + "%");
-        setCell(row, 10, qtext(textOf(e.outputPath)));
+        setCell(row, 10, qtext(oneLine(textOf(e.outputPath))));
     }
 }

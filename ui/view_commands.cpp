@@ -1,11 +1,9 @@
 // The operator's commands of the farm view: the buttons and the view's menu items. Each turns
 // the selected row into a node or entry number, calls the farm operation and puts the
 // selection back where the operator expects it.
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QUrl>
 #include <filesystem>
 
 #include "engine/channel.h"
@@ -17,6 +15,7 @@
 #include "queue/queue_dir.h"
 #include "settings/farm_log.h"
 #include "ui/kestrun_view.h"
+#include "ui/message_boxes.h"
 
 namespace {
 // Longest destination path Add Scene copies to, as the queue's file name records allow.
@@ -45,7 +44,7 @@ void CKestrunMFCView::onMakeOffline() {
     runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
-            makeNodeOffline(farm_, row + 1);
+            takeNodeOffline(farm_, row + 1);
             selectNodeRow(row);
         }
     });
@@ -55,7 +54,7 @@ void CKestrunMFCView::onRetire() {
     runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
-            retireNode(farm_, row + 1);
+            retireNodeByOperator(farm_, row + 1);
             selectNodeRow(row);
         }
     });
@@ -87,32 +86,27 @@ void CKestrunMFCView::addSceneFile(const QString& path) {
     if (to.size() > kMaxScenePath || std::filesystem::equivalent(from, to, error)) {
         return;  // copying a file onto itself would empty it
     }
+    logOperator(farm_, "Add Scene", name);
     farm_.fs.copyFile(from, to);
 }
 
-void CKestrunMFCView::moveScene(int (*move)(Farm&, int, int), int targetOffset) {
+void CKestrunMFCView::moveScene(int (*move)(Farm&, int)) {
     runCommand([&] {
         int row = selectedQueueRow();
-        int target = -1;
-        if (row >= 0 && farm_.state.scenes[row + 1].position >= 1) {
-            int position = farm_.state.scenes[row + 1].position;
-            int to = targetOffset == 0 ? 1 : position + targetOffset;
-            target = move(farm_, row + 1, to) - 1;
-        }
-        selectQueueRow(target);
+        selectQueueRow(row >= 0 ? move(farm_, row + 1) - 1 : -1);
     });
 }
 
 void CKestrunMFCView::onBoostToTop() {
-    moveScene(&raiseScene, 0);
+    moveScene(&boostToTop);
 }
 
 void CKestrunMFCView::onMoveUp() {
-    moveScene(&raiseScene, -1);
+    moveScene(&moveUp);
 }
 
 void CKestrunMFCView::onMoveDown() {
-    moveScene(&lowerScene, +1);
+    moveScene(&moveDown);
 }
 
 void CKestrunMFCView::onMarkAsDone() {
@@ -131,7 +125,7 @@ void CKestrunMFCView::onEditScene() {
         }
         std::string path =
             joinPath(farm_.settings.Scene_Queue_Dir, textOf(farm_.state.scenes[row + 1].fileName));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        openOrSay(window(), QString::fromStdString(path));
         selectQueueRow(row);
     });
 }
@@ -153,7 +147,7 @@ void CKestrunMFCView::onScanScene() {
     runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
-            scanScene(farm_, row + 1);
+            scanSceneByOperator(farm_, row + 1);
         }
         selectQueueRow(row);
     });
@@ -176,7 +170,7 @@ void CKestrunMFCView::onRemoveAllAndRestart() {
 }
 
 void CKestrunMFCView::onConsiderAllOffline() {
-    runCommand([this] { resetChannel(farm_); });
+    runCommand([this] { considerAllOffline(farm_); });
 }
 
 void CKestrunMFCView::onTidyAwayAll() {

@@ -97,7 +97,7 @@ TEST(FarmView, QueueRowShowsTheSceneSettings) {
     ASSERT_EQ(q.rowCount(), 2);
     // The scene whose range the frame map cannot hold failed and sorts first.
     EXPECT_EQ(q.cell(0, 0), "wide.lws");
-    EXPECT_EQ(q.cell(0, 4), "Complete");
+    EXPECT_EQ(q.cell(0, 4), "Failed");
     EXPECT_EQ(q.cell(0, 10), "Frame range outside 0 to 2999");
     EXPECT_EQ(q.cell(1, 0), "shot.lws");
     QStringList row;
