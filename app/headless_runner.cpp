@@ -9,6 +9,7 @@
 #include "app/headless_host.h"
 #include "engine/farm.h"
 #include "engine/farm_cycle.h"
+#include "engine/farm_stats.h"
 #include "engine/operator_commands.h"
 #include "settings/settings_file.h"
 
@@ -69,9 +70,14 @@ void sleepCycle(std::chrono::milliseconds cycle) {
     }
 }
 
+void printSummary(const Farm& farm) {
+    std::cout << farmSummaryText(farm) << std::endl;
+}
+
 void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
               std::chrono::milliseconds cycle) {
     long ticks = 1;  // startFarm ran the first tick
+    minutePassed(farm);
     for (;;) {
         if (stopRequested != 0 || host.quitPosted()) {
             return;
@@ -88,6 +94,9 @@ void runTicks(Farm& farm, HeadlessHost& host, const HeadlessOptions& o,
         }
         farmTick(farm);
         ++ticks;
+        if (minutePassed(farm)) {
+            printSummary(farm);
+        }
     }
 }
 
@@ -153,6 +162,9 @@ int runHeadless(int argc, char** argv) {
         quitFarm(farm);
     }
     host.printNewLogLines();
+    if (ticking) {
+        printSummary(farm);
+    }
     if (host.notConfigured()) {
         return 2;
     }

@@ -1,6 +1,8 @@
 // kestrun-headless: the farm without a window. Parses the options, runs startFarm, ticks every
 // cycle until a quit is posted, a stop signal arrives, --max-ticks ticks have run or (with
-// --until-done) no scene is live and no node holds a frame, then runs the Quit steps.
+// --until-done) no scene is live and no node holds a frame, then runs the Quit steps. A one-line
+// summary of the farm (frames done/total, nodes rendering, ETA) is printed every minute and at
+// the end.
 // Exit status: 0 after Quit, 2 when not configured, 3 when the operator would have had to
 // answer the already-running question, 1 on bad options.
 #pragma once

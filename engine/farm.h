@@ -9,6 +9,7 @@
 
 #include "engine/farm_host.h"
 #include "engine/farm_state.h"
+#include "engine/farm_stats.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "settings/farm_settings.h"
@@ -19,6 +20,7 @@ struct QueueNotices {
     bool folderUnreadable = false;       // the queue folder could not be listed
     std::set<std::string> refusedNames;  // scene file names that cannot be queued
     bool commandFolderMissing = false;   // the command folder was not there at the last look
+    std::string refusedNotifyCommand;    // the Notify_Command that could not be started
 };
 
 struct Farm {
@@ -36,4 +38,5 @@ struct Farm {
     FarmState state;
     bool opened = false;  // this run opened the farm, so the Quit steps apply
     QueueNotices notices;
+    FarmStats stats;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/channel.h"
 #include "engine/farm.h"
+#include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
 #include "engine/supervisor.h"
 #include "queue/queue_dir.h"
@@ -72,6 +73,7 @@ bool startFarm(Farm& farm) {
 bool openFarm(Farm& farm) {
     logLine(farm, "********* Started Kestrun!***********");
     loadQueueFile(farm);
+    loadFarmStats(farm);
     if (farm.state.runningFlag != 0) {
         return true;
     }
@@ -111,6 +113,7 @@ void farmTick(Farm& farm) {
         scanNextScene(farm);
         s.quietPeriods = 0;
     }
+    watchFarmStats(farm);
     if (s.logFrozen == 0 && s.logDirty != 0) {
         farm.host.refreshLogPane();
         s.logDirty = 0;
@@ -136,4 +139,5 @@ void quitFarm(Farm& farm) {
     farm.state.runningFlag = 0;
     logLine(farm, "********* Quitted Kestrun!***********");
     saveQueueFile(farm);
+    saveFarmStats(farm);
 }

@@ -25,6 +25,12 @@ class FarmHost {
     virtual void showError(const std::string& text) = 0;
     // The not-configured notice, shown once when the settings cannot be used.
     virtual void showNotConfigured() = 0;
+    // A farm event the operator asked to be told of (see settings/farm_notify.h): the event
+    // word and its text. The window beeps and posts a desktop notification; by default nothing.
+    virtual void alertOperator(const std::string& event, const std::string& text) {
+        (void)event;
+        (void)text;
+    }
     // Ends the front end's event loop; the Quit steps run on the way out when the farm is open.
     virtual void postQuit() = 0;
 };

@@ -10,6 +10,7 @@
 #include "queue/queue_file.h"
 #include "queue/scene_reader.h"
 #include "settings/farm_log.h"
+#include "settings/farm_notify.h"
 
 namespace {
 
@@ -124,6 +125,7 @@ int scanScenes(Farm& farm, int limit) {
         if (scanImages(farm, k, remaining)) {
             s.scenes[k].position = 0;
             logLine(farm, "********* Scene Completed !***********", textOf(s.scenes[k].fileName));
+            notifySceneCompleted(farm, k);
             anyCompleted = true;
         }
     }
@@ -182,6 +184,7 @@ void scanNextScene(Farm& farm) {
     if (scanImages(farm, k, remaining)) {
         s.queueListDirty = -1;
         s.scenes[k].position = 0;
+        notifySceneCompleted(farm, k);
         reorderQueue(s);
     }
 }

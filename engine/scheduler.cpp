@@ -10,6 +10,7 @@
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
+#include "settings/farm_notify.h"
 #include "settings/path_map.h"
 
 namespace {
@@ -92,19 +93,27 @@ void handleProblemFrame(Farm& farm, int e, int f) {
     setFrameCode(s.scenes[e], f, kFrameMissing);
     s.queueListDirty = -1;
     logLine(farm, "********* Problem Frame***********");
+    std::string fileName(textOf(s.scenes[e].fileName));
+    notifyEvent(farm, FarmEvent::ProblemFrame, fileName);
     // Only a node of this run can be blamed: a scene whose finished frames came from the
     // queue file has no reporting node yet.
     int lastNode = s.scenes[e].lastNode;
     if (lastNode >= 1 && lastNode <= nodeCount(farm)) {
         makeNodeOffline(farm, lastNode);
+        notifyEvent(farm, FarmEvent::NodeOffline, std::string(textOf(s.nodes[lastNode].name)));
     }
     if (s.scenes[e].problemCount < std::numeric_limits<int32_t>::max()) {
         s.scenes[e].problemCount += 1;
     }
     if (s.scenes[e].problemCount > kProblemFramesTolerated) {
+        bool wasLive = s.scenes[e].position > 0;
         s.queueListDirty = 1;
         failScene(s, "Unsuccessful", e);
         logLine(farm, "********* Problem Scene Removed***********");
         s.scenes[e].position = 0;
+        if (wasLive) {
+            notifyEvent(farm, FarmEvent::SceneFailed, fileName);
+            notifyIfQueueDone(farm, fileName);
+        }
     }
 }

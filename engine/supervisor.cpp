@@ -3,6 +3,7 @@
 #include "engine/channel.h"
 #include "engine/command_words.h"
 #include "engine/farm.h"
+#include "engine/farm_stats.h"
 #include "engine/scheduler.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
@@ -99,9 +100,10 @@ bool stepRendering(Farm& farm, int node, const AckReading& ack) {
         return false;
     }
     NodeSlot& slot = farm.state.nodes[node];
-    std::string time = frameTimeText(farm.clock.tickMs() - slot.commandTick);
+    uint32_t elapsed = farm.clock.tickMs() - slot.commandTick;
     logLine(farm, "Node " + nodeName(farm, node) + " completed frame " +
-                      std::to_string(slot.frame) + " taking " + time);
+                      std::to_string(slot.frame) + " taking " + frameTimeText(elapsed));
+    recordFrameTime(farm, node, elapsed);
     markFrame(farm, node, kFrameFinished);
     if (SceneEntry* scene = nodeScene(farm, node)) {
         scene->lastNode = node;
@@ -239,9 +241,5 @@ void makeNodeOffline(Farm& farm, int node) {
 }
 
 std::string frameTimeText(uint32_t elapsedMs) {
-    uint32_t seconds = elapsedMs / 1000;
-    uint32_t minutes = seconds / 60;
-    uint32_t hours = minutes / 60;
-    return std::to_string(hours) + "h" + std::to_string(minutes - hours * 60) + "m" +
-           std::to_string(seconds - minutes * 60) + "s";
+    return durationText(elapsedMs);
 }

@@ -11,6 +11,7 @@
 #include "queue/queue_file.h"
 #include "queue/scene_reader.h"
 #include "settings/farm_log.h"
+#include "settings/farm_notify.h"
 
 namespace {
 
@@ -158,6 +159,9 @@ bool freeSpaceCheck(Farm& farm) {
     }
     farm.state.halted = -1;
     bool goOn = true;
+    if (known && freeBytes < needed) {
+        notifyEvent(farm, FarmEvent::FreeSpaceHalt, mount);
+    }
     while (known && freeBytes < needed) {
         std::string freeMb = std::to_string(wholeMegabytes(freeBytes));
         logLine(farm, "Free space on " + mount + " only " + freeMb + " MB! Kestrun Halted.");

@@ -27,6 +27,8 @@ struct FarmSettings {
     int32_t Auto_fix = 0;
     int32_t Cycle_time = 1;  // seconds between ticks
     int32_t Scenes_At_Once = 1;
+    int32_t Stuck_Minutes = 30;  // a working node silent this long is reported; 0 = never
+    std::string Notify_Command;  // program started on each farm event; empty = none
 
     std::string ContentDirectory;                      // from lw.cfg
     char imageSaverExtensions[kImageFormats][5] = {};  // per RGBImageFormat number

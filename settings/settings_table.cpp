@@ -20,6 +20,9 @@ constexpr SettingKey kRows[] = {
     {"Options", "Auto_fix", 2, "1", nullptr, &S::Auto_fix},
     {"Options", "Cycle_time", 2, "1", nullptr, &S::Cycle_time},
     {"Render_Method", "Scenes_At_Once", 2, "1", nullptr, &S::Scenes_At_Once},
+    // A negative time would report every working node at once; it counts as "off".
+    {"Options", "Stuck_Minutes", 4, "30", nullptr, &S::Stuck_Minutes, 0},
+    {"Options", "Notify_Command", 259, "", &S::Notify_Command},
 };
 constexpr size_t kRowsBeforeNames = 5;
 

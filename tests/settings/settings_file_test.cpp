@@ -21,7 +21,8 @@ const char kDefaultFile[] =
     "[Installed_Nodes]\r\nNo_Of_Nodes=5\r\n\r\n"
     "[Node_Names]\r\nNode1=PC_1\r\nNode2=PC_2\r\nNode3=PC_3\r\nNode4=PC_4\r\nNode5=PC_5\r\n\r\n"
     "[Render_Method]\r\nMethod=2\r\nScenes_At_Once=1\r\n\r\n"
-    "[Options]\r\nBeep_error=1\r\nBeep_compl=1\r\nAuto_fix=1\r\nCycle_time=1\r\n";
+    "[Options]\r\nBeep_error=1\r\nBeep_compl=1\r\nAuto_fix=1\r\nCycle_time=1\r\n"
+    "Stuck_Minutes=30\r\nNotify_Command=\r\n";
 
 TEST(SettingsFile, FirstStartWritesEveryDefaultInOrderAndIsNotConfigured) {
     TestFarm t;
@@ -65,6 +66,11 @@ const NumberCase kNumbers[] = {
     {"missing Method is 2", "", &FarmSettings::Method, 2},
     {"missing Scenes_At_Once is 1", "", &FarmSettings::Scenes_At_Once, 1},
     {"missing Auto_fix is 1", "[Options]\n", &FarmSettings::Auto_fix, 1},
+    {"missing Stuck_Minutes is 30", "", &FarmSettings::Stuck_Minutes, 30},
+    {"Stuck_Minutes keeps 4 characters", "[Options]\nStuck_Minutes=123456\n",
+     &FarmSettings::Stuck_Minutes, 1234},
+    {"negative Stuck_Minutes is off", "[Options]\nStuck_Minutes=-5\n",
+     &FarmSettings::Stuck_Minutes, 0},
 };
 
 TEST(SettingsFile, NumbersAreCutToTheirReadLimitAndBounded) {
@@ -123,7 +129,9 @@ TEST(SettingsFile, ASaveKeepsCommentsBlankLinesAndUnknownKeys) {
 
     std::string expected = before;
     expected.replace(expected.find("node2=beta"), 10, "node2=gamma");
-    expected.replace(expected.find("Cycle_time = 5"), 14, "Cycle_time =3");
+    // Keys the file lacked are added at the end of their section.
+    expected.replace(expected.find("Cycle_time = 5"), 14,
+                     "Cycle_time =3\r\nStuck_Minutes=30\r\nNotify_Command=");
     EXPECT_EQ(t.settingsText(), expected);
     EXPECT_EQ(t.farm.state.logFilePath, "/farm/queue/Logfile.txt");
     EXPECT_EQ(t.farm.state.queueFilePath, "/farm/queue/Kestrun.que");

@@ -57,3 +57,7 @@ void RecordingHost::postQuit() {
 int RecordingHost::count(const std::string& call) const {
     return static_cast<int>(std::count(calls.begin(), calls.end(), call));
 }
+
+void RecordingHost::alertOperator(const std::string& event, const std::string& text) {
+    alerts.push_back(event + " " + text);
+}

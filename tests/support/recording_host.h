@@ -14,6 +14,7 @@ class RecordingHost : public FarmHost {
     std::vector<std::string> statuses;   // every showStatus text
     std::vector<std::string> errors;     // every showError text
     std::vector<std::string> questions;  // every question text asked
+    std::vector<std::string> alerts;     // every alertOperator call, "EVENT TEXT"
     std::deque<bool> alreadyRunningAnswers;
     std::deque<bool> freeSpaceAnswers;
     bool defaultAlreadyRunning = false;
@@ -30,6 +31,7 @@ class RecordingHost : public FarmHost {
     void showError(const std::string& text) override;
     void showNotConfigured() override;
     void postQuit() override;
+    void alertOperator(const std::string& event, const std::string& text) override;
 
     int count(const std::string& call) const;
 };

@@ -1,0 +1,152 @@
+// "Kestrun.stats": the frame times of the farm, its scenes and its nodes, kept beside the queue
+// file so a restarted farm keeps its averages. A text file of CR LF lines:
+//   Kestrun.stats 1
+//   farm <frames> <total ms>
+//   scene <sceneId> <frames> <total ms> <scene file name>
+//   node <number> <frames> <total ms> <last ms>
+// The queue folder is shared, so the file is read with a cap and every line is checked: a line
+// that does not parse, a node beyond the table or a scene that is not queued under that id and
+// file name is passed over.
+#include <charconv>
+#include <string_view>
+
+#include "engine/farm.h"
+#include "engine/farm_stats.h"
+#include "platform/fixed_text.h"
+#include "platform/path.h"
+
+namespace {
+
+constexpr std::string_view kHeader = "Kestrun.stats 1";
+constexpr size_t kLongestFile = 1 << 20;
+
+std::string line(std::string_view text) {
+    return std::string(text) + "\r\n";
+}
+
+std::string timesText(const FrameTimes& t) {
+    return std::to_string(t.frames) + " " + std::to_string(t.totalMs);
+}
+
+// Reads the next blank-separated number of rest into value; false when there is none.
+template <typename T>
+bool takeNumber(std::string_view& rest, T& value) {
+    size_t start = rest.find_first_not_of(' ');
+    if (start == std::string_view::npos) {
+        return false;
+    }
+    rest.remove_prefix(start);
+    auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+    if (error != std::errc{} || (end != rest.data() + rest.size() && *end != ' ')) {
+        return false;
+    }
+    rest.remove_prefix(static_cast<size_t>(end - rest.data()));
+    return true;
+}
+
+bool takeTimes(std::string_view& rest, FrameTimes& t) {
+    return takeNumber(rest, t.frames) && takeNumber(rest, t.totalMs);
+}
+
+// The queue entry that holds this id under this file name, or 0.
+int queuedScene(const FarmState& s, int32_t sceneId, std::string_view fileName) {
+    int k = findScene(s, sceneId);
+    return k != 0 && textOf(s.scenes[k].fileName) == fileName ? k : 0;
+}
+
+void readSceneLine(Farm& farm, std::string_view rest) {
+    int32_t sceneId = 0;
+    SceneTimes t;
+    if (!takeNumber(rest, sceneId) || !takeTimes(rest, t) || !rest.starts_with(' ')) {
+        return;
+    }
+    t.fileName = std::string(rest.substr(1));
+    if (queuedScene(farm.state, sceneId, t.fileName) != 0) {
+        farm.stats.scenes[sceneId] = std::move(t);
+    }
+}
+
+void readNodeLine(Farm& farm, std::string_view rest) {
+    int node = 0;
+    NodeTimes t;
+    if (!takeNumber(rest, node) || !takeTimes(rest, t.times) || !takeNumber(rest, t.lastMs) ||
+        !rest.empty()) {
+        return;
+    }
+    if (node >= 1 && node <= kMaxNodes) {
+        farm.stats.nodes[node] = t;
+    }
+}
+
+void readLine(Farm& farm, std::string_view text) {
+    if (text.starts_with("farm ")) {
+        std::string_view rest = text.substr(5);
+        FrameTimes t;
+        if (takeTimes(rest, t) && rest.empty()) {
+            farm.stats.farm = t;
+        }
+    } else if (text.starts_with("scene ")) {
+        readSceneLine(farm, text.substr(6));
+    } else if (text.starts_with("node ")) {
+        readNodeLine(farm, text.substr(5));
+    }
+}
+
+}  // namespace
+
+std::string statsFilePath(const Farm& farm) {
+    return joinPath(farm.settings.Scene_Queue_Dir, "Kestrun.stats");
+}
+
+void loadFarmStats(Farm& farm) {
+    farm.stats = FarmStats{};
+    std::string data;
+    if (!farm.fs.readFile(statsFilePath(farm), data, kLongestFile)) {
+        return;
+    }
+    std::string_view rest = data;
+    bool first = true;
+    while (!rest.empty()) {
+        size_t end = rest.find('\n');
+        std::string_view text = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (text.ends_with('\r')) {
+            text.remove_suffix(1);
+        }
+        if (first && text != kHeader) {
+            return;
+        }
+        first = false;
+        readLine(farm, text);
+    }
+}
+
+bool saveFarmStats(Farm& farm) {
+    const FarmState& s = farm.state;
+    FarmStats& st = farm.stats;
+    std::string data = line(kHeader) + line("farm " + timesText(st.farm));
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        auto it = st.scenes.find(s.scenes[k].sceneId);
+        std::string_view name = textOf(s.scenes[k].fileName);
+        // A name holding a line end could not be read back as one line.
+        if (it != st.scenes.end() && it->second.fileName == name &&
+            name.find_first_of("\r\n") == std::string_view::npos) {
+            data += line("scene " + std::to_string(it->first) + " " + timesText(it->second) + " " +
+                         std::string(name));
+        }
+    }
+    for (int n = 1; n <= kMaxNodes; ++n) {
+        const NodeTimes& t = st.nodes[n];
+        if (t.times.frames != 0) {
+            data += line("node " + std::to_string(n) + " " + timesText(t.times) + " " +
+                         std::to_string(t.lastMs));
+        }
+    }
+    std::string path = statsFilePath(farm);
+    st.lastSaveTick = farm.clock.tickMs();
+    // Like the queue file's, the temporary does not end in ".lws", so the queue check never
+    // takes it for a scene.
+    bool saved = farm.fs.replaceFile(path, data, path + ".tmp");
+    st.changed = st.changed && !saved;
+    return saved;
+}
