@@ -288,11 +288,19 @@ void CKestrunMFCView::refreshFarmList() {
     farmModel_.update(farm_, farm_.clock.tickMs());
     watch_.update(farm_.state, farm_.settings.No_Of_Nodes);
     showLastFrame();
+    showFarmSummary();
 }
 
 void CKestrunMFCView::refreshQueueList() {
-    queueModel_.update(farm_.state);
+    queueModel_.update(farm_);
     showLastFrame();
+    showFarmSummary();
+}
+
+void CKestrunMFCView::showFarmSummary() {
+    if (statusFrame_ != nullptr) {
+        statusFrame_->showFarmSummary(QString::fromStdString(farmSummaryText(farm_)));
+    }
 }
 
 void CKestrunMFCView::showLastFrame() {

@@ -91,6 +91,8 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     void tick();
     // Shows the newest finished frame of the selected scene, or of the scene rendering now.
     void showLastFrame();
+    // Frames done of all, nodes rendering and the queue's ETA, in the status bar's farm pane.
+    void showFarmSummary();
     // The buttons of the form.
     void onGo();
     void onMakeOffline();

@@ -93,6 +93,10 @@ void CMainFrame::buildStatusBar() {
     messagePane_ = new QLabel(kIdleText);
     messagePane_->setObjectName("messagePane");
     statusBar()->addWidget(messagePane_, 1);
+    farmPane_ = new QLabel;
+    farmPane_->setObjectName("farmSummaryPane");
+    farmPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addPermanentWidget(farmPane_);
     capsPane_ = new QLabel("CAP");
     numPane_ = new QLabel("NUM");
     scrollPane_ = new QLabel("SCRL");
@@ -131,6 +135,14 @@ void CMainFrame::showStatus(const QString& text) {
 
 QString CMainFrame::statusText() const {
     return messagePane_->text();
+}
+
+void CMainFrame::showFarmSummary(const QString& text) {
+    farmPane_->setText(text);
+}
+
+QString CMainFrame::farmSummary() const {
+    return farmPane_->text();
 }
 
 bool CMainFrame::event(QEvent* event) {

@@ -1,6 +1,6 @@
-// CMainFrame, the main window: caption "Kestrun", the menu, the status bar (message pane and the
-// CAP, NUM and SCRL indicators) and the farm view as its central widget. It shows the farm's
-// status texts and each menu item's prompt while the item is highlighted, and handles the
+// CMainFrame, the main window: caption "Kestrun", the menu, the status bar (message pane, the farm
+// summary, the CAP, NUM and SCRL indicators) and the farm view as its central widget. It shows the
+// farm's status texts and each menu item's prompt while the item is highlighted, and handles the
 // Configure and Help commands; the view handles the farm's commands, the application About.
 // Its size and place, and the view's splitters and column widths, are remembered in a file of
 // the window's own beside the settings file.
@@ -27,6 +27,9 @@ class CMainFrame : public QMainWindow {
     // The message pane's text; the last text written stays until another replaces it.
     void showStatus(const QString& text);
     QString statusText() const;
+    // The farm pane of the status bar, beside the message pane.
+    void showFarmSummary(const QString& text);
+    QString farmSummary() const;
 
   public slots:
     void onConfigure();
@@ -51,6 +54,7 @@ class CMainFrame : public QMainWindow {
     CKestrunMFCView* view_;
     QString memoryPath_;
     QLabel* messagePane_ = nullptr;
+    QLabel* farmPane_ = nullptr;
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;

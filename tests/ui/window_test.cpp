@@ -156,6 +156,35 @@ TEST(FarmList, ANodeKeepsItsSceneAndFrameWhileItHoldsTheFrame) {
     }
 }
 
+TEST(FarmList, FrameTimesFramesRenderedAStuckMarkAndTheFarmSummary) {
+    QueuedWindow w;
+    Farm& farm = w.farm();
+    for (int f = 1; f <= 10; ++f) {
+        setFrameCode(w.scene(1), f, f <= 4 ? kFramePresent : kFrameMissing);
+    }
+    NodeSlot& n = farm.state.nodes[1];
+    n.state = Rendering;
+    n.sceneId = w.scene(1).sceneId;
+    n.frame = 5;
+    recordFrameTime(farm, 1, 61000);
+    recordFrameTime(farm, 1, 59000);
+    farm.stats.nodes[2].stuck = true;
+    w.view->refreshFarmList();
+    w.view->refreshQueueList();
+    const FarmListModel& m = w.view->farmModel();
+    EXPECT_EQ(m.cell(0, 5), QString::fromStdString(durationText(59000)));
+    EXPECT_EQ(m.cell(0, 6), "2");
+    EXPECT_EQ(m.cell(1, 5), "");
+    EXPECT_EQ(m.cell(1, 1), "Offline (stuck)");
+    EXPECT_TRUE(m.cellError(1, 1));
+    EXPECT_FALSE(m.cellError(0, 1));
+    // Six frames to do at a minute each on one node.
+    EXPECT_EQ(w.view->queueModel().cell(0, 11), QString::fromStdString(durationText(360000)));
+    EXPECT_EQ(w.frame->farmSummary(), QString::fromStdString(farmSummaryText(farm)));
+    EXPECT_TRUE(w.frame->farmSummary().startsWith("Frames 4/"))
+        << w.frame->farmSummary().toStdString();
+}
+
 TEST(Buttons, EveryButtonHasAMnemonicOfItsOwn) {
     QueuedWindow w;
     std::set<QChar> keys = {'F', 'C', 'H'};  // the menu bar's
