@@ -43,7 +43,7 @@ int LastFrameWatch::newestFrame(const FarmState& s, int k) const {
         return -1;
     }
     for (int f = e.lastFrame; f >= e.firstFrame; --f) {
-        if (frameCode(e, f) == kFramePresent) {
+        if (isDone(frameCode(e, f))) {
             return f;
         }
     }
