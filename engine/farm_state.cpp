@@ -60,7 +60,7 @@ void clearFrameQueue(FarmState& s) {
 
 void failScene(FarmState& s, std::string_view text, int entry) {
     SceneEntry& e = s.scenes[entry];
-    e.problemCount = 33;
+    e.problemCount = kFailedProblemCount;
     copyText(e.outputPath, text);
 }
 

@@ -20,6 +20,8 @@ constexpr int kSceneSlots = 300;
 constexpr int kMaxScenes = kSceneSlots - 1;
 constexpr int kFrameMapSize = 3000;
 constexpr int kFrameQueueSize = 14;
+// SceneEntry::problemCount of a failed scene.
+constexpr int32_t kFailedProblemCount = 33;
 
 // A node's place in the ScreamerNet conversation; the word each state waits for is in brackets.
 enum NodeState : int32_t {

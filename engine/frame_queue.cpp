@@ -149,8 +149,9 @@ int scanScenes(Farm& farm, int limit) {
     for (; toHandOut < limit && k <= s.sceneCount; ++k) {
         int32_t id = s.scenes[k].sceneId;
         if (scanAndTakeOut(farm, k, remaining)) {
-            logLine(farm, "********* Scene Completed !***********");
-            notifySceneCompleted(farm, findScene(s, id));
+            int done = findScene(s, id);
+            logLine(farm, "********* Scene Completed !***********", textOf(s.scenes[done].fileName));
+            notifySceneCompleted(farm, done);
             anyCompleted = true;
         } else {
             toHandOut += missingFrames(s.scenes[findScene(s, id)]);

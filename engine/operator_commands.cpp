@@ -6,8 +6,11 @@
 #include "engine/farm.h"
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
+#include "engine/supervisor.h"
+#include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
+#include "settings/farm_log.h"
 
 namespace {
 
@@ -18,11 +21,28 @@ bool entryInQueue(const Farm& farm, int k) {
     return k >= 1 && k <= farm.state.sceneCount;
 }
 
-// The position of entry k when it is a live scene, else 0.
-int livePosition(const Farm& farm, int k) {
-    return entryInQueue(farm, k) && farm.state.scenes[k].position >= 1
-               ? farm.state.scenes[k].position
-               : 0;
+bool nodeInUse(const Farm& farm, int node) {
+    return node >= 1 && node <= nodeCount(farm);
+}
+
+void logNodeCommand(Farm& farm, std::string_view command, int node) {
+    logOperator(farm, command, "N" + std::to_string(node));
+}
+
+void logSceneCommand(Farm& farm, std::string_view command, int k) {
+    logOperator(farm, command, textOf(farm.state.scenes[k].fileName));
+}
+
+// A queue move of a live entry k to position `to`; entries out of the running stay put.
+int moveScene(Farm& farm, std::string_view command, int k, int to, int (*move)(Farm&, int, int)) {
+    if (!entryInQueue(farm, k)) {
+        return 0;
+    }
+    if (farm.state.scenes[k].position < 1) {
+        return k;
+    }
+    logSceneCommand(farm, command, k);
+    return move(farm, k, to);
 }
 
 // Clears every frame map and brings every entry out of the running back in; true when any came.
@@ -53,11 +73,57 @@ void markRenderingFramesInHand(Farm& farm) {
 
 }  // namespace
 
+void logOperator(Farm& farm, std::string_view command, std::string_view subject) {
+    logLine(farm, "Operator: " + std::string(command), subject);
+}
+
 void pressGo(Farm& farm) {
+    logOperator(farm, "GO !");
     farm.state.waitingForGo = 0;
 }
 
+void takeNodeOffline(Farm& farm, int node) {
+    if (nodeInUse(farm, node)) {
+        logNodeCommand(farm, "Make Offline", node);
+        makeNodeOffline(farm, node);
+    }
+}
+
+void retireNodeByOperator(Farm& farm, int node) {
+    if (nodeInUse(farm, node)) {
+        logNodeCommand(farm, "Retire", node);
+        retireNode(farm, node);
+    }
+}
+
+void considerAllOffline(Farm& farm) {
+    logOperator(farm, "Consider all nodes Offline");
+    resetChannel(farm);
+}
+
+int boostToTop(Farm& farm, int k) {
+    return moveScene(farm, "Boost to Top", k, 1, &raiseScene);
+}
+
+int moveSceneUp(Farm& farm, int k) {
+    int to = entryInQueue(farm, k) ? farm.state.scenes[k].position - 1 : 0;
+    return moveScene(farm, "Move Up", k, to, &raiseScene);
+}
+
+int moveSceneDown(Farm& farm, int k) {
+    int to = entryInQueue(farm, k) ? farm.state.scenes[k].position + 1 : 0;
+    return moveScene(farm, "Move Down", k, to, &lowerScene);
+}
+
+void scanSceneByOperator(Farm& farm, int k) {
+    if (entryInQueue(farm, k)) {
+        logSceneCommand(farm, "Scan Scene", k);
+        scanScene(farm, k);
+    }
+}
+
 void rescanQueue(Farm& farm) {
+    logOperator(farm, "Re-Scan Queue");
     FarmState& s = farm.state;
     s.queueListDirty = -1;
     if (clearAllFrameMaps(s)) {
@@ -70,24 +136,11 @@ void rescanQueue(Farm& farm) {
     saveQueueFile(farm);
 }
 
-int boostToTop(Farm& farm, int k) {
-    return livePosition(farm, k) != 0 ? raiseScene(farm, k, 1) : 0;
-}
-
-int moveSceneUp(Farm& farm, int k) {
-    int p = livePosition(farm, k);
-    return p != 0 ? raiseScene(farm, k, p - 1) : 0;
-}
-
-int moveSceneDown(Farm& farm, int k) {
-    int p = livePosition(farm, k);
-    return p != 0 ? lowerScene(farm, k, p + 1) : 0;
-}
-
 int markAsDone(Farm& farm, int k) {
     if (!entryInQueue(farm, k)) {
         return 0;
     }
+    logSceneCommand(farm, "Mark As Done", k);
     FarmState& s = farm.state;
     int32_t id = s.scenes[k].sceneId;
     s.scenes[k].position = 0;
@@ -99,12 +152,17 @@ int markAsDone(Farm& farm, int k) {
 }
 
 void removeScene(Farm& farm, int k) {
-    if (entryInQueue(farm, k) && tidyScene(farm, k)) {
+    if (!entryInQueue(farm, k)) {
+        return;
+    }
+    logSceneCommand(farm, "Remove", k);
+    if (tidyScene(farm, k)) {
         checkSceneQueue(farm);
     }
 }
 
 void tidyAwayAll(Farm& farm) {
+    logOperator(farm, "Tidy Away All Rendered Files");
     bool anyMoved = false;
     for (int k = 1; k <= farm.state.sceneCount; ++k) {
         if (farm.state.scenes[k].position == 0 && tidyScene(farm, k)) {
@@ -117,6 +175,7 @@ void tidyAwayAll(Farm& farm) {
 }
 
 void removeAllAndRestart(Farm& farm) {
+    logOperator(farm, "Remove All Files and Restart");
     for (int k = 1; k <= farm.state.sceneCount; ++k) {
         tidyScene(farm, k);
     }

@@ -2,8 +2,8 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3 time libcpp-httplib-dev
-          nlohmann-json3-dev)
+          qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev python3 time
+          libcpp-httplib-dev nlohmann-json3-dev)
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "engine/farm.h"
+#include "engine/operator_commands.h"
 #include "platform/fixed_text.h"
 #include "settings/settings_file.h"
 #include "ui/form_controls.h"
@@ -339,6 +340,7 @@ bool CConfigureDlg::confirmConfigure() {
     farm_.settings.imageFilePrefix = imagePrefix_->text().toStdString();
     farm_.settings.pathMap = std::move(pairs);
     saveSettings(farm_, false);
+    logOperator(farm_, "Configure Kestrun");
     farm_.state.halted = 0;
     return true;
 }

@@ -1,10 +1,10 @@
 #include "ui/farm_list_models.h"
 
-#include <QColor>
 #include <algorithm>
 
 #include "engine/farm.h"
 #include "platform/fixed_text.h"
+#include "ui/last_frame_watch.h"
 #include "ui/view_texts.h"
 
 namespace {
@@ -13,17 +13,15 @@ QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool holdsScene(int32_t state) {
-    return state == Loading || state == Rendering || state == WLoadFirst;
-}
-
 }  // namespace
 
-const int FarmListModel::kWidths[] = {60, 70, 80, 100, 70};
-const int QueueListModel::kWidths[] = {100, 34, 34, 34, 94, 70, 54, 37, 59, 34, 291};
+const int FarmListModel::kWidths[] = {60, 70, 80, 100, 70, 70, 60};
+const int QueueListModel::kWidths[] = {100, 34, 34, 34, 94, 70, 54, 37, 59, 34, 291, 60};
 
 FarmListModel::FarmListModel(QObject* parent)
-    : TextTableModel({"Node", "Status", "Elapsed Time", "Scene File", "Frame No"}, parent) {
+    : TextTableModel(
+          {"Node", "Status", "Elapsed Time", "Scene File", "Frame No", "Last Frame", "Rendered"},
+          parent) {
     setLabelsEditable(true);
 }
 
@@ -35,9 +33,14 @@ void FarmListModel::update(const Farm& farm, uint32_t nowTick) {
         const NodeSlot& n = s.nodes[i];
         int row = i - 1;
         setCell(row, 0, qtext(nodeLabel(i, textOf(n.name))));
-        setCell(row, 1, qtext(nodeStatusText(n.state)));
+        NodeFigures figures = nodeFigures(farm, i);
+        std::string status = nodeStatusText(n.state);
+        setCell(row, 1, qtext(figures.stuck ? status + " (stuck)" : status));
+        setCellError(row, 1, figures.stuck);
         setCell(row, 2, qtext(elapsedText(nowTick - n.commandTick)));
-        if (!holdsScene(n.state)) {
+        setCell(row, 5, figures.lastMs == 0 ? QString() : qtext(durationText(figures.lastMs)));
+        setCell(row, 6, QString::number(figures.framesThisRun));
+        if (!nodeHoldsFrame(n.state)) {
             setCell(row, 3, " ");
             setCell(row, 4, " ");
             continue;
@@ -52,12 +55,11 @@ void FarmListModel::update(const Farm& farm, uint32_t nowTick) {
 
 QueueListModel::QueueListModel(QObject* parent)
     : TextTableModel({"Scene File", "First", "Last", "Step", "Progress", "Image Size", "AA", "Soft",
-                      "Seg Size", "Blur", "Save Path"},
-                     parent) {
-    setTextColor(Qt::black);
-}
+                      "Seg Size", "Blur", "Save Path", "ETA"},
+                     parent) {}
 
-void QueueListModel::update(const FarmState& s) {
+void QueueListModel::update(const Farm& farm) {
+    const FarmState& s = farm.state;
     int scenes = std::clamp(s.sceneCount, 0, kMaxScenes);
     setRows(scenes);
     for (int k = 1; k <= scenes; ++k) {
@@ -68,11 +70,14 @@ void QueueListModel::update(const FarmState& s) {
         setCell(row, 2, QString::number(e.lastFrame));
         setCell(row, 3, QString::number(e.frameStep));
         setCell(row, 4, qtext(sceneProgressText(e)));
+        setCellError(row, 4, sceneFailed(e));
+        setCellShare(row, 4, sceneDoneShare(e));
         setCell(row, 5, qtext(textOf(e.imageSize)));
         setCell(row, 6, qtext(antialiasText(e.antialias)));
         setCell(row, 7, qtext(softFilterText(e.filterType)));
         setCell(row, 8, QString::number(e.segmentMemory) + " Meg");
         setCell(row, 9, QString::number(e.blurPercent) + "%");
-        setCell(row, 10, qtext(textOf(e.outputPath)));
+        setCell(row, 10, qtext(oneLine(textOf(e.outputPath))));
+        setCell(row, 11, e.position >= 1 ? qtext(durationText(sceneFigures(farm, k).etaMs)) : "");
     }
 }

@@ -1,7 +1,10 @@
 // The models of the farm view's two lists. FarmListModel shows the node table, one row per node
 // 1..No_Of_Nodes; QueueListModel shows the scene table in table order, one row per entry
-// 1..sceneCount. update() redraws from the records: rows are added or dropped to match the
-// table and each cell is rewritten only when its text changed.
+// 1..sceneCount. Beside the texts of the records, the node rows show each node's last frame time
+// and frames rendered this run (a stuck node's status marked in the error colour), and the
+// scene rows each live scene's ETA, from the farm's statistics. update() redraws from the records:
+// rows are added or dropped to match the table and each cell is rewritten only when its text
+// changed.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +12,6 @@
 #include "ui/text_table_model.h"
 
 struct Farm;
-struct FarmState;
 
 class FarmListModel : public TextTableModel {
     Q_OBJECT
@@ -27,6 +29,6 @@ class QueueListModel : public TextTableModel {
 
   public:
     explicit QueueListModel(QObject* parent = nullptr);
-    void update(const FarmState& state);
+    void update(const Farm& farm);
     static const int kWidths[];
 };

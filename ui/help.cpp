@@ -1,13 +1,12 @@
 #include "ui/help.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QUrl>
 
+#include "ui/message_boxes.h"
 #include "ui/resources.h"
 
 namespace {
@@ -54,9 +53,12 @@ QString manualPath() {
     return source.isEmpty() ? cachedManual() : source;
 }
 
-void openManual() {
+void openManual(QWidget* parent) {
     QString path = manualPath();
-    if (!path.isEmpty()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (path.isEmpty()) {
+        QMessageBox::information(boxParent(parent), kAppTitle,
+                                 "The manual (MANUAL.md) could not be found or unpacked.");
+        return;
     }
+    openOrSay(parent, path);
 }

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+class QWidget;
+
 // The manual's full path; empty only when no copy can be found or written.
 QString manualPath();
-void openManual();
+// Opens the manual; when that fails, a box tells the operator why.
+void openManual(QWidget* parent);

@@ -7,25 +7,39 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "engine/farm_cycle.h"
+#include "engine/frame_queue.h"
 #include "platform/byte_text.h"
+#include "platform/fixed_text.h"
 #include "settings/farm_log.h"
+#include "ui/anchored_pane.h"
 #include "ui/configure_dlg.h"
 #include "ui/desktop_alert.h"
 #include "ui/dialog_units.h"
 #include "ui/form_controls.h"
+#include "ui/last_frame_pane.h"
+#include "ui/list_cell_delegate.h"
 #include "ui/main_frame.h"
 #include "ui/message_boxes.h"
 #include "ui/shell_dialogs.h"
+#include "ui/view_texts.h"
+#include "ui/window_memory.h"
 
 namespace {
 
 // The form's size in dialog units.
 constexpr int kFormWidth = 586;
 constexpr int kFormHeight = 336;
+// The Last Frame group's width on the form, to the right of the template's own form.
+constexpr int kFrameWidth = 150;
+// How far the Queue Status group may shrink below its template height in a small window.
+constexpr int kQueueShrink = 95;
 
 // A list shows its selection only while it has the keyboard focus.
 void hideInactiveSelection(QTreeView* list) {
@@ -60,7 +74,7 @@ CKestrunMFCView::CKestrunMFCView(FileSystem& fs, Clock& clock, std::string setti
                                  CMainFrame* frame)
     : farm_(*this, fs, clock, std::move(settingsFile)), frame_(frame) {
     setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(false);
+    setWidgetResizable(true);
     buildForm();
     connect(&timer_, &QTimer::timeout, this, &CKestrunMFCView::tick);
 }
@@ -72,34 +86,45 @@ CKestrunMFCView::~CKestrunMFCView() {
 
 void CKestrunMFCView::buildForm() {
     DialogUnits du(QApplication::font());
-    form_ = new QWidget;
-    form_->setFixedSize(du.rect(0, 0, kFormWidth, kFormHeight).size());
-    // Group boxes first, so that they lie beneath the controls they frame.
-    addGroup(form_, du, "Farm Status", 3, 7, 322, 128);
-    addGroup(form_, du, "Queue Status", 3, 140, 572, 190);
-    addGroup(form_, du, "Log", 330, 7, 245, 128);
+    // The form's panes, each at its place on the template: the Farm Status and Log groups side
+    // by side above the Queue Status group, with the Last Frame group to the right of the log.
+    auto* farmPane = new AnchoredPane(du, QRect(3, 7, 322, 128));
+    auto* logPane = new AnchoredPane(du, QRect(330, 7, 245, 128));
+    auto* framePane = new AnchoredPane(du, QRect(580, 7, kFrameWidth, 128));
+    framePane->setMinimumWidth(0);
+    auto* queuePane = new AnchoredPane(du, QRect(3, 140, 572, 190), kQueueShrink);
+    farmPane->add(new GroupFrame("Farm Status", nullptr), 3, 7, 322, 128, kGrow);
+    logPane->add(new GroupFrame("Log", nullptr), 330, 7, 245, 128, kGrow);
+    framePane->add(new GroupFrame("Last Frame", nullptr), 580, 7, kFrameWidth, 128, kGrow);
+    queuePane->add(new GroupFrame("Queue Status", nullptr), 3, 140, 572, 190, kGrow);
 
     // The controls in tab order.
-    goButton_ = addButton("GO !", 10, 17, 49, 41, &CKestrunMFCView::onGo);
+    goButton_ = addButton(farmPane, "&GO !", 10, 17, 49, 41, kFixed, &CKestrunMFCView::onGo);
     goButton_->setDefault(true);
-    addButton("Make Offline", 9, 95, 50, 13, &CKestrunMFCView::onMakeOffline);
-    addButton("Retire", 10, 115, 50, 13, &CKestrunMFCView::onRetire);
-    farmList_ = addList(&farmModel_, FarmListModel::kWidths, 65, 15, 255, 115);
+    addButton(farmPane, "Make &Offline", 9, 95, 50, 13, kFixed, &CKestrunMFCView::onMakeOffline);
+    addButton(farmPane, "&Retire", 10, 115, 50, 13, kFixed, &CKestrunMFCView::onRetire);
+    farmList_ = addList(&farmModel_, FarmListModel::kWidths);
+    farmPane->add(farmList_, 65, 15, 255, 115, kGrow);
+    tabChain_.push_back(farmList_);
     farmList_->setObjectName("farmStatusList");
     farmList_->setEditTriggers(QAbstractItemView::SelectedClicked |
                                QAbstractItemView::EditKeyPressed);
-    addButton("Re-Scan Queue", 66, 308, 55, 15, &CKestrunMFCView::onRescanQueue);
-    addButton("Add Scene", 125, 308, 45, 15, &CKestrunMFCView::onAddScene);
-    addButton("Boost to Top", 185, 308, 50, 15, &CKestrunMFCView::onBoostToTop);
-    addButton("Move Up", 239, 308, 50, 15, &CKestrunMFCView::onMoveUp);
-    addButton("Mark As Done", 345, 308, 55, 15, &CKestrunMFCView::onMarkAsDone);
-    addButton("Edit Scene", 403, 308, 46, 15, &CKestrunMFCView::onEditScene);
-    addButton("Remove", 453, 308, 55, 15, &CKestrunMFCView::onRemove);
-    queueList_ = addList(&queueModel_, QueueListModel::kWidths, 10, 150, 560, 155);
+    const unsigned bottom = kFollowBottom;
+    addButton(queuePane, "Re-Scan &Queue", 66, 308, 55, 15, bottom,
+              &CKestrunMFCView::onRescanQueue);
+    addButton(queuePane, "&Add Scene", 125, 308, 45, 15, bottom, &CKestrunMFCView::onAddScene);
+    addButton(queuePane, "&Boost to Top", 185, 308, 50, 15, bottom, &CKestrunMFCView::onBoostToTop);
+    addButton(queuePane, "Move &Up", 239, 308, 50, 15, bottom, &CKestrunMFCView::onMoveUp);
+    addButton(queuePane, "Mar&k As Done", 345, 308, 55, 15, bottom, &CKestrunMFCView::onMarkAsDone);
+    addButton(queuePane, "&Edit Scene", 403, 308, 46, 15, bottom, &CKestrunMFCView::onEditScene);
+    addButton(queuePane, "Remo&ve", 453, 308, 55, 15, bottom, &CKestrunMFCView::onRemove);
+    queueList_ = addList(&queueModel_, QueueListModel::kWidths);
+    queuePane->add(queueList_, 10, 150, 560, 155, kGrow);
+    tabChain_.push_back(queueList_);
     queueList_->setObjectName("queueStatusList");
     queueList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    addButton("Clear Log", 335, 115, 52, 13, &CKestrunMFCView::onClearLog);
-    logPane_ = new QPlainTextEdit(form_);
+    addButton(logPane, "C&lear Log", 335, 115, 52, 13, bottom, &CKestrunMFCView::onClearLog);
+    logPane_ = new QPlainTextEdit;
     logPane_->setObjectName("logPane");
     logPane_->setReadOnly(true);
     logPane_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -107,29 +132,90 @@ void CKestrunMFCView::buildForm() {
     logPane_->setLineWrapMode(QPlainTextEdit::NoWrap);
     logPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     logPane_->installEventFilter(this);
-    du.place(logPane_, 335, 15, 235, 95);
-    addButton("Move Down", 292, 308, 50, 15, &CKestrunMFCView::onMoveDown);
-    addButton("Scan Scene", 11, 308, 51, 15, &CKestrunMFCView::onScanScene);
+    logPane->add(logPane_, 335, 15, 235, 95, kGrow);
+    tabChain_.push_back(logPane_);
+    addButton(queuePane, "&Move Down", 292, 308, 50, 15, bottom, &CKestrunMFCView::onMoveDown);
+    addButton(queuePane, "Sca&n Scene", 11, 308, 51, 15, bottom, &CKestrunMFCView::onScanScene);
+    lastFrame_ = new LastFramePane;
+    framePane->add(lastFrame_, 585, 17, kFrameWidth - 10, 113, kGrow);
+
+    topRow_ = new QSplitter(Qt::Horizontal);
+    halves_ = new QSplitter(Qt::Vertical);
+    for (QSplitter* splitter : {topRow_, halves_}) {
+        splitter->setChildrenCollapsible(false);
+        splitter->setHandleWidth(splitter == topRow_ ? du.x(5) : du.y(5));
+    }
+    topRow_->setObjectName("topRow");
+    halves_->setObjectName("halves");
+    topRow_->addWidget(farmPane);
+    topRow_->addWidget(logPane);
+    topRow_->addWidget(framePane);
+    topRow_->setCollapsible(2, true);
+    halves_->addWidget(topRow_);
+    halves_->addWidget(queuePane);
+    halves_->setStretchFactor(0, 1);
+    halves_->setStretchFactor(1, 1);
+
+    form_ = new QWidget;
+    auto* margins = new QVBoxLayout(form_);
+    // The right margin leaves room for the handle before the Last Frame group, which is closed
+    // at the template's size.
+    margins->setContentsMargins(du.x(3), du.y(7), du.x(kFormWidth - 580), du.y(kFormHeight - 330));
+    margins->addWidget(halves_);
     setWidget(form_);
+    chainTabOrder();
+    connect(queueList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &CKestrunMFCView::showLastFrame);
+    addMoveShortcuts();
 }
 
-QPushButton* CKestrunMFCView::addButton(const char* text, int l, int t, int w, int h,
+void CKestrunMFCView::addMoveShortcuts() {
+    struct Move {
+        QKeySequence keys;
+        void (CKestrunMFCView::*command)();
+        const char* button;
+    };
+    const Move moves[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Home), &CKestrunMFCView::onBoostToTop, "&Boost to Top"},
+        {QKeySequence(Qt::CTRL | Qt::Key_Up), &CKestrunMFCView::onMoveUp, "Move &Up"},
+        {QKeySequence(Qt::CTRL | Qt::Key_Down), &CKestrunMFCView::onMoveDown, "&Move Down"}};
+    for (const Move& m : moves) {
+        auto* shortcut =
+            new QShortcut(m.keys, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, m.command);
+        for (QPushButton* button : commandButtons_) {
+            if (button->text() == m.button) {
+                button->setToolTip(m.keys.toString(QKeySequence::NativeText));
+            }
+        }
+    }
+}
+
+void CKestrunMFCView::chainTabOrder() {
+    for (size_t i = 1; i < tabChain_.size(); ++i) {
+        QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
+    }
+}
+
+QPushButton* CKestrunMFCView::addButton(AnchoredPane* pane, const char* text, int l, int t, int w,
+                                        int h, unsigned anchors,
                                         void (CKestrunMFCView::*command)()) {
-    auto* button = new QPushButton(text, form_);
+    auto* button = new QPushButton(text);
     button->setAutoDefault(true);
-    DialogUnits(QApplication::font()).place(button, l, t, w, h);
+    pane->add(button, l, t, w, h, anchors);
     connect(button, &QPushButton::clicked, this, command);
+    tabChain_.push_back(button);
     if (command != &CKestrunMFCView::onGo) {
         commandButtons_.push_back(button);
     }
     return button;
 }
 
-QTreeView* CKestrunMFCView::addList(TextTableModel* model, const int* widths, int l, int t, int w,
-                                    int h) {
+QTreeView* CKestrunMFCView::addList(TextTableModel* model, const int* widths) {
     DialogUnits du(QApplication::font());
-    auto* list = new QTreeView(form_);
+    auto* list = new QTreeView;
     list->setModel(model);
+    list->setItemDelegate(new ListCellDelegate(list));
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
@@ -143,7 +229,6 @@ QTreeView* CKestrunMFCView::addList(TextTableModel* model, const int* widths, in
         list->setColumnWidth(c, du.scaledPixels(widths[c]));
     }
     hideInactiveSelection(list);
-    du.place(list, l, t, w, h);
     return list;
 }
 
@@ -222,10 +307,53 @@ void CKestrunMFCView::showStatus(const std::string& text) {
 
 void CKestrunMFCView::refreshFarmList() {
     farmModel_.update(farm_, farm_.clock.tickMs());
+    watch_.update(farm_.state, farm_.settings.No_Of_Nodes);
+    showLastFrame();
+    showFarmSummary();
 }
 
 void CKestrunMFCView::refreshQueueList() {
-    queueModel_.update(farm_.state);
+    queueModel_.update(farm_);
+    showLastFrame();
+    showFarmSummary();
+}
+
+void CKestrunMFCView::showFarmSummary() {
+    if (statusFrame_ != nullptr) {
+        statusFrame_->showFarmSummary(QString::fromStdString(farmSummaryText(farm_)));
+    }
+}
+
+void CKestrunMFCView::showLastFrame() {
+    const FarmState& s = farm_.state;
+    int row = selectedQueueRow();
+    int k = row >= 0 ? row + 1 : LastFrameWatch::renderingEntry(s, farm_.settings.No_Of_Nodes);
+    // With no row selected and no node at work, the scene rendered last stays in view.
+    if (row < 0 && k != 0) {
+        lastRenderedScene_ = s.scenes[k].sceneId;
+    } else if (row < 0) {
+        k = findScene(s, lastRenderedScene_);
+    }
+    int frame = watch_.newestFrame(s, k);
+    if (frame < 0 || sceneFailed(s.scenes[k])) {
+        lastFrame_->showFrame({}, -1);
+        return;
+    }
+    lastFrame_->showFrame(QString::fromStdString(imageName(s.scenes[k], frame)), frame);
+}
+
+void CKestrunMFCView::saveLayout(WindowMemory& memory) const {
+    memory.halves = halves_->saveState();
+    memory.topRow = topRow_->saveState();
+    memory.farmColumns = farmList_->header()->saveState();
+    memory.queueColumns = queueList_->header()->saveState();
+}
+
+void CKestrunMFCView::restoreLayout(const WindowMemory& memory) {
+    halves_->restoreState(memory.halves);
+    topRow_->restoreState(memory.topRow);
+    farmList_->header()->restoreState(memory.farmColumns);
+    queueList_->header()->restoreState(memory.queueColumns);
 }
 
 void CKestrunMFCView::refreshLogPane() {
@@ -256,7 +384,7 @@ void CKestrunMFCView::showError(const std::string& text) {
 }
 
 void CKestrunMFCView::showNotConfigured() {
-    CNotConfiguredDlg dialog(nullptr);
+    CNotConfiguredDlg dialog(QString::fromStdString(farm_.settingsFile), nullptr);
     dialog.exec();
 }
 

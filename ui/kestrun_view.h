@@ -17,12 +17,17 @@
 
 #include "engine/farm.h"
 #include "ui/farm_list_models.h"
+#include "ui/last_frame_watch.h"
 #include "web/web_monitor.h"
 
+class AnchoredPane;
 class CMainFrame;
+class LastFramePane;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 class QTreeView;
+struct WindowMemory;
 
 class CKestrunMFCView : public QScrollArea, public FarmHost {
     Q_OBJECT
@@ -47,6 +52,14 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     QTreeView* farmList() const { return farmList_; }
     QTreeView* queueList() const { return queueList_; }
     QPlainTextEdit* logPane() const { return logPane_; }
+    LastFramePane* lastFrame() const { return lastFrame_; }
+    // The splitter between the farm half and the queue half, and the one between the farm list,
+    // the log and the last frame.
+    QSplitter* halves() const { return halves_; }
+    QSplitter* topRow() const { return topRow_; }
+    // The splitters and column widths, for the window's own file.
+    void saveLayout(WindowMemory& memory) const;
+    void restoreLayout(const WindowMemory& memory);
     const FarmListModel& farmModel() const { return farmModel_; }
     const QueueListModel& queueModel() const { return queueModel_; }
 
@@ -84,6 +97,10 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     // Carries out the web monitor's waiting commands, as the buttons would; refused while a
     // box holds the farm.
     void serveWebCommands();
+    // Shows the newest finished frame of the selected scene, or of the scene rendering now.
+    void showLastFrame();
+    // Frames done of all, nodes rendering and the queue's ETA, in the status bar's farm pane.
+    void showFarmSummary();
     // The buttons of the form.
     void onGo();
     void onMakeOffline();
@@ -109,9 +126,12 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
 
   private:
     void buildForm();
-    QPushButton* addButton(const char* text, int l, int t, int w, int h,
-                           void (CKestrunMFCView::*)());
-    QTreeView* addList(TextTableModel* model, const int* widths, int l, int t, int w, int h);
+    void chainTabOrder();
+    // Ctrl+Home, Ctrl+Up and Ctrl+Down: Boost to Top, Move Up and Move Down.
+    void addMoveShortcuts();
+    QPushButton* addButton(AnchoredPane* pane, const char* text, int l, int t, int w, int h,
+                           unsigned anchors, void (CKestrunMFCView::*)());
+    QTreeView* addList(TextTableModel* model, const int* widths);
     // Runs a farm operation of a command: not while halted or while another one waits in a box.
     // Both lists are redrawn at once after it, so the rows under the selection show what the
     // next command will act on.
@@ -140,4 +160,10 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     QPlainTextEdit* logPane_ = nullptr;
     QPushButton* goButton_ = nullptr;
     std::vector<QPushButton*> commandButtons_;
+    std::vector<QWidget*> tabChain_;  // the controls in the template's tab order
+    QSplitter* halves_ = nullptr;
+    QSplitter* topRow_ = nullptr;
+    LastFramePane* lastFrame_ = nullptr;
+    LastFrameWatch watch_;
+    int32_t lastRenderedScene_ = -1;  // sceneId of the scene a node held a frame of last
 };

@@ -14,6 +14,7 @@
 #include "ui/kestrun_view.h"
 #include "ui/lock_keys.h"
 #include "ui/resources.h"
+#include "ui/window_memory.h"
 
 namespace {
 const QString kIdleText = QStringLiteral("For Help, press F1");
@@ -21,14 +22,19 @@ constexpr int kLockKeyPollMs = 500;
 }  // namespace
 
 CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
-    : view_(new CKestrunMFCView(fs, clock, std::move(settingsFile), this)) {
+    : view_(new CKestrunMFCView(fs, clock, settingsFile, this)),
+      memoryPath_(windowMemoryPath(settingsFile)) {
     initResources();
     setWindowTitle("Kestrun");
     setWindowIcon(QIcon(":/kestrun/kestrun.png"));
     setCentralWidget(view_);
     buildMenu();
     buildStatusBar();
-    placeOnScreen();
+    WindowMemory memory = loadWindowMemory(memoryPath_);
+    if (memory.geometry.isEmpty() || !restoreGeometry(memory.geometry)) {
+        placeOnScreen();
+    }
+    view_->restoreLayout(memory);
 
     // Connections
     connect(view_, &CKestrunMFCView::haltedChanged, this,
@@ -87,6 +93,10 @@ void CMainFrame::buildStatusBar() {
     messagePane_ = new QLabel(kIdleText);
     messagePane_->setObjectName("messagePane");
     statusBar()->addWidget(messagePane_, 1);
+    farmPane_ = new QLabel;
+    farmPane_->setObjectName("farmSummaryPane");
+    farmPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addPermanentWidget(farmPane_);
     capsPane_ = new QLabel("CAP");
     numPane_ = new QLabel("NUM");
     scrollPane_ = new QLabel("SCRL");
@@ -111,12 +121,28 @@ void CMainFrame::placeOnScreen() {
     move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
 }
 
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    WindowMemory memory;
+    memory.geometry = saveGeometry();
+    view_->saveLayout(memory);
+    saveWindowMemory(memoryPath_, memory);
+    QMainWindow::closeEvent(event);
+}
+
 void CMainFrame::showStatus(const QString& text) {
     messagePane_->setText(text);
 }
 
 QString CMainFrame::statusText() const {
     return messagePane_->text();
+}
+
+void CMainFrame::showFarmSummary(const QString& text) {
+    farmPane_->setText(text);
+}
+
+QString CMainFrame::farmSummary() const {
+    return farmPane_->text();
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -153,5 +179,5 @@ void CMainFrame::onConfigure() {
 }
 
 void CMainFrame::onHelp() {
-    openManual();
+    openManual(this);
 }

@@ -1,7 +1,9 @@
-// CMainFrame, the main window: caption "Kestrun", the menu, the status bar (message pane and the
-// CAP, NUM and SCRL indicators) and the farm view as its central widget. It shows the farm's
-// status texts and each menu item's prompt while the item is highlighted, and handles the
+// CMainFrame, the main window: caption "Kestrun", the menu, the status bar (message pane, the farm
+// summary, the CAP, NUM and SCRL indicators) and the farm view as its central widget. It shows the
+// farm's status texts and each menu item's prompt while the item is highlighted, and handles the
 // Configure and Help commands; the view handles the farm's commands, the application About.
+// Its size and place, and the view's splitters and column widths, are remembered in a file of
+// the window's own beside the settings file.
 #pragma once
 
 #include <QMainWindow>
@@ -25,13 +27,21 @@ class CMainFrame : public QMainWindow {
     // The message pane's text; the last text written stays until another replaces it.
     void showStatus(const QString& text);
     QString statusText() const;
+    // The farm pane of the status bar, beside the message pane.
+    void showFarmSummary(const QString& text);
+    QString farmSummary() const;
 
   public slots:
     void onConfigure();
     void onHelp();
 
+    // The file of the window's own that keeps its size, place, splitters and column widths.
+    QString memoryPath() const { return memoryPath_; }
+
   protected:
     bool event(QEvent* event) override;
+    // Remembers the window's size, place, splitters and column widths for the next start.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildMenu();
@@ -42,7 +52,9 @@ class CMainFrame : public QMainWindow {
     void showLockKeys();
 
     CKestrunMFCView* view_;
+    QString memoryPath_;
     QLabel* messagePane_ = nullptr;
+    QLabel* farmPane_ = nullptr;
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;

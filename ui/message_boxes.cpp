@@ -1,5 +1,8 @@
 #include "ui/message_boxes.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
 #include <QWidget>
 
 QMessageBox::StandardButton stopBox(QWidget* parent, const QString& caption, const QString& text,
@@ -13,4 +16,17 @@ QMessageBox::StandardButton stopBox(QWidget* parent, const QString& caption, con
 
 QWidget* boxParent(QWidget* window) {
     return window != nullptr && window->isVisible() ? window : nullptr;
+}
+
+void openOrSay(QWidget* parent, const QString& path) {
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, kAppTitle,
+                    "No application on this desktop opens " + QDir::toNativeSeparators(path) + ".",
+                    QMessageBox::Ok, boxParent(parent));
+    box.setInformativeText(
+        "Open the file with a program of your choice, or set a default "
+        "application for its type (xdg-mime).");
+    box.exec();
 }

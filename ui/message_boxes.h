@@ -17,3 +17,6 @@ QMessageBox::StandardButton stopBox(QWidget* parent, const QString& caption, con
 // A box's parent: the given window while it is shown, otherwise none (a box raised before the
 // main window appears stands on its own).
 QWidget* boxParent(QWidget* window);
+// Opens the file in the desktop's application for it; when none opens it, says so in a box
+// that names the file, so that a command never does nothing visible.
+void openOrSay(QWidget* parent, const QString& path);

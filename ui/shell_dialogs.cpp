@@ -1,7 +1,10 @@
 #include "ui/shell_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ui/dialog_units.h"
 #include "ui/form_controls.h"
@@ -36,14 +39,20 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     addStaticText(this, du, "Lightwave is a trademark of NewTek inc.", 13, 80, 187, 9);
 }
 
-CNotConfiguredDlg::CNotConfiguredDlg(QWidget* parent) : QDialog(parent) {
+CNotConfiguredDlg::CNotConfiguredDlg(const QString& settingsPath, QWidget* parent)
+    : QDialog(parent) {
     DialogUnits du(QApplication::font());
-    setUpDialog(this, du, "Kestrun - is not configured", 356, 118);
-    addOkButton(this, du, "OK", 292, 7, 57, 21);
-    addStaticText(this, du,
-                  "Kestrun could not find a correctly configured KESTRUN.INI in your Windows "
-                  "directory.",
-                  90, 13, 197, 27);
+    // A long settings path widens the dialog, as one line cannot wrap inside a path.
+    QString path = QDir::toNativeSeparators(settingsPath);
+    int pathWidth = fontMetrics().horizontalAdvance(path) * 4 / std::max(1, du.x(4));
+    int extra = std::max(0, pathWidth - 254);
+    setUpDialog(this, du, "Kestrun - is not configured", 356 + extra, 118);
+    addOkButton(this, du, "OK", 292 + extra, 7, 57, 21);
+    addStaticText(this, du, "Kestrun could not find a correctly configured Kestrun.ini at", 90, 13,
+                  197, 27);
+    QLabel* where = addStaticText(this, du, path, 90, 41, 254 + extra, 9);
+    where->setObjectName("settingsPath");
+    where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     addPicture(this, du, PictureStyle::Centred, 16, 13, 54, 49);
     addStaticText(this, du,
                   "The program needs the location of a directory to use as a scene file queue,  "
@@ -51,7 +60,7 @@ CNotConfiguredDlg::CNotConfiguredDlg(QWidget* parent) : QDialog(parent) {
                   "LW.CFG file.    ",
                   88, 75, 190, 28);
     addStaticText(this, du,
-                  "We suggest that you manually configure the program by editing the KESTRUN.INI "
-                  "file in your windows directory. Follow the instructions in the DOC file.",
-                  89, 44, 254, 25);
+                  "We suggest that you configure the program by editing that file. Follow the "
+                  "instructions in the manual (Help Topics).",
+                  89, 52, 254, 22);
 }

@@ -15,5 +15,6 @@ class CNotConfiguredDlg : public QDialog {
     Q_OBJECT
 
   public:
-    explicit CNotConfiguredDlg(QWidget* parent = nullptr);
+    // settingsPath: the settings file the program looked for, named in the notice.
+    explicit CNotConfiguredDlg(const QString& settingsPath, QWidget* parent = nullptr);
 };

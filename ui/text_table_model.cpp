@@ -1,7 +1,9 @@
 #include "ui/text_table_model.h"
 
 #include <QBrush>
-#include <QColor>
+#include <QGuiApplication>
+
+#include "ui/palette_colours.h"
 
 TextTableModel::TextTableModel(QStringList titles, QObject* parent)
     : QAbstractTableModel(parent), titles_(std::move(titles)) {}
@@ -18,11 +20,18 @@ QVariant TextTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
     }
-    if (role == Qt::DisplayRole || role == Qt::EditRole) {
-        return cell(index.row(), index.column());
+    const Cell* c = at(index.row(), index.column());
+    if (c == nullptr) {
+        return {};
     }
-    if (role == Qt::ForegroundRole && textColor_.isValid()) {
-        return QBrush(textColor_);
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        return c->text;
+    }
+    if (role == Qt::ForegroundRole && c->error) {
+        return QBrush(errorColour(QGuiApplication::palette()));
+    }
+    if (role == kShareRole && c->share >= 0) {
+        return c->share;
     }
     return {};
 }
@@ -50,19 +59,33 @@ bool TextTableModel::setData(const QModelIndex&, const QVariant&, int) {
     return false;
 }
 
-QString TextTableModel::cell(int row, int column) const {
+TextTableModel::Cell* TextTableModel::at(int row, int column) {
     if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 ||
         column >= titles_.size()) {
-        return {};
+        return nullptr;
     }
-    return rows_[row][column];
+    return &rows_[row][column];
+}
+
+const TextTableModel::Cell* TextTableModel::at(int row, int column) const {
+    return const_cast<TextTableModel*>(this)->at(row, column);
+}
+
+QString TextTableModel::cell(int row, int column) const {
+    const Cell* c = at(row, column);
+    return c != nullptr ? c->text : QString();
+}
+
+bool TextTableModel::cellError(int row, int column) const {
+    const Cell* c = at(row, column);
+    return c != nullptr && c->error;
 }
 
 void TextTableModel::setRows(int rows) {
     int have = static_cast<int>(rows_.size());
     if (rows > have) {
         beginInsertRows({}, have, rows - 1);
-        rows_.resize(rows, std::vector<QString>(titles_.size()));
+        rows_.resize(rows, std::vector<Cell>(titles_.size()));
         endInsertRows();
     } else if (rows < have) {
         beginRemoveRows({}, rows, have - 1);
@@ -71,12 +94,32 @@ void TextTableModel::setRows(int rows) {
     }
 }
 
+void TextTableModel::changed(int row, int column, int role) {
+    QModelIndex i = index(row, column);
+    emit dataChanged(i, i, {role});
+}
+
 void TextTableModel::setCell(int row, int column, const QString& text) {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 ||
-        column >= titles_.size() || rows_[row][column] == text) {
-        return;
+    Cell* c = at(row, column);
+    if (c != nullptr && c->text != text) {
+        c->text = text;
+        changed(row, column, Qt::DisplayRole);
     }
-    rows_[row][column] = text;
-    QModelIndex at = index(row, column);
-    emit dataChanged(at, at, {Qt::DisplayRole});
+}
+
+void TextTableModel::setCellError(int row, int column, bool error) {
+    Cell* c = at(row, column);
+    if (c != nullptr && c->error != error) {
+        c->error = error;
+        changed(row, column, Qt::ForegroundRole);
+    }
+}
+
+void TextTableModel::setCellShare(int row, int column, double share) {
+    Cell* c = at(row, column);
+    share = share < 0 ? -1 : share;
+    if (c != nullptr && c->share != share) {
+        c->share = share;
+        changed(row, column, kShareRole);
+    }
 }

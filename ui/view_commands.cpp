@@ -1,11 +1,9 @@
 // The operator's commands of the farm view: the buttons and the view's menu items. Each turns
 // the selected row into a node or entry number, calls the farm operation and puts the
 // selection back where the operator expects it.
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QUrl>
 #include <filesystem>
 
 #include "engine/channel.h"
@@ -16,6 +14,7 @@
 #include "platform/path.h"
 #include "settings/farm_log.h"
 #include "ui/kestrun_view.h"
+#include "ui/message_boxes.h"
 
 namespace {
 // Longest destination path Add Scene copies to, as the queue's file name records allow.
@@ -52,7 +51,7 @@ void CKestrunMFCView::onMakeOffline() {
     runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
-            makeNodeOffline(farm_, row + 1);
+            takeNodeOffline(farm_, row + 1);
             selectNodeRow(row);
         }
     });
@@ -62,7 +61,7 @@ void CKestrunMFCView::onRetire() {
     runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
-            retireNode(farm_, row + 1);
+            retireNodeByOperator(farm_, row + 1);
             selectNodeRow(row);
         }
     });
@@ -94,6 +93,7 @@ void CKestrunMFCView::addSceneFile(const QString& path) {
     if (to.size() > kMaxScenePath || std::filesystem::equivalent(from, to, error)) {
         return;  // copying a file onto itself would empty it
     }
+    logOperator(farm_, "Add Scene", name);
     farm_.fs.copyFile(from, to);
 }
 
@@ -132,7 +132,7 @@ void CKestrunMFCView::onEditScene() {
         }
         std::string path =
             joinPath(farm_.settings.Scene_Queue_Dir, textOf(farm_.state.scenes[row + 1].fileName));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        openOrSay(window(), QString::fromStdString(path));
         selectQueueRow(row);
     });
 }
@@ -154,7 +154,7 @@ void CKestrunMFCView::onScanScene() {
     runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
-            scanScene(farm_, row + 1);
+            scanSceneByOperator(farm_, row + 1);
         }
         selectQueueRow(row);
     });
@@ -177,7 +177,7 @@ void CKestrunMFCView::onRemoveAllAndRestart() {
 }
 
 void CKestrunMFCView::onConsiderAllOffline() {
-    runCommand([this] { resetChannel(farm_); });
+    runCommand([this] { considerAllOffline(farm_); });
 }
 
 void CKestrunMFCView::onTidyAwayAll() {

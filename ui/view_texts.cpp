@@ -1,5 +1,6 @@
 #include "ui/view_texts.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/farm_state.h"
@@ -42,7 +43,60 @@ void appendDoneRanges(const SceneEntry& e, std::string& text) {
     }
 }
 
+// The frames of a live, scanned scene: how many its range holds and how many of them are done.
+struct FrameCount {
+    int total = 0;
+    int done = 0;
+};
+
+FrameCount countFrames(const SceneEntry& e) {
+    FrameCount c;
+    c.total = (e.lastFrame - e.firstFrame) / e.frameStep + 1;
+    for (int f = e.firstFrame; f <= e.lastFrame; ++f) {
+        c.done += isDone(e.frameMap[f]) ? 1 : 0;
+    }
+    return c;
+}
+
+bool nothingToRender(const SceneEntry& e) {
+    return e.position == 0 || !sceneRangeValid(e) || e.lastFrame < e.firstFrame;
+}
+
 }  // namespace
+
+bool sceneFailed(const SceneEntry& e) {
+    return e.problemCount >= kFailedProblemCount;
+}
+
+std::string oneLine(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        bool space = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+        if (!space) {
+            line += c;
+        } else if (!line.empty() && line.back() != ' ') {
+            line += ' ';
+        }
+    }
+    if (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
+}
+
+double sceneDoneShare(const SceneEntry& e) {
+    if (sceneFailed(e)) {
+        return -1;
+    }
+    if (nothingToRender(e)) {
+        return 1;
+    }
+    if (e.frameMap[e.firstFrame] == kFrameNotScanned) {
+        return -1;
+    }
+    FrameCount c = countFrames(e);
+    return std::min(1.0, static_cast<double>(c.done) / c.total);
+}
 
 std::string configNodeStatusText(int32_t state) {
     return tableText(kConfigNodeStatus, kNodeStateCount, state);
@@ -69,18 +123,17 @@ std::string softFilterText(int32_t filterType) {
 }
 
 std::string sceneProgressText(const SceneEntry& e) {
-    if (e.position == 0 || !sceneRangeValid(e) || e.lastFrame < e.firstFrame) {
+    if (sceneFailed(e)) {
+        return "Failed";
+    }
+    if (nothingToRender(e)) {
         return "Complete";
     }
     if (e.frameMap[e.firstFrame] == kFrameNotScanned) {
         return "Not Scanned";
     }
-    int total = (e.lastFrame - e.firstFrame) / e.frameStep + 1;
-    int done = 0;
-    for (int f = e.firstFrame; f <= e.lastFrame; ++f) {
-        done += isDone(e.frameMap[f]) ? 1 : 0;
-    }
-    std::string text = "(" + std::to_string(done * 100 / total) + "%)";
+    FrameCount c = countFrames(e);
+    std::string text = "(" + std::to_string(c.done * 100 / c.total) + "%)";
     size_t percentEnd = text.size();
     appendDoneRanges(e, text);
     if (text.size() > percentEnd && text.back() == ',') {

@@ -21,7 +21,16 @@ std::string elapsedText(uint32_t elapsedMs);
 std::string antialiasText(int32_t antialias);
 // The Soft column for SceneEntry::filterType: "Off" for 0, "On" otherwise.
 std::string softFilterText(int32_t filterType);
-// The Progress column: "Complete" out of the running, "Not Scanned" before the first scan,
-// otherwise the done share and the done frames as ranges, e.g. "(70%)1-4,8-10". A scene whose
-// range does not fit its frame map, or holds no frame, shows "Complete": it has nothing to render.
+// True when the scene failed (its problem frames passed the limit, or it could not be read).
+bool sceneFailed(const SceneEntry& e);
+// The text with every run of line breaks, tabs and blanks made one blank, trimmed at both ends:
+// a failure text shows on one line.
+std::string oneLine(std::string_view text);
+// The share of the scene's frames done, 0..1, for the Progress bar: 1 with nothing left to
+// render, -1 where there is no share to draw (not scanned, failed).
+double sceneDoneShare(const SceneEntry& e);
+// The Progress column: "Failed" for a failed scene, "Complete" out of the running, "Not Scanned"
+// before the first scan, otherwise the done share and the done frames as ranges, e.g.
+// "(70%)1-4,8-10". A scene whose range does not fit its frame map, or holds no frame, shows
+// "Complete": it has nothing to render.
 std::string sceneProgressText(const SceneEntry& e);

@@ -1,6 +1,8 @@
 // The farm side of the operator's commands, on scenes with real image and scene files.
 #include "engine/operator_commands.h"
 
+#include "engine/channel.h"
+
 #include "engine_test.h"
 #include "queue/queue_dir.h"
 
@@ -75,6 +77,55 @@ TEST_F(OperatorCommands, TidyAwayAllMovesOnlyScenesOutOfTheRunning) {
     removeAllAndRestart(farm);
     EXPECT_EQ(s.sceneCount, 0);
     EXPECT_TRUE(fileExists(fx.queueDir + "/HasBeenRendered/b.lws"));
+}
+
+}  // namespace
+
+namespace {
+
+// The lines of the log that the operator's commands wrote, without their time stamps.
+std::vector<std::string> trail(const std::string& log) {
+    std::vector<std::string> lines;
+    for (size_t at = log.find(" - Operator: "); at != std::string::npos;
+         at = log.find(" - Operator: ", at + 1)) {
+        size_t start = at + 3;
+        lines.push_back(log.substr(start, log.find("\r\n", start) - start));
+    }
+    return lines;
+}
+
+TEST_F(OperatorCommands, EveryCommandThatActsLeavesOneTrailLine) {
+    queueScene(4, 1, 3);
+    queueScene(5, 1, 3);
+    s.tickCount = 1;
+    pressGo(farm);
+    retireNodeByOperator(farm, 2);
+    takeNodeOffline(farm, 1);
+    retireNodeByOperator(farm, 0);  // no such node: no trail, nothing done
+    takeNodeOffline(farm, nodeCount(farm) + 1);
+    EXPECT_EQ(moveSceneUp(farm, 2), 1);
+    EXPECT_EQ(moveSceneDown(farm, 1), 2);
+    EXPECT_EQ(boostToTop(farm, 2), 1);
+    EXPECT_EQ(moveSceneUp(farm, 9), 0);
+    markAsDone(farm, 2);
+    EXPECT_EQ(moveSceneDown(farm, 1), 1);  // out of the running: stays, no trail
+    considerAllOffline(farm);
+    EXPECT_EQ(trail(log()),
+              (std::vector<std::string>{
+                  "Operator: GO ! ", "Operator: Retire N2", "Operator: Make Offline N1",
+                  "Operator: Move Up scene5.lws", "Operator: Move Down scene5.lws",
+                  "Operator: Boost to Top scene5.lws", "Operator: Mark As Done scene4.lws",
+                  "Operator: Consider all nodes Offline "}));
+    EXPECT_EQ(s.waitingForGo, 0);
+    EXPECT_EQ(s.scenes[1].sceneId, 4);
+}
+
+TEST_F(OperatorCommands, SceneCompletedNamesItsSceneFile) {
+    int k = queueScene(8, 1, 2);
+    writeImage(k, 1);
+    writeImage(k, 2);
+    scanScenes(farm, 100);
+    EXPECT_TRUE(logged("********* Scene Completed !*********** scene8.lws\r\n")) << log();
 }
 
 }  // namespace

@@ -31,10 +31,11 @@ TEST(FarmView, ListsHaveTheirColumnsInOrderAndEveryTitleFits) {
     WindowFixture w;
     w.start();
     EXPECT_EQ(titles(w.view->farmList()),
-              QStringList({"Node", "Status", "Elapsed Time", "Scene File", "Frame No"}));
+              QStringList({"Node", "Status", "Elapsed Time", "Scene File", "Frame No", "Last Frame",
+                           "Rendered"}));
     EXPECT_EQ(titles(w.view->queueList()),
               QStringList({"Scene File", "First", "Last", "Step", "Progress", "Image Size", "AA",
-                           "Soft", "Seg Size", "Blur", "Save Path"}));
+                           "Soft", "Seg Size", "Blur", "Save Path", "ETA"}));
     for (QTreeView* list : {w.view->farmList(), w.view->queueList()}) {
         QHeaderView* header = list->header();
         for (int c = 0; c < header->count(); ++c) {
@@ -97,7 +98,7 @@ TEST(FarmView, QueueRowShowsTheSceneSettings) {
     ASSERT_EQ(q.rowCount(), 2);
     // The scene whose range the frame map cannot hold failed and sorts first.
     EXPECT_EQ(q.cell(0, 0), "wide.lws");
-    EXPECT_EQ(q.cell(0, 4), "Complete");
+    EXPECT_EQ(q.cell(0, 4), "Failed");
     EXPECT_EQ(q.cell(0, 10), "Frame range outside 0 to 2999");
     EXPECT_EQ(q.cell(1, 0), "shot.lws");
     QStringList row;
@@ -106,7 +107,8 @@ TEST(FarmView, QueueRowShowsTheSceneSettings) {
     }
     EXPECT_EQ(row,
               QStringList({"3", "40", "2", "Not Scanned", q.cell(1, 5), "", "On", "8 Meg", "50%",
-                           QString::fromStdString(w.fx.contentDir + "/Renders/shot0000.TGA")}));
+                           QString::fromStdString(w.fx.contentDir + "/Renders/shot0000.TGA"),
+                           "--"}));  // no frame timed yet: no ETA
     EXPECT_FALSE(q.cell(1, 5).isEmpty());
 }
 

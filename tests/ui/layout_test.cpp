@@ -5,12 +5,18 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTest>
+#include <QTreeView>
 
 #include "screenshots.h"
 #include "ui/configure_dlg.h"
+#include "ui/dialog_units.h"
 #include "ui/form_controls.h"
+#include "ui/last_frame_pane.h"
 #include "ui/name_node_dlg.h"
 #include "ui/shell_dialogs.h"
 #include "ui_support.h"
@@ -80,22 +86,165 @@ std::vector<std::string> layoutProblems(QWidget* container) {
 
 using Problems = std::vector<std::string>;
 
-TEST(Layout, FarmViewFormHasRoomForEveryControl) {
-    WindowFixture w;
-    w.start();
-    EXPECT_EQ(layoutProblems(w.view->widget()), Problems());
+// The panes of the farm view: the Farm Status, Log, Last Frame and Queue Status groups.
+std::vector<QWidget*> panes(CKestrunMFCView* view) {
+    std::vector<QWidget*> all;
+    for (QSplitter* splitter : {view->topRow(), view->halves()}) {
+        for (int i = 0; i < splitter->count(); ++i) {
+            if (qobject_cast<QSplitter*>(splitter->widget(i)) == nullptr) {
+                all.push_back(splitter->widget(i));
+            }
+        }
+    }
+    return all;
 }
 
-TEST(Layout, FarmViewIsFixedAndScrollsInASmallWindow) {
+Problems paneProblems(CKestrunMFCView* view) {
+    Problems all;
+    for (QWidget* pane : panes(view)) {
+        if (pane->findChild<LastFramePane*>() != nullptr &&
+            pane->width() < pane->sizeHint().width()) {
+            continue;  // the Last Frame group, closed or narrow: its picture only scales down
+        }
+        for (const std::string& p : layoutProblems(pane)) {
+            all.push_back(p);
+        }
+    }
+    return all;
+}
+
+// The window at the size it starts with on a screen of that size (7/8 by 4/5 of it).
+void resizeAsStartedOn(CMainFrame* frame, QSize screen) {
+    frame->resize(screen.width() * 7 / 8, screen.height() * 4 / 5);
+    QApplication::processEvents();
+}
+
+// Every control of the view can be brought into view, and then lies wholly inside it.
+Problems outOfReach(CKestrunMFCView* view) {
+    Problems problems;
+    std::vector<QWidget*> controls;
+    for (QAbstractButton* b : view->findChildren<QAbstractButton*>()) {
+        controls.push_back(b);
+    }
+    controls.push_back(view->farmList());
+    controls.push_back(view->queueList());
+    controls.push_back(view->logPane());
+    for (QWidget* w : controls) {
+        QPoint centre = w->mapTo(view->widget(), w->rect().center());
+        view->ensureVisible(centre.x(), centre.y(), w->width() / 2 + 1, w->height() / 2 + 1);
+        QApplication::processEvents();
+        QRect at(w->mapTo(view->viewport(), QPoint(0, 0)), w->size());
+        bool small =
+            w->width() <= view->viewport()->width() && w->height() <= view->viewport()->height();
+        if (small && !view->viewport()->rect().contains(at)) {
+            problems.push_back(
+                nameOf(w) + " cannot be brought into view: " + std::to_string(at.x()) + "," +
+                std::to_string(at.y()) + " " + std::to_string(at.width()) + "x" +
+                std::to_string(at.height()) + " in " + std::to_string(view->viewport()->width()) +
+                "x" + std::to_string(view->viewport()->height()));
+        }
+    }
+    return problems;
+}
+
+// Each edge of a within one pixel of b's: dialog units round where the splitter meets them.
+bool nearly(QRect a, QRect b) {
+    return std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1 &&
+           std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
+}
+
+// A control's place on the form, in dialog units' pixels.
+QRect onForm(CKestrunMFCView* view, QWidget* w) {
+    return QRect(w->mapTo(view->widget(), QPoint(0, 0)), w->size());
+}
+
+TEST(Layout, AtTheTemplateSizeEveryControlIsWhereTheTemplatePutsIt) {
     WindowFixture w;
     w.start();
     w.frame->show();
-    QSize form = w.view->widget()->size();
-    w.frame->resize(400, 300);
+    DialogUnits du(QApplication::font());
+    QSize form = du.rect(0, 0, 586, 336).size();
+    for (int i = 0; i < 3 && w.view->viewport()->size() != form; ++i) {
+        // A scroll bar that goes away gives the viewport its room back: try again.
+        w.frame->resize(w.frame->size() + form - w.view->viewport()->size());
+        QApplication::processEvents();
+    }
+    ASSERT_EQ(w.view->viewport()->size(), form);
+    EXPECT_EQ(w.view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(w.view->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(onForm(w.view, findButton(w.view, "GO !")), du.rect(10, 17, 49, 41));
+    EXPECT_EQ(onForm(w.view, findButton(w.view, "Retire")), du.rect(10, 115, 50, 13));
+    EXPECT_EQ(onForm(w.view, w.view->farmList()), du.rect(65, 15, 255, 115));
+    EXPECT_EQ(onForm(w.view, w.view->logPane()), du.rect(335, 15, 235, 95));
+    EXPECT_EQ(onForm(w.view, findButton(w.view, "Clear Log")), du.rect(335, 115, 52, 13));
+    EXPECT_TRUE(nearly(onForm(w.view, findButton(w.view, "Scan Scene")), du.rect(11, 308, 51, 15)));
+    EXPECT_TRUE(nearly(onForm(w.view, findButton(w.view, "Remove")), du.rect(453, 308, 55, 15)));
+    QRect queue = onForm(w.view, w.view->queueList());
+    EXPECT_TRUE(nearly(QRect(queue.topLeft(), du.rect(10, 150, 560, 155).size()),
+                       du.rect(10, 150, 560, 155)));
+    EXPECT_EQ(w.view->lastFrame()->width(), 0);  // its group stays closed
+    EXPECT_EQ(paneProblems(w.view), Problems());
+}
+
+TEST(Layout, OnLargerScreensTheListsAndTheLogGrowAndNothingScrolls) {
+    WindowFixture w;
+    w.start();
+    w.frame->show();
+    DialogUnits du(QApplication::font());
+    int farmRows = 0;
+    for (QSize screen : {QSize(1280, 1024), QSize(1920, 1080), QSize(2560, 1440)}) {
+        SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
+        resizeAsStartedOn(w.frame.get(), screen);
+        EXPECT_EQ(w.view->horizontalScrollBar()->maximum(), 0);
+        EXPECT_EQ(w.view->verticalScrollBar()->maximum(), 0);
+        EXPECT_EQ(w.view->widget()->size(), w.view->viewport()->size());
+        EXPECT_EQ(paneProblems(w.view), Problems());
+        EXPECT_GT(w.view->farmList()->height(), du.y(115));
+        EXPECT_GT(w.view->queueList()->width(), du.x(560));
+        EXPECT_GT(w.view->lastFrame()->width(), 0);
+        // The log stays beside the farm list, the queue below both.
+        QRect farm = onForm(w.view, w.view->farmList());
+        QRect log = onForm(w.view, w.view->logPane());
+        EXPECT_EQ(farm.top(), log.top());
+        EXPECT_GT(log.left(), farm.right());
+        EXPECT_GT(onForm(w.view, w.view->queueList()).top(), farm.bottom());
+        int rows = w.view->farmList()->viewport()->height() / du.y(8);
+        EXPECT_GT(rows, farmRows);
+        farmRows = rows;
+    }
+}
+
+TEST(Layout, SmallScreensAndDoubleScalingKeepEveryControlInReach) {
+    WindowFixture w;
+    w.start();
+    w.frame->show();
+    // 800x600, and a 1920x1080 screen at 200 % (960x540 in the window's own pixels).
+    for (QSize screen : {QSize(800, 600), QSize(960, 540)}) {
+        SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
+        resizeAsStartedOn(w.frame.get(), screen);
+        EXPECT_EQ(paneProblems(w.view), Problems());
+        EXPECT_EQ(outOfReach(w.view), Problems());
+    }
+    // At 800x600 the queue shrinks so that its buttons show without scrolling down.
+    w.frame->resize(800, 600);
     QApplication::processEvents();
-    EXPECT_EQ(w.view->widget()->size(), form);
-    EXPECT_GT(w.view->horizontalScrollBar()->maximum(), 0);
-    EXPECT_GT(w.view->verticalScrollBar()->maximum(), 0);
+    w.view->verticalScrollBar()->setValue(0);
+    QPushButton* scan = findButton(w.view, "Scan Scene");
+    QRect at(scan->mapTo(w.view->viewport(), QPoint(0, 0)), scan->size());
+    EXPECT_LE(at.bottom(), w.view->viewport()->height()) << w.view->verticalScrollBar()->maximum();
+}
+
+TEST(Layout, TheSplittersMoveTheHalvesAndTheColumns) {
+    WindowFixture w;
+    w.start();
+    w.frame->show();
+    resizeAsStartedOn(w.frame.get(), QSize(1920, 1080));
+    QList<int> halves = w.view->halves()->sizes();
+    int farmHeight = w.view->farmList()->height();
+    w.view->halves()->setSizes({halves[0] + 100, halves[1] - 100});
+    QApplication::processEvents();
+    EXPECT_EQ(w.view->farmList()->height(), farmHeight + 100);
+    EXPECT_EQ(paneProblems(w.view), Problems());
 }
 
 TEST(Layout, ConfigureDialogHasRoomForEveryControl) {
@@ -117,7 +266,7 @@ TEST(Layout, ShellDialogsHaveRoomForEveryControl) {
     about.show();
     EXPECT_EQ(layoutProblems(&about), Problems());
     saveScreenshot(&about, "about.png");
-    CNotConfiguredDlg notConfigured;
+    CNotConfiguredDlg notConfigured("/home/operator/.config/Kestrun.ini");
     notConfigured.show();
     EXPECT_EQ(layoutProblems(&notConfigured), Problems());
     CNameNodeDlg nameNode("PC_1");

@@ -55,7 +55,7 @@ QStringList WindowFixture::column(const TextTableModel& model, int column) const
 
 QPushButton* findButton(QWidget* root, const QString& text) {
     for (QPushButton* button : root->findChildren<QPushButton*>()) {
-        if (button->text() == text) {
+        if (QString(button->text()).remove('&') == text) {
             return button;
         }
     }
