@@ -16,11 +16,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kestrun-headless [--go] [--yes] [--until-done] [--max-ticks N] [--cycle-ms N]\n"
+    "       kestrun-headless --help | --version\n"
     "  --go          press GO at start: hand frames out to the nodes\n"
     "  --yes         carry on when the queue file says a farm is still running\n"
     "  --until-done  quit once no scene is live and no node holds a frame\n"
     "  --max-ticks N quit after N ticks\n"
     "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
+    "  --help        this text\n"
+    "  --version     the program's name and version\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
     "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running.\n";
 
@@ -124,6 +127,10 @@ int runHeadless(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "--help") {
         std::cout << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "kestrun-headless " KESTRUN_VERSION "\n";
         return 0;
     }
     if (!parseHeadlessOptions(args, o, error)) {

@@ -1,5 +1,7 @@
 // kestrun: the desktop controller. No options of its own beyond Qt's (--help, --version,
 // -platform ...); a file named on the command line is accepted as the document and not read.
+// --help and --version are answered before the window system is opened, so they work on a
+// machine without a display.
 #include <QApplication>
 #include <QCommandLineParser>
 
@@ -8,16 +10,41 @@
 #include "settings/settings_file.h"
 #include "ui/kestrun_app.h"
 
-int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
-    QApplication::setApplicationName("Kestrun");
-    QApplication::setApplicationVersion("Beta 0.91");
-    QCommandLineParser parser;
+namespace {
+
+void describeCommandLine(QCommandLineParser& parser) {
     parser.setApplicationDescription("Controller for a farm of LightWave ScreamerNet nodes.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("file", "A scene file to open as the document (not read).",
                                  "[file]");
+}
+
+// Prints the help or the version and ends the process when either is asked for. Qt's own
+// options (-platform ...) are not known here and are left for the window's parse.
+void answerHelpAndVersion(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.parse(QCoreApplication::arguments());
+    if (parser.isSet("version")) {
+        parser.showVersion();
+    }
+    if (parser.isSet("help")) {
+        parser.showHelp();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication::setApplicationName("Kestrun");
+    QApplication::setApplicationVersion(KESTRUN_VERSION);
+    answerHelpAndVersion(argc, argv);
+    QApplication qapp(argc, argv);
+    QGuiApplication::setDesktopFileName("org.kestrun.Kestrun");
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     parser.process(qapp);
 
     FileSystem fs;
