@@ -14,9 +14,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "controller for a render farm of LightWave ScreamerNet nodes")
+# The summary is the package's synopsis line; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Kestrun drives a small render farm of LightWave 3D ScreamerNet nodes, up to
+    "Kestrun drives a small render farm of LightWave 3D ScreamerNet nodes, up to
 30 of them. Scene files dropped into a queue folder are read for their frame
 range and image names; the frames whose images are missing are handed one at
 a time to idle nodes through command files in the shared ScreamerNet command
