@@ -3,8 +3,10 @@ JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS) --timeout 600
 FUZZ_SECONDS ?= 60
 SOAK_KILLS ?= 20
+PREFIX ?= /usr/local
+PROGRAMS := kestrun kestrun-headless kestrun-node-sim kestrun_compressed_docs
 
-.PHONY: deps browser build test test-plain test-asan demo bench fuzz soak clean
+.PHONY: deps browser build test test-plain test-asan demo bench fuzz soak install package package-test clean
 
 deps:
 	scripts/install-deps.sh
@@ -52,6 +54,23 @@ soak: deps
 	cmake -S . -B build $(PLAIN_OPTIONS) -DKESTRUN_WERROR=OFF
 	cmake --build build -j $(JOBS) --target kestrun_soak kestrun-headless kestrun-node-sim
 	build/tests/kestrun_soak --kills $(SOAK_KILLS)
+
+install: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS) --target $(PROGRAMS)
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+# The Debian package, build/package/kestrun_VERSION_ARCH.deb.
+package: deps
+	scripts/install-deps.sh dpkg-dev file
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS) --target $(PROGRAMS)
+	cd build && cpack -G DEB
+
+# Builds the package and checks it from the outside (not part of `make test`).
+package-test: package
+	scripts/install-deps.sh lintian desktop-file-utils appstream man-db groff-base
+	packaging/package-test.sh build
 
 clean:
 	rm -rf build build-asan build-fuzz build-bench

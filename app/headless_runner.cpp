@@ -19,6 +19,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: kestrun-headless [--go] [--yes] [--until-done] [--max-ticks N] [--cycle-ms N]\n"
     "                        [--web-port N]\n"
+    "       kestrun-headless --help | --version\n"
     "  --go          press GO at start: hand frames out to the nodes\n"
     "  --yes         carry on when the queue file says a farm is still running\n"
     "  --until-done  quit once no scene is live and no node holds a frame\n"
@@ -26,6 +27,8 @@ constexpr const char* kUsage =
     "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
     "  --web-port N  serve the web monitor on port N (0: not at all) instead of\n"
     "                [Web_Monitor] Port\n"
+    "  --help        this text\n"
+    "  --version     the program's name and version\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
     "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running\n"
     "(the queue file says so, or another farm holds the queue).\n";
@@ -147,6 +150,10 @@ int runHeadless(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "--help") {
         std::cout << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "kestrun-headless " KESTRUN_VERSION "\n";
         return 0;
     }
     if (!parseHeadlessOptions(args, o, error)) {

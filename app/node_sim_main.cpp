@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
         case sim::ParseOutcome::Help:
             std::cout << sim::usageText();
             return 0;
+        case sim::ParseOutcome::Version:
+            std::cout << "kestrun-node-sim " KESTRUN_VERSION "\n";
+            return 0;
         case sim::ParseOutcome::Error:
             std::cerr << "kestrun-node-sim: " << error
                       << "\n(kestrun-node-sim --help lists the options)\n";

@@ -105,6 +105,9 @@ ParseOutcome parseNodeOptions(int argc, const char* const* argv, NodeOptions& op
         if (name == "--help" || name == "-h") {
             return ParseOutcome::Help;
         }
+        if (name == "--version") {
+            return ParseOutcome::Version;
+        }
         if (i + 1 >= argc) {
             error = name.starts_with("--") ? std::string(name) + " needs a value"
                                            : "unknown argument " + std::string(name);
@@ -135,7 +138,8 @@ DIR/ackN: "init" -> "Initializing", "Ready"; "load PATH" -> "Loading scene PATH"
   --die-after-frames K   stop answering at the first command after K frames; exit 1
   --path-map NODE=LOCAL  a node path prefix (e.g. Q:\) and the local folder it names;
                          repeatable, the first matching pair wins
-  --help                 this text
+  -h, --help             this text
+  --version              the program's name and version
 
 Any timing works, down to --load-ms 0 --render-ms 0: the farm takes a "Ready" written after
 its load or render command as that command's answer, even when it never saw "Loading scene"

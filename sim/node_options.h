@@ -24,7 +24,7 @@ struct NodeOptions {
     PathMap pathMap;           // node-side prefixes and the local folders they stand for
 };
 
-enum class ParseOutcome { Run, Help, Error };
+enum class ParseOutcome { Run, Help, Version, Error };
 
 // Reads argv[1..argc-1]. Error leaves a one-line reason in error.
 ParseOutcome parseNodeOptions(int argc, const char* const* argv, NodeOptions& options,
