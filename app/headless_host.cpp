@@ -38,8 +38,9 @@ void HeadlessHost::printNewLogLines() {
 }
 
 void HeadlessHost::skipLogUpTo(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    logOffset_ = in ? static_cast<long long>(in.tellg()) : 0;
+    std::string tail;
+    uint64_t size = 0;
+    logOffset_ = farm_ && farm_->fs.readFileTail(path, 0, tail, size) ? size : 0;
 }
 
 void HeadlessHost::showStatus(const std::string& text) {

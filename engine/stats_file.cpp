@@ -144,9 +144,9 @@ bool saveFarmStats(Farm& farm) {
     }
     std::string path = statsFilePath(farm);
     st.lastSaveTick = farm.clock.tickMs();
-    // Like the queue file's, the temporary does not end in ".lws", so the queue check never
-    // takes it for a scene.
-    bool saved = farm.fs.replaceFile(path, data, path + ".tmp");
+    // The stats file lies in the shared queue folder: saved as the queue file is, never
+    // through a planted link.
+    bool saved = farm.fs.saveFile(path, data, Trust::Shared).ok();
     st.changed = st.changed && !saved;
     return saved;
 }

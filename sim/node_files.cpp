@@ -49,14 +49,19 @@ std::string tgaImage(int frame) {
 
 }  // namespace
 
+// The write time is taken after the text: a farm writes a job file by emptying it and then
+// writing the command, so a time taken first may be the emptying's, and the next look would see
+// a newer time with the same text and take the command twice.
 JobSnapshot readJobFile(const std::string& path) {
     JobSnapshot snap;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !readWholeFile(path, snap.text) ||
+        ::stat(path.c_str(), &st) != 0) {
+        snap.text.clear();
         return snap;
     }
+    snap.present = true;
     snap.writeTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    snap.present = readWholeFile(path, snap.text);
     return snap;
 }
 

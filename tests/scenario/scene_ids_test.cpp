@@ -76,8 +76,9 @@ class SceneIds : public ::testing::Test {
         }
         return false;
     }
+    // The node works on the scene: it has loaded it and holds, or has just finished, a frame.
     bool nodeRendering(int32_t id) const {
-        return s.nodes[1].sceneId == id && s.nodes[1].state == Rendering;
+        return s.nodes[1].sceneId == id && s.nodes[1].frame != 0;
     }
     int32_t boost(const std::string& name, uint64_t time = 0) {
         int k = raiseScene(farm, entryOf(name, time), 1);
@@ -88,14 +89,15 @@ class SceneIds : public ::testing::Test {
 TEST_F(SceneIds, ASceneSavedAgainRemovedOrNewIsLoadedAfreshUnderAnIdNeverSeenBefore) {
     writeScene("a.lws", "a", 1000000);
     writeScene("b.lws", "b", 1000000);
-    sf.startNode(1);
     ASSERT_TRUE(startFarm(farm));
-    pressGo(farm);
     noteIds();
     ASSERT_EQ(s.sceneCount, 2);
 
-    // b goes to the top of the queue (its slot becomes the first) and the node renders it.
+    // b goes to the top of the queue (its slot becomes the first) before any node holds a
+    // scene, and the node renders it.
     int32_t b = boost("b.lws");
+    sf.startNode(1);
+    pressGo(farm);
     ASSERT_TRUE(tickUntil([&] { return nodeRendering(b); })) << sf.log();
 
     // Saved again with another save path while its frame renders: a new scene, a new id, and the
