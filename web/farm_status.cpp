@@ -4,6 +4,7 @@
 
 #include "engine/channel.h"
 #include "engine/farm.h"
+#include "engine/farm_state.h"
 #include "engine/farm_stats.h"
 #include "engine/node_status_text.h"
 #include "platform/fixed_text.h"
@@ -12,8 +13,6 @@
 namespace {
 
 using nlohmann::json;
-
-constexpr int kFailedProblemCount = 33;
 
 // The scene cells of the farm list: only a loading or rendering node shows its scene.
 bool showsScene(int32_t state) {
