@@ -73,9 +73,12 @@ TEST(Headless, SceneFilesDroppedWhileItRunsJoinTheQueueInNameOrder) {
     ScenarioFarm f;
     auto running = f.startHeadless({"--cycle-ms", "50"});
     ASSERT_TRUE(waitFor([&] { return f.queue().runningFlag == -1; }, 20000));
+    // The farm is held while the files land, so that one folder check finds all three.
+    running->kill(SIGSTOP);
     f.fixture.addSceneFile("b_shot.lws", sceneText(1, 20, 2, "Renders/b"));
     f.fixture.addSceneFile("a_shot.lws", sceneText(5, 9, 1, "Renders/a"));
     f.fixture.addSceneFile("c_bad.lws", "LWSC\n3\n\nFirstFrame 1\nLastFrame 3\n");
+    running->kill(SIGCONT);
     ASSERT_TRUE(waitFor([&] { return f.queue().entries.size() == 3; }, 20000));
     running->kill(SIGTERM);
     ASSERT_EQ(running->wait(20000), 0);
