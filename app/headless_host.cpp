@@ -5,7 +5,7 @@
 #include <iostream>
 #include <thread>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 
 HeadlessHost::HeadlessHost(bool answerYes, std::chrono::milliseconds cycle,
                            const volatile std::sig_atomic_t& stopRequested)

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/farm_host.h"
+#include "farm/farm_host.h"
 
 struct Farm;
 

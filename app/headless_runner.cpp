@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "app/headless_host.h"
-#include "engine/farm.h"
 #include "engine/farm_cycle.h"
 #include "engine/farm_stats.h"
 #include "engine/operator_commands.h"
+#include "farm/farm.h"
 #include "settings/settings_file.h"
 #include "web/web_monitor.h"
 

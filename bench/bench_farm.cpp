@@ -9,7 +9,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "engine/command_words.h"
+#include "farm/command_words.h"
 #include "farm_fixture.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "temp_dir.h"
 #include "tests/support/quiet_host.h"
 

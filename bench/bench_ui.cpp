@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "bench_farm.h"
+#include "farm/view_texts.h"
 #include "platform/fixed_text.h"
 #include "ui/farm_list_models.h"
 #include "ui/kestrun_view.h"
-#include "ui/view_texts.h"
 
 namespace {
 

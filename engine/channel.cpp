@@ -4,8 +4,8 @@
 #include <cctype>
 #include <vector>
 
-#include "engine/command_words.h"
-#include "engine/farm.h"
+#include "farm/command_words.h"
+#include "farm/farm.h"
 #include "platform/path.h"
 
 namespace {
@@ -41,6 +41,10 @@ void deleteByPrefix(Farm& farm, std::string_view prefix) {
 
 int nodeCount(const Farm& farm) {
     return std::clamp(farm.settings.No_Of_Nodes, 0, kMaxNodes);
+}
+
+bool nodeInUse(const Farm& farm, int node) {
+    return node >= 1 && node <= nodeCount(farm);
 }
 
 std::string jobFilePath(const Farm& farm, int node) {

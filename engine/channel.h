@@ -11,6 +11,8 @@ struct Farm;
 
 // Nodes 1..nodeCount(farm) are in use: No_Of_Nodes, kept within the node table.
 int nodeCount(const Farm& farm);
+// True for a node number in 1..nodeCount(farm).
+bool nodeInUse(const Farm& farm, int node);
 
 std::string jobFilePath(const Farm& farm, int node);
 std::string ackFilePath(const Farm& farm, int node);

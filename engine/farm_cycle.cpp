@@ -1,10 +1,11 @@
 #include "engine/farm_cycle.h"
 
 #include "engine/channel.h"
-#include "engine/farm.h"
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
+#include "engine/node_actions.h"
 #include "engine/supervisor.h"
+#include "farm/farm.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
 #include "queue/queue_lock.h"

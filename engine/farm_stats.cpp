@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "engine/channel.h"
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
 #include "settings/farm_notify.h"
@@ -131,19 +131,6 @@ void watchNode(Farm& farm, int node) {
 }
 
 }  // namespace
-
-void FrameTimes::add(uint32_t ms) {
-    totalMs += ms;
-    frames += 1;
-}
-
-uint32_t FrameTimes::averageMs() const {
-    if (frames == 0) {
-        return 0;
-    }
-    uint64_t mean = (totalMs + frames / 2) / frames;
-    return static_cast<uint32_t>(std::min<uint64_t>(mean, std::numeric_limits<uint32_t>::max()));
-}
 
 SceneFigures sceneFigures(const Farm& farm, int entry) {
     SceneFigures f;

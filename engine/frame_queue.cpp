@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/farm.h"
 #include "engine/image_lookup.h"
-#include "engine/scheduler.h"
+#include "engine/problem_frame.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "queue/scene_reader.h"
@@ -150,7 +150,8 @@ int scanScenes(Farm& farm, int limit) {
         int32_t id = s.scenes[k].sceneId;
         if (scanAndTakeOut(farm, k, remaining)) {
             int done = findScene(s, id);
-            logLine(farm, "********* Scene Completed !***********", textOf(s.scenes[done].fileName));
+            logLine(farm, "********* Scene Completed !***********",
+                    textOf(s.scenes[done].fileName));
             notifySceneCompleted(farm, done);
             anyCompleted = true;
         } else {

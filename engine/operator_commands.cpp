@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "engine/channel.h"
-#include "engine/farm.h"
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
-#include "engine/supervisor.h"
+#include "engine/node_actions.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
@@ -19,10 +19,6 @@ constexpr int kRescanLimit = 100;
 
 bool entryInQueue(const Farm& farm, int k) {
     return k >= 1 && k <= farm.state.sceneCount;
-}
-
-bool nodeInUse(const Farm& farm, int node) {
-    return node >= 1 && node <= nodeCount(farm);
 }
 
 void logNodeCommand(Farm& farm, std::string_view command, int node) {

@@ -3,10 +3,10 @@
 #include <limits>
 
 #include "engine/channel.h"
-#include "engine/command_words.h"
-#include "engine/farm.h"
 #include "engine/frame_queue.h"
-#include "engine/supervisor.h"
+#include "engine/node_actions.h"
+#include "farm/command_words.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
@@ -17,8 +17,6 @@ namespace {
 
 // A refill scans until one scene has this many frames to do.
 constexpr int kRefillLimit = 15;
-// A scene is dropped at its 32nd problem frame.
-constexpr int kProblemFramesTolerated = 31;
 
 // Takes frame queue entry i out and closes the gap above it.
 void takeQueueEntry(FarmState& s, int i, int& frame, int32_t& sceneId) {
@@ -86,37 +84,4 @@ void startFrame(Farm& farm, int node, int frame) {
     sendAnswered(farm, node, words::renderCommand(frame));
     logLine(farm, "Started rendering frame " + std::to_string(frame) + " on " +
                       std::string(textOf(farm.state.nodes[node].name)));
-}
-
-void handleProblemFrame(Farm& farm, int e, int f) {
-    FarmState& s = farm.state;
-    if (e < 1 || e > s.sceneCount) {
-        return;
-    }
-    setFrameCode(s.scenes[e], f, kFrameMissing);
-    s.queueListDirty = -1;
-    logLine(farm, "********* Problem Frame***********");
-    std::string fileName(textOf(s.scenes[e].fileName));
-    notifyEvent(farm, FarmEvent::ProblemFrame, fileName);
-    // The queue file brings back the last reporting node of the farm that saved it; it is
-    // blamed only while it is one of the nodes in use.
-    int lastNode = s.scenes[e].lastNode;
-    if (lastNode >= 1 && lastNode <= nodeCount(farm)) {
-        makeNodeOffline(farm, lastNode);
-        notifyEvent(farm, FarmEvent::NodeOffline, std::string(textOf(s.nodes[lastNode].name)));
-    }
-    if (s.scenes[e].problemCount < std::numeric_limits<int32_t>::max()) {
-        s.scenes[e].problemCount += 1;
-    }
-    if (s.scenes[e].problemCount > kProblemFramesTolerated) {
-        bool wasLive = s.scenes[e].position > 0;
-        s.queueListDirty = 1;
-        failScene(s, "Unsuccessful", e);
-        logLine(farm, "********* Problem Scene Removed***********");
-        s.scenes[e].position = 0;
-        if (wasLive) {
-            notifyEvent(farm, FarmEvent::SceneFailed, fileName);
-            notifyIfQueueDone(farm, fileName);
-        }
-    }
 }

@@ -1,7 +1,6 @@
 // The frame scheduler: chooses each idle node's next frame from the frame queue (a node keeps to
 // its scene while the queue holds frames of it, otherwise it gets the oldest frame), tells nodes
-// to load scenes and render frames, and handles problem frames (a finished frame whose image
-// never appeared) and problem scenes.
+// to load scenes and render frames.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +19,3 @@ std::string sceneLoadPath(const Farm& farm, std::string_view fileName);
 void loadScene(Farm& farm, int node, int32_t sceneId);
 // Sends "render F F 1" and logs it.
 void startFrame(Farm& farm, int node, int frame);
-// Frame f of entry e was reported finished but has no image.
-void handleProblemFrame(Farm& farm, int e, int f);

@@ -10,8 +10,8 @@
 #include <charconv>
 #include <string_view>
 
-#include "engine/farm.h"
 #include "engine/farm_stats.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 

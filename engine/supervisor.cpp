@@ -1,11 +1,12 @@
 #include "engine/supervisor.h"
 
 #include "engine/channel.h"
-#include "engine/command_words.h"
-#include "engine/farm.h"
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
+#include "engine/node_actions.h"
 #include "engine/scheduler.h"
+#include "farm/command_words.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
 
@@ -199,10 +200,6 @@ void stepRetired(Farm& farm, int node, const AckReading& ack) {
     }
 }
 
-bool nodeInUse(const Farm& farm, int node) {
-    return node >= 1 && node <= nodeCount(farm);
-}
-
 }  // namespace
 
 bool stepNode(Farm& farm, int node) {
@@ -254,32 +251,6 @@ bool pollNodes(Farm& farm) {
         }
     }
     return progress;
-}
-
-void retireNode(Farm& farm, int node) {
-    if (!nodeInUse(farm, node)) {
-        return;
-    }
-    farm.state.nodes[node].state = Retired;
-    releaseNodeFrame(farm.state, node);
-    sendCommand(farm, node, words::kWait);
-    clearFrameQueue(farm.state);
-    farm.state.queueListDirty = kSet;
-    farm.state.farmListDirty = kSet;
-}
-
-void makeNodeOffline(Farm& farm, int node) {
-    if (!nodeInUse(farm, node)) {
-        return;
-    }
-    farm.state.queueListDirty = kSet;
-    farm.state.farmListDirty = kSet;
-    sendCommand(farm, node, words::kWait);
-    releaseNodeFrame(farm.state, node);
-    farm.state.nodes[node].sceneId = -1;
-    deleteAck(farm, node);
-    clearFrameQueue(farm.state);
-    farm.state.nodes[node].state = Offline;
 }
 
 std::string frameTimeText(uint32_t elapsedMs) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "tests/support/quiet_host.h"
 
 class SandboxFileSystem : public FileSystem {

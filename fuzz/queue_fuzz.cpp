@@ -7,12 +7,12 @@
 #include <string>
 
 #include "engine/frame_queue.h"
+#include "farm/view_texts.h"
 #include "fuzz/fuzz_farm.h"
 #include "fuzz/queue_sandbox.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
-#include "ui/view_texts.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "engine/frame_queue.h"
+#include "farm/view_texts.h"
 #include "fuzz/fuzz_farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "queue/scene_reader.h"
 #include "settings/farm_log.h"
-#include "ui/view_texts.h"
 
 namespace {
 

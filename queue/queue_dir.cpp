@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "queue/queue_file.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "engine/farm.h"
-#include "engine/scene_record.h"
+#include "farm/farm.h"
+#include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/save_report.h"

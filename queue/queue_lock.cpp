@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/path_map.h"

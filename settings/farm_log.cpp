@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 
 namespace {
 

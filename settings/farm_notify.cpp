@@ -1,6 +1,6 @@
 #include "settings/farm_notify.h"
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/process.h"
 #include "settings/farm_log.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "farm/farm_settings.h"
 #include "platform/fixed_text.h"
-#include "settings/farm_settings.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "settings/farm_settings.h"
+#include "farm/farm_settings.h"
 
 namespace {
 

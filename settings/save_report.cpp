@@ -1,6 +1,6 @@
 #include "settings/save_report.h"
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "settings/farm_log.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "platform/profile.h"

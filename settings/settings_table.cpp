@@ -1,6 +1,6 @@
 #include "settings/settings_table.h"
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 namespace {
 

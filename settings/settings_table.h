@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/farm_settings.h"
+#include "farm/farm_settings.h"
 
 struct SettingKey {
     std::string_view section;

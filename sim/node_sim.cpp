@@ -5,7 +5,7 @@
 #include <sstream>
 #include <thread>
 
-#include "engine/command_words.h"
+#include "farm/command_words.h"
 
 namespace sim {
 namespace {

@@ -12,14 +12,14 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "engine/farm.h"
 #include "engine/operator_commands.h"
+#include "farm/farm.h"
+#include "farm/view_texts.h"
 #include "platform/fixed_text.h"
 #include "settings/settings_file.h"
 #include "ui/form_controls.h"
 #include "ui/message_boxes.h"
 #include "ui/name_node_dlg.h"
-#include "ui/view_texts.h"
 
 namespace {
 

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-#include "engine/farm.h"
+#include "engine/farm_stats.h"
+#include "farm/farm.h"
+#include "farm/view_texts.h"
 #include "platform/fixed_text.h"
 #include "ui/last_frame_watch.h"
-#include "ui/view_texts.h"
 
 namespace {
 

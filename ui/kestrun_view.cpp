@@ -14,7 +14,9 @@
 #include <algorithm>
 
 #include "engine/farm_cycle.h"
+#include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
+#include "farm/view_texts.h"
 #include "platform/byte_text.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
@@ -28,7 +30,6 @@
 #include "ui/main_frame.h"
 #include "ui/message_boxes.h"
 #include "ui/shell_dialogs.h"
-#include "ui/view_texts.h"
 #include "ui/window_memory.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "ui/farm_list_models.h"
 #include "ui/last_frame_watch.h"
 #include "web/web_monitor.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 // True in the states in which a node holds a frame: from its load command to its render's end.
 bool nodeHoldsFrame(int32_t state);

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 #include "ui/dialog_units.h"
 #include "ui/form_controls.h"
 

@@ -8,6 +8,7 @@
 
 #include "engine/channel.h"
 #include "engine/frame_queue.h"
+#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"

@@ -3,10 +3,10 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/channel.h"
-#include "engine/farm.h"
-#include "engine/farm_state.h"
 #include "engine/farm_stats.h"
-#include "engine/node_status_text.h"
+#include "farm/farm.h"
+#include "farm/farm_state.h"
+#include "farm/node_status_text.h"
 #include "platform/fixed_text.h"
 #include "web/text_decoding.h"
 

@@ -3,11 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/channel.h"
-#include "engine/farm.h"
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
+#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "settings/farm_log.h"
 #include "web/farm_status.h"
 #include "web/web_page.h"

@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include "engine/command_words.h"
 #include "engine_test.h"
+#include "farm/command_words.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/farm.h"
 #include "engine/frame_queue.h"
+#include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "tests/support/farm_fixture.h"
 

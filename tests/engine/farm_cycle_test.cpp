@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "engine/operator_commands.h"
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "tests/support/farm_fixture.h"
 

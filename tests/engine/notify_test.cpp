@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "engine/problem_frame.h"
 #include "engine/scheduler.h"
 #include "engine_test.h"
 

@@ -2,6 +2,7 @@
 #include "engine/operator_commands.h"
 
 #include "engine/channel.h"
+#include "engine/node_actions.h"
 
 #include "engine_test.h"
 #include "queue/queue_dir.h"

@@ -1,6 +1,7 @@
 // The frame scheduler: which frame a node gets, and what problem frames cost.
 #include "engine/scheduler.h"
 
+#include "engine/problem_frame.h"
 #include "engine/supervisor.h"
 #include "engine_test.h"
 

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "engine/node_actions.h"
 #include "engine/scheduler.h"
 #include "engine_test.h"
 

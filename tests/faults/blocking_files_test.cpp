@@ -11,7 +11,7 @@
 #include <future>
 
 #include "engine/channel.h"
-#include "engine/command_words.h"
+#include "farm/command_words.h"
 #include "fault_support.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"

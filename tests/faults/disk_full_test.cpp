@@ -7,7 +7,7 @@
 
 #include "engine/farm_cycle.h"
 #include "engine/operator_commands.h"
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 #include "fault_support.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"

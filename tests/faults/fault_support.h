@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "tests/scenario/scenario_support.h"
 
 // Mounts a tmpfs of the given size ("256k") over dir for its lifetime; unmounted on the way

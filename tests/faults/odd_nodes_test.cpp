@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/farm_cycle.h"
+#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
 #include "fault_support.h"

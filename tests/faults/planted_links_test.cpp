@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "engine/channel.h"
-#include "engine/command_words.h"
+#include "farm/command_words.h"
 #include "fault_support.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"

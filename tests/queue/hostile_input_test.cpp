@@ -5,7 +5,7 @@
 
 #include <limits>
 
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"

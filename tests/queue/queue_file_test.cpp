@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "tests/support/farm_fixture.h"

@@ -7,6 +7,7 @@
 
 #include "engine/channel.h"
 #include "engine/farm_cycle.h"
+#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"

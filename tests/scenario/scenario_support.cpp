@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 
 QueueFile readQueueFile(const std::string& path) {
     QueueFile q;

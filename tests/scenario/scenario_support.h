@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 #include "farm_fixture.h"
 #include "node_process.h"
 

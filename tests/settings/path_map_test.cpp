@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/farm_settings.h"
+#include "farm/farm_settings.h"
 
 namespace {
 

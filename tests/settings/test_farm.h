@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 

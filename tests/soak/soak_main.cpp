@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "tests/scenario/scenario_support.h"

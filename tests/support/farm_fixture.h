@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/farm.h"
+#include "farm/farm.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/farm_host.h"
+#include "farm/farm_host.h"
 
 class QuietHost : public FarmHost {
   public:

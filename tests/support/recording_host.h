@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/farm_host.h"
+#include "farm/farm_host.h"
 
 class RecordingHost : public FarmHost {
   public:

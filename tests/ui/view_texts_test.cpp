@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "engine/farm_state.h"
-#include "ui/view_texts.h"
+#include "farm/farm_state.h"
+#include "farm/view_texts.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <set>
 
+#include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
 #include "platform/fixed_text.h"
 #include "sim/node_files.h"

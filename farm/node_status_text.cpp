@@ -1,6 +1,6 @@
-#include "engine/node_status_text.h"
+#include "farm/node_status_text.h"
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 namespace {
 

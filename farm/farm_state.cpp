@@ -1,4 +1,4 @@
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 #include <algorithm>
 #include <cstring>

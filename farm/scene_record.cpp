@@ -1,4 +1,4 @@
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 
 #include <cstring>
 

@@ -7,13 +7,13 @@
 #include <set>
 #include <string>
 
-#include "engine/farm_host.h"
-#include "engine/farm_state.h"
-#include "engine/farm_stats.h"
+#include "farm/farm_host.h"
+#include "farm/farm_settings.h"
+#include "farm/farm_state.h"
+#include "farm/frame_times.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
-#include "settings/farm_settings.h"
 
 // A file the farm saves again and again: whether the last save failed, and whether it had to
 // write the file in place, so each is logged once until it changes.

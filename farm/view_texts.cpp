@@ -1,9 +1,9 @@
-#include "ui/view_texts.h"
+#include "farm/view_texts.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/node_status_text.h"
+#include "farm/node_status_text.h"
 
 struct SceneEntry;
 

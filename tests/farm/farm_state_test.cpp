@@ -1,5 +1,5 @@
 // The table operations on the farm records.
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/farm_state.h"
+#include "farm/farm_state.h"
 
 namespace scene_record {
 constexpr size_t kSize = 3836;

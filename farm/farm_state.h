@@ -105,7 +105,7 @@ struct FarmState {
     int32_t queueListDirty = -1;
     int32_t farmListDirty = 0;
     int32_t logDirty = 0;
-    int32_t logFrozen = 0;  // the log pane has the focus: it is not reloaded
+    int32_t logFrozen = 0;   // the log pane has the focus: it is not reloaded
     uint32_t logWrites = 0;  // lines written to the log so far: readers of its tail watch it
 
     // The id the next scene read is given, seeded by loading the queue file. Ids count up and

@@ -1,5 +1,5 @@
 // The queue file's record layout, byte by byte at every offset of its table.
-#include "engine/scene_record.h"
+#include "farm/scene_record.h"
 
 #include <gtest/gtest.h>
 

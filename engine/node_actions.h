@@ -1,0 +1,10 @@
+// The two ways a node is taken out of work, by the operator or by the farm when it blames the
+// node for a problem frame: retire it, or make it offline until it writes a new acknowledgement.
+#pragma once
+
+struct Farm;
+
+// Takes the node out of work: Retired, frame handed back, "wait", frame queue emptied.
+void retireNode(Farm& farm, int node);
+// Forgets the node until it writes a new acknowledgement file.
+void makeNodeOffline(Farm& farm, int node);
