@@ -62,9 +62,7 @@ bool farmDone(const Farm& farm) {
         }
     }
     for (int n = 1; n <= farm.settings.No_Of_Nodes; ++n) {
-        int32_t st = s.nodes[n].state;
-        if (st == Loading || st == WLoadFirst || st == LoadFirst || st == WtoRender ||
-            st == Rendering) {
+        if (nodeHoldsFrame(s.nodes[n].state)) {
             return false;
         }
     }

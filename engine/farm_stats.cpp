@@ -17,16 +17,6 @@ constexpr uint64_t kStallFrames = 10;
 // Times recorded are saved at most this often (and at Quit).
 constexpr uint32_t kSaveEveryMs = 5000;
 
-bool sceneFailed(const SceneEntry& e) {
-    return e.problemCount > 31;
-}
-
-// Loading or rendering a frame: the states in which a node owes the farm an answer.
-bool holdsFrame(int32_t state) {
-    return state == Loading || state == WLoadFirst || state == LoadFirst || state == WtoRender ||
-           state == Rendering;
-}
-
 // The states a node can hang in: a stall in them is reported.
 bool canStall(int32_t state) {
     return state == Loading || state == WLoadFirst || state == WtoRender || state == Rendering;
@@ -83,7 +73,7 @@ int nodesOnScene(const Farm& farm, int32_t sceneId) {
     int count = 0;
     for (int n = 1; n <= nodeCount(farm); ++n) {
         const NodeSlot& slot = farm.state.nodes[n];
-        bool working = holdsFrame(slot.state) || slot.state == Loaded;
+        bool working = nodeHoldsFrame(slot.state) || slot.state == Loaded;
         if (working && slot.sceneId == sceneId && !farm.stats.nodes[n].stuck) {
             count += 1;
         }
@@ -165,7 +155,7 @@ NodeFigures nodeFigures(const Farm& farm, int node) {
     f.averageMs = t.times.averageMs();
     f.framesThisRun = t.framesThisRun;
     f.stuck = t.stuck;
-    if (holdsFrame(slot.state)) {
+    if (nodeHoldsFrame(slot.state)) {
         f.stalledMs = static_cast<uint32_t>(farm.clock.tickMs() - slot.commandTick);
     }
     return f;
@@ -177,7 +167,7 @@ FarmFigures farmFigures(const Farm& farm) {
     int workers = 0;
     for (int n = 1; n <= nodeCount(farm); ++n) {
         bool stuck = farm.stats.nodes[n].stuck;
-        f.nodesRendering += holdsFrame(s.nodes[n].state) ? 1 : 0;
+        f.nodesRendering += nodeHoldsFrame(s.nodes[n].state) ? 1 : 0;
         f.nodesStuck += stuck ? 1 : 0;
         workers += online(s.nodes[n].state) && !stuck ? 1 : 0;
     }

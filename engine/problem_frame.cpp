@@ -9,13 +9,6 @@
 #include "settings/farm_log.h"
 #include "settings/farm_notify.h"
 
-namespace {
-
-// A scene is dropped at its 32nd problem frame.
-constexpr int kProblemFramesTolerated = 31;
-
-}  // namespace
-
 void handleProblemFrame(Farm& farm, int e, int f) {
     FarmState& s = farm.state;
     if (e < 1 || e > s.sceneCount) {
@@ -36,7 +29,7 @@ void handleProblemFrame(Farm& farm, int e, int f) {
     if (s.scenes[e].problemCount < std::numeric_limits<int32_t>::max()) {
         s.scenes[e].problemCount += 1;
     }
-    if (s.scenes[e].problemCount > kProblemFramesTolerated) {
+    if (sceneFailed(s.scenes[e])) {
         bool wasLive = s.scenes[e].position > 0;
         s.queueListDirty = 1;
         failScene(s, "Unsuccessful", e);

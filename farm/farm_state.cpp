@@ -43,6 +43,15 @@ int32_t nextSceneId(FarmState& s) {
     return id;
 }
 
+bool sceneFailed(const SceneEntry& e) {
+    return e.problemCount > kProblemFramesTolerated;
+}
+
+bool nodeHoldsFrame(int32_t state) {
+    return state == Loading || state == WLoadFirst || state == LoadFirst || state == WtoRender ||
+           state == Rendering;
+}
+
 void releaseNodeFrame(FarmState& s, int node) {
     if (node < 1 || node >= kNodeSlots) {
         return;

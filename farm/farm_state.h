@@ -20,7 +20,9 @@ constexpr int kSceneSlots = 300;
 constexpr int kMaxScenes = kSceneSlots - 1;
 constexpr int kFrameMapSize = 3000;
 constexpr int kFrameQueueSize = 14;
-// SceneEntry::problemCount of a failed scene.
+// A scene fails at its 32nd problem frame; SceneEntry::problemCount of a failed scene is then
+// set to kFailedProblemCount.
+constexpr int32_t kProblemFramesTolerated = 31;
 constexpr int32_t kFailedProblemCount = 33;
 
 // A node's place in the ScreamerNet conversation; the word each state waits for is in brackets.
@@ -140,6 +142,11 @@ std::string sceneFileName(const FarmState& s, int32_t sceneId);
 // Gives a new scene its id: nextId, or one more than the largest id of entries 1..sceneCount
 // when that is higher; nextId then counts on past it.
 int32_t nextSceneId(FarmState& s);
+// True when the scene failed: its problem frames passed the limit, or it could not be read.
+bool sceneFailed(const SceneEntry& e);
+// Loading or rendering a frame: the states in which a node holds a frame and owes the farm an
+// answer for it.
+bool nodeHoldsFrame(int32_t state);
 // Hands the node's frame back (code 0) in its scene, when that scene is queued.
 void releaseNodeFrame(FarmState& s, int node);
 void clearFrameQueue(FarmState& s);

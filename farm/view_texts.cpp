@@ -64,10 +64,6 @@ bool nothingToRender(const SceneEntry& e) {
 
 }  // namespace
 
-bool sceneFailed(const SceneEntry& e) {
-    return e.problemCount >= kFailedProblemCount;
-}
-
 std::string oneLine(std::string_view text) {
     std::string line;
     for (char c : text) {

@@ -21,8 +21,6 @@ std::string elapsedText(uint32_t elapsedMs);
 std::string antialiasText(int32_t antialias);
 // The Soft column for SceneEntry::filterType: "Off" for 0, "On" otherwise.
 std::string softFilterText(int32_t filterType);
-// True when the scene failed (its problem frames passed the limit, or it could not be read).
-bool sceneFailed(const SceneEntry& e);
 // The text with every run of line breaks, tabs and blanks made one blank, trimmed at both ends:
 // a failure text shows on one line.
 std::string oneLine(std::string_view text);

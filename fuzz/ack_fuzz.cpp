@@ -29,17 +29,12 @@ FarmState preparedState(FuzzFarm& fx) {
     return fx.farm.state;
 }
 
-bool holdsFrame(int32_t state) {
-    return state == Loading || state == WLoadFirst || state == LoadFirst || state == WtoRender ||
-           state == Rendering;
-}
-
 void checkNode(const FarmState& s) {
     const NodeSlot& n = s.nodes[kNode];
     fuzzCheck(n.state >= 0 && n.state < kNodeStateCount, "a node state outside the table");
     fuzzCheck(s.frameQueueCount >= 0 && s.frameQueueCount <= kFrameQueueSize,
               "a frame queue beyond its 14 places");
-    if (holdsFrame(n.state) && n.state != Rendering && findScene(s, n.sceneId) != 0) {
+    if (nodeHoldsFrame(n.state) && n.state != Rendering && findScene(s, n.sceneId) != 0) {
         fuzzCheck(frameCode(s.scenes[findScene(s, n.sceneId)], n.frame) == kFrameInHand,
                   "a node loading or starting a frame that is not in hand");
     }
@@ -58,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fx.fs.writeFile(farm.state.logFilePath, "");
         NodeSlot& node = farm.state.nodes[kNode];
         node.state = state;
-        if (holdsFrame(state)) {
+        if (nodeHoldsFrame(state)) {
             node.sceneId = farm.state.scenes[1].sceneId;
             node.frame = 4;
             setFrameCode(farm.state.scenes[1], node.frame, kFrameInHand);

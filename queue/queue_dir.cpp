@@ -301,7 +301,7 @@ int raiseScene(Farm& farm, int k, int p) {
         return 0;
     }
     int32_t id = s.scenes[k].sceneId;
-    if (s.scenes[k].problemCount < 32 && p >= 1) {
+    if (!sceneFailed(s.scenes[k]) && p >= 1) {
         logLine(farm, "Queue item " + std::string(textOf(s.scenes[k].fileName)) +
                           " preprioritized to " + std::to_string(p));
         for (int i = 1; i <= s.sceneCount; ++i) {
@@ -324,7 +324,7 @@ int lowerScene(Farm& farm, int k, int p) {
         return 0;
     }
     int32_t id = s.scenes[k].sceneId;
-    if (s.scenes[k].problemCount < 32) {
+    if (!sceneFailed(s.scenes[k])) {
         logLine(farm, "Queue item " + std::string(textOf(s.scenes[k].fileName)) +
                           " preprioritized to " + std::to_string(p));
         for (int i = 1; i <= s.sceneCount; ++i) {

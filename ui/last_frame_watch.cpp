@@ -10,11 +10,6 @@ bool isDone(char code) {
 
 }  // namespace
 
-bool nodeHoldsFrame(int32_t state) {
-    return state == Loading || state == WLoadFirst || state == LoadFirst || state == WtoRender ||
-           state == Rendering;
-}
-
 void LastFrameWatch::update(const FarmState& s, int nodes) {
     for (int i = 1; i <= std::min(nodes, kMaxNodes); ++i) {
         const NodeSlot& n = s.nodes[i];

@@ -9,9 +9,6 @@
 
 #include "farm/farm_state.h"
 
-// True in the states in which a node holds a frame: from its load command to its render's end.
-bool nodeHoldsFrame(int32_t state);
-
 class LastFrameWatch {
   public:
     // Looks at nodes 1..nodes and notes the frames finished since the last look.

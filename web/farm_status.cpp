@@ -14,11 +14,6 @@ namespace {
 
 using nlohmann::json;
 
-// The scene cells of the farm list: only a loading or rendering node shows its scene.
-bool showsScene(int32_t state) {
-    return state == Loading || state == Rendering || state == WLoadFirst;
-}
-
 NodeStatus nodeStatus(const Farm& farm, int number, uint32_t now) {
     const FarmState& s = farm.state;
     const NodeSlot& slot = s.nodes[number];
@@ -27,7 +22,7 @@ NodeStatus nodeStatus(const Farm& farm, int number, uint32_t now) {
     n.name = utf8FromBytes(textOf(slot.name));
     n.state = nodeStatusText(slot.state);
     n.elapsedSeconds = static_cast<uint32_t>(now - slot.commandTick) / 1000;
-    int entry = showsScene(slot.state) ? findScene(s, slot.sceneId) : 0;
+    int entry = nodeHoldsFrame(slot.state) ? findScene(s, slot.sceneId) : 0;
     if (entry != 0) {
         n.scene = utf8FromBytes(textOf(s.scenes[entry].fileName));
         n.frame = slot.frame;
@@ -51,7 +46,7 @@ SceneStatus sceneStatus(const SceneEntry& e) {
     out.first = e.firstFrame;
     out.last = e.lastFrame;
     out.step = e.frameStep;
-    out.failed = e.problemCount >= kFailedProblemCount;
+    out.failed = sceneFailed(e);
     std::string outputPath = utf8FromBytes(textOf(e.outputPath));
     (out.failed ? out.failure : out.savePath) = outputPath;
     return out;

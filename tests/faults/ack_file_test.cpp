@@ -17,11 +17,6 @@
 
 namespace {
 
-bool holdsFrame(int32_t state) {
-    return state == Loading || state == WLoadFirst || state == LoadFirst || state == WtoRender ||
-           state == Rendering;
-}
-
 // A farm after GO with one scene of five frames queued, and node 1 in the given state; a node
 // that holds a frame holds frame 3, in hand.
 struct AckFarm {
@@ -31,7 +26,7 @@ struct AckFarm {
         checkSceneQueue(farm);
         NodeSlot& node = farm.state.nodes[1];
         node.state = state;
-        if (holdsFrame(state)) {
+        if (nodeHoldsFrame(state)) {
             node.sceneId = farm.state.scenes[1].sceneId;
             node.frame = 3;
             setFrameCode(farm.state.scenes[1], 3, kFrameInHand);

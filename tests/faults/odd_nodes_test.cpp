@@ -14,8 +14,7 @@ namespace {
 
 bool holdsFrameInHand(const Farm& farm, int node) {
     const NodeSlot& n = farm.state.nodes[node];
-    bool holding = n.state == Loading || n.state == WLoadFirst || n.state == LoadFirst ||
-                   n.state == WtoRender || n.state == Rendering;
+    bool holding = nodeHoldsFrame(n.state);
     int k = findScene(farm.state, n.sceneId);
     return holding && k != 0 && frameCode(farm.state.scenes[k], n.frame) == kFrameInHand;
 }

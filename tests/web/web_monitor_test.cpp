@@ -105,7 +105,11 @@ TEST_F(WebMonitorTest, StatusShowsTheNodesAndScenesWithNumbersAsNumbersAndUnknow
     EXPECT_EQ(s["nodes"][1]["frame"], 7);
     EXPECT_EQ(s["nodes"][1]["elapsedSeconds"], 65);
     EXPECT_EQ(s["farm"]["nodesRendering"], 1);
-    n.state = WtoRender;  // the farm list shows no scene in this state, nor does the status
+    // Between its load and its render the node still holds the frame, and still shows it; an
+    // idle node shows none, as in the farm list.
+    n.state = WtoRender;
+    EXPECT_EQ(status()["nodes"][1]["scene"], "a.lws");
+    n.state = Ready;
     EXPECT_TRUE(status()["nodes"][1]["scene"].is_null());
 }
 
