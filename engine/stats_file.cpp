@@ -21,7 +21,7 @@ constexpr std::string_view kHeader = "Kestrun.stats 1";
 constexpr size_t kLongestFile = 1 << 20;
 
 std::string line(std::string_view text) {
-    return std::string(text) + "\r\n";
+    return std::string(text).append(kCrLf);
 }
 
 std::string timesText(const FrameTimes& t) {
@@ -108,11 +108,8 @@ void loadFarmStats(Farm& farm) {
     bool first = true;
     while (!rest.empty()) {
         size_t end = rest.find('\n');
-        std::string_view text = rest.substr(0, end);
+        std::string_view text = withoutCr(rest.substr(0, end));
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (text.ends_with('\r')) {
-            text.remove_suffix(1);
-        }
         if (first && text != kHeader) {
             return;
         }

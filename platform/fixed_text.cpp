@@ -75,6 +75,10 @@ std::string toLowerAscii(std::string_view text) {
     return out;
 }
 
+std::string_view withoutCr(std::string_view line) {
+    return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
+}
+
 void toLineFeeds(std::string& text) {
     size_t out = 0;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -35,5 +35,9 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 bool endsWithNoCase(std::string_view text, std::string_view suffix);
 std::string toLowerAscii(std::string_view text);
+// The line end of the farm's own text files.
+constexpr std::string_view kCrLf = "\r\n";
 // Turns every CR LF pair into one LF, in place, as a text-mode read does.
 void toLineFeeds(std::string& text);
+// A line without the CR that ends it when it was read from a CR LF file.
+std::string_view withoutCr(std::string_view line);

@@ -33,7 +33,7 @@ Line lineAt(std::string_view text, size_t begin) {
     if (lf == std::string_view::npos) {
         return {begin, text.size(), text.size()};
     }
-    size_t end = (lf > begin && text[lf - 1] == '\r') ? lf - 1 : lf;
+    size_t end = begin + withoutCr(text.substr(begin, lf - begin)).size();
     return {begin, end, lf + 1};
 }
 

@@ -6,6 +6,7 @@
 #include "farm/farm.h"
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
+#include "platform/little_endian.h"
 #include "platform/path.h"
 #include "settings/save_report.h"
 
@@ -16,18 +17,13 @@ constexpr size_t kLongestFile = kFlagSize + kMaxScenes * scene_record::kSize;
 constexpr const char* kTidyFolder = "HasBeenRendered";
 
 void putFlag(std::string& out, int32_t flag) {
-    uint32_t v = static_cast<uint32_t>(flag);
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<char>(v >> (8 * i)));
-    }
+    unsigned char bytes[kFlagSize];
+    putLeI32(bytes, flag);
+    out.append(reinterpret_cast<const char*>(bytes), kFlagSize);
 }
 
 int32_t getFlag(const std::string& in) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-        v |= static_cast<uint32_t>(static_cast<unsigned char>(in[i])) << (8 * i);
-    }
-    return static_cast<int32_t>(v);
+    return getLeI32(reinterpret_cast<const unsigned char*>(in.data()));
 }
 
 // Ids stay far below the 32-bit limit, so that the largest id plus one is always an id.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "farm/farm.h"
+#include "platform/fixed_text.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void logLine(Farm& farm, std::string_view message, std::string_view detail) {
     appendClean(line, message);
     line.push_back(' ');
     appendClean(line, detail);
-    line.append("\r\n");
+    line.append(kCrLf);
     errno = 0;
     if (!farm.fs.appendFile(farm.state.logFilePath, line)) {
         int error = errno;

@@ -1,4 +1,5 @@
 #include "sim/scene_output.h"
+#include "platform/fixed_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,10 +44,7 @@ bool sceneValue(std::string_view text, std::string_view key, std::string& value)
         std::string_view line = text.substr(at, end == std::string_view::npos ? end : end - at);
         if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
             line.remove_prefix(key.size() + 1);
-            if (line.ends_with('\r')) {
-                line.remove_suffix(1);
-            }
-            value = std::string(line);
+            value = std::string(withoutCr(line));
             return true;
         }
         if (end == std::string_view::npos) {

@@ -20,6 +20,7 @@
 #include "ui/form_controls.h"
 #include "ui/message_boxes.h"
 #include "ui/name_node_dlg.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -27,10 +28,6 @@ namespace {
 constexpr int kMaxDirectory = 259;
 constexpr int kMinNodeCount = 1;
 constexpr int kMaxNodeCount = 100;
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The path table's cells take at most what the settings file keeps of a path.
 class PathDelegate : public QStyledItemDelegate {

@@ -7,14 +7,7 @@
 #include "farm/view_texts.h"
 #include "platform/fixed_text.h"
 #include "ui/last_frame_watch.h"
-
-namespace {
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+#include "ui/qt_text.h"
 
 const int FarmListModel::kWidths[] = {60, 70, 80, 100, 70, 70, 60};
 const int QueueListModel::kWidths[] = {100, 34, 34, 34, 94, 70, 54, 37, 59, 34, 291, 60};

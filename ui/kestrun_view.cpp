@@ -29,6 +29,7 @@
 #include "ui/list_cell_delegate.h"
 #include "ui/main_frame.h"
 #include "ui/message_boxes.h"
+#include "ui/qt_text.h"
 #include "ui/shell_dialogs.h"
 #include "ui/window_memory.h"
 
@@ -302,7 +303,7 @@ void CKestrunMFCView::selectNodeRow(int row) {
 
 void CKestrunMFCView::showStatus(const std::string& text) {
     if (statusFrame_ != nullptr) {
-        statusFrame_->showStatus(QString::fromStdString(text));
+        statusFrame_->showStatus(qtext(text));
     }
 }
 
@@ -321,7 +322,7 @@ void CKestrunMFCView::refreshQueueList() {
 
 void CKestrunMFCView::showFarmSummary() {
     if (statusFrame_ != nullptr) {
-        statusFrame_->showFarmSummary(QString::fromStdString(farmSummaryText(farm_)));
+        statusFrame_->showFarmSummary(qtext(farmSummaryText(farm_)));
     }
 }
 
@@ -340,7 +341,7 @@ void CKestrunMFCView::showLastFrame() {
         lastFrame_->showFrame({}, -1);
         return;
     }
-    lastFrame_->showFrame(QString::fromStdString(imageName(s.scenes[k], frame)), frame);
+    lastFrame_->showFrame(qtext(imageName(s.scenes[k], frame)), frame);
 }
 
 void CKestrunMFCView::saveLayout(WindowMemory& memory) const {
@@ -361,7 +362,7 @@ void CKestrunMFCView::refreshLogPane() {
     // The log holds names' bytes as they were: decoded as written, UTF-8 or Latin-1, and without
     // the part of a character that the start of the pane's window cut in two.
     std::string tail = readLogTail(farm_).value_or(std::string());
-    QString text = QString::fromStdString(utf8FromMixedBytes(withoutCutCharacter(tail)));
+    QString text = qtext(utf8FromMixedBytes(withoutCutCharacter(tail)));
     text.remove(QLatin1Char('\r'));
     logPane_->setPlainText(text);
     logPane_->verticalScrollBar()->setValue(logPane_->verticalScrollBar()->maximum());
@@ -369,23 +370,23 @@ void CKestrunMFCView::refreshLogPane() {
 }
 
 bool CKestrunMFCView::askAlreadyRunning(const std::string& text) {
-    return stopBox(window(), kAppTitle, QString::fromStdString(text),
-                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+    return stopBox(window(), kAppTitle, qtext(text), QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 bool CKestrunMFCView::askFreeSpaceRetry(const std::string& text) {
     syncHalted();
-    return stopBox(window(), "Kestrun HALTED!", QString::fromStdString(text),
+    return stopBox(window(), "Kestrun HALTED!", qtext(text),
                    QMessageBox::Retry | QMessageBox::Cancel,
                    QMessageBox::Retry) == QMessageBox::Retry;
 }
 
 void CKestrunMFCView::showError(const std::string& text) {
-    stopBox(window(), kAppTitle, QString::fromStdString(text), QMessageBox::Ok, QMessageBox::Ok);
+    stopBox(window(), kAppTitle, qtext(text), QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void CKestrunMFCView::showNotConfigured() {
-    CNotConfiguredDlg dialog(QString::fromStdString(farm_.settingsFile), nullptr);
+    CNotConfiguredDlg dialog(qtext(farm_.settingsFile), nullptr);
     dialog.exec();
 }
 

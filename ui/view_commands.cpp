@@ -16,6 +16,7 @@
 #include "settings/farm_log.h"
 #include "ui/kestrun_view.h"
 #include "ui/message_boxes.h"
+#include "ui/qt_text.h"
 
 namespace {
 // Longest destination path Add Scene copies to, as the queue's file name records allow.
@@ -76,8 +77,7 @@ void CKestrunMFCView::onAddScene() {
     if (busy_ || farm_.state.halted != 0) {
         return;
     }
-    QFileDialog dialog(window(), "Add Scene to Queue",
-                       QString::fromStdString(farm_.settings.Scene_Queue_Dir),
+    QFileDialog dialog(window(), "Add Scene to Queue", qtext(farm_.settings.Scene_Queue_Dir),
                        "Scene Files (*.lws *.LWS)");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -133,7 +133,7 @@ void CKestrunMFCView::onEditScene() {
         }
         std::string path =
             joinPath(farm_.settings.Scene_Queue_Dir, textOf(farm_.state.scenes[row + 1].fileName));
-        openOrSay(window(), QString::fromStdString(path));
+        openOrSay(window(), qtext(path));
         selectQueueRow(row);
     });
 }

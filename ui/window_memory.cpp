@@ -1,4 +1,5 @@
 #include "ui/window_memory.h"
+#include "ui/qt_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +14,7 @@ const char* const kQueueColumns = "Window/QueueColumns";
 }  // namespace
 
 QString windowMemoryPath(const std::string& settingsFile) {
-    QFileInfo ini(QString::fromStdString(settingsFile));
+    QFileInfo ini(qtext(settingsFile));
     return ini.dir().filePath("KestrunWindow.ini");
 }
 

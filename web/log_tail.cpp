@@ -1,6 +1,7 @@
 #include "web/log_tail.h"
 
 #include "platform/file_system.h"
+#include "platform/fixed_text.h"
 #include "web/text_decoding.h"
 
 namespace {
@@ -59,9 +60,7 @@ void LogTail::append(const std::string& bytes) {
 }
 
 void LogTail::addLine(std::string line) {
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
+    line.resize(withoutCr(line).size());
     if (line.size() > kLogLineBytes) {
         line.resize(kLogLineBytes);
     }

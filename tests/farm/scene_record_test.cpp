@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "platform/fixed_text.h"
+#include "platform/little_endian.h"
 
 namespace {
 
 uint32_t le32(const std::vector<unsigned char>& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
+    return getLe32(b.data() + at);
 }
 
 SceneEntry sampleEntry() {

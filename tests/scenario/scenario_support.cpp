@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "farm/scene_record.h"
+#include "platform/little_endian.h"
 
 QueueFile readQueueFile(const std::string& path) {
     QueueFile q;
@@ -17,8 +18,7 @@ QueueFile readQueueFile(const std::string& path) {
     q.size = bytes.size();
     if (bytes.size() >= 4) {
         const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-        q.runningFlag = static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
-                                             (static_cast<uint32_t>(b[3]) << 24));
+        q.runningFlag = getLeI32(b);
         for (size_t at = 4; at + scene_record::kSize <= bytes.size(); at += scene_record::kSize) {
             q.entries.push_back(decodeSceneEntry(b + at));
         }
