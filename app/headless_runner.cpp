@@ -190,7 +190,7 @@ int runHeadless(int argc, char** argv) {
         host.setWhileHeld({});
     }
     monitor.stop();
-    if (farm.state.alreadyRunning == 0) {
+    if (!farm.state.alreadyRunning) {
         quitFarm(farm);
     }
     if (!farm.queueInUse) {

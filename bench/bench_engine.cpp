@@ -49,7 +49,7 @@ void benchPoll(benchmark::State& st, Way way, Disk disk, int nodes, NodeState fr
                std::string_view ack, NodeState to) {
     BenchFarm& b = fullFarm();
     b.farm.settings.No_Of_Nodes = nodes;
-    b.farm.state.waitingForGo = -1;  // a Ready node gets nothing
+    b.farm.state.waitingForGo = true;  // a Ready node gets nothing
     b.setNodes(from, ack);
     {
         FsMeter meter(st, b.fs, disk);
@@ -184,10 +184,10 @@ void registerQueueScans() {
 void benchFarmTick(benchmark::State& st, Way way, Disk disk) {
     BenchFarm& b = fullFarm();
     b.setNodes(Rendering, "Render");
-    b.farm.state.waitingForGo = 0;
+    b.farm.state.waitingForGo = false;
     scanScenes(b.farm, kFullScenes * kSceneFrames);
     checkSceneQueue(b.farm);
-    b.farm.state.pollAgain = 0;
+    b.farm.state.pollAgain = false;
     {
         FsMeter meter(st, b.fs, disk);
         for (auto _ : st) {
@@ -200,7 +200,7 @@ void benchFarmTick(benchmark::State& st, Way way, Disk disk) {
             }
         }
     }
-    if (!allNodesIn(b.farm, Rendering) || b.farm.state.pollAgain != 0) {
+    if (!allNodesIn(b.farm, Rendering) || b.farm.state.pollAgain) {
         st.SkipWithError("the farm changed during the tick");
     }
 }

@@ -56,7 +56,7 @@ enum class Monitor { None, NoClients, Clients };
 
 void benchTick(benchmark::State& st, Monitor monitor) {
     BenchFarm& b = sharedFarm("web", kMaxNodes, 10, 100, 10);
-    b.farm.state.waitingForGo = 0;
+    b.farm.state.waitingForGo = false;
     b.setNodes(Rendering, "Render");  // every node rendering, waiting for its "Ready"
     WebMonitor web;
     std::unique_ptr<Pollers> pollers;
@@ -86,13 +86,13 @@ void benchTick(benchmark::State& st, Monitor monitor) {
 }
 
 void registerTicks() {
-    const std::pair<const char*, Monitor> kinds[] = {{"farmTick/web:none", Monitor::None},
-                                                     {"farmTick/web:no_clients", Monitor::NoClients},
-                                                     {"farmTick/web:50_clients", Monitor::Clients}};
+    const std::pair<const char*, Monitor> kinds[] = {
+        {"farmTick/web:none", Monitor::None},
+        {"farmTick/web:no_clients", Monitor::NoClients},
+        {"farmTick/web:50_clients", Monitor::Clients}};
     for (const auto& [name, kind] : kinds) {
-        benchmark::RegisterBenchmark(name, [kind = kind](benchmark::State& st) {
-            benchTick(st, kind);
-        })
+        benchmark::RegisterBenchmark(name,
+                                     [kind = kind](benchmark::State& st) { benchTick(st, kind); })
             ->UseRealTime()
             ->MinTime(3)
             ->Unit(benchmark::kMicrosecond);

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int kPasses = 5;
-constexpr int32_t kSet = -1;
 
 std::string nodeName(const Farm& farm, int node) {
     return std::string(textOf(farm.state.nodes[node].name));
@@ -43,7 +42,7 @@ void plainReady(Farm& farm, int node) {
             slot.frame = frame;
             slot.sceneId = sceneId;
             loadScene(farm, node, sceneId);
-            farm.state.farmListDirty = kSet;
+            farm.state.farmListDirty = true;
             slot.state = Loading;
             markFrame(farm, node, kFrameInHand);
         } else {
@@ -68,8 +67,8 @@ bool plainRendering(Farm& farm, int node) {
     if (e != 0) {
         farm.state.scenes[e].lastNode = node;
     }
-    farm.state.farmListDirty = kSet;
-    farm.state.queueListDirty = kSet;
+    farm.state.farmListDirty = true;
+    farm.state.queueListDirty = true;
     sendCommand(farm, node, words::kWait);
     slot.state = Loaded;
     return true;
@@ -85,7 +84,7 @@ bool plainLoaded(Farm& farm, int node) {
     if (!pickFrame(farm, slot.sceneId, frame, sceneId)) {
         logLine(farm, "Init issued to " + nodeName(farm, node));
         sendCommand(farm, node, words::kInit);
-        farm.state.farmListDirty = kSet;
+        farm.state.farmListDirty = true;
         slot.state = Ready;
         return false;
     }
@@ -99,7 +98,7 @@ bool plainLoaded(Farm& farm, int node) {
         slot.frame = frame;
         slot.state = Loading;
     }
-    farm.state.farmListDirty = kSet;
+    farm.state.farmListDirty = true;
     markFrame(farm, node, kFrameInHand);
     return true;
 }
@@ -121,7 +120,7 @@ bool plainStep(Farm& farm, int node) {
             if (plainAckSays(farm, node, "")) {
                 logLine(farm, "Detected " + nodeName(farm, node) + " Online!");
                 slot.sceneId = -1;
-                farm.state.farmListDirty = kSet;
+                farm.state.farmListDirty = true;
                 sendCommand(farm, node, words::kWait);
                 slot.state = Ready;
             }
@@ -138,14 +137,14 @@ bool plainStep(Farm& farm, int node) {
                 return false;
             }
             startFrame(farm, node, slot.frame);
-            farm.state.farmListDirty = kSet;
+            farm.state.farmListDirty = true;
             slot.state = WtoRender;
             return true;
         case WtoRender:
             if (plainAckSays(farm, node, words::kRender)) {
-                farm.state.queueListDirty = kSet;
+                farm.state.queueListDirty = true;
                 markFrame(farm, node, kFrameInHand);
-                farm.state.farmListDirty = kSet;
+                farm.state.farmListDirty = true;
                 sendCommand(farm, node, words::kWait);
                 slot.state = Rendering;
             }
@@ -157,11 +156,11 @@ bool plainStep(Farm& farm, int node) {
         case Retired:
             if (plainAckSays(farm, node, words::kReady)) {
                 sendCommand(farm, node, words::kQuit);
-                farm.state.farmListDirty = kSet;
+                farm.state.farmListDirty = true;
             }
             if (plainAckSays(farm, node, words::kOffline)) {
                 sendCommand(farm, node, words::kInit);
-                farm.state.farmListDirty = kSet;
+                farm.state.farmListDirty = true;
                 slot.state = Offline;
             }
             return false;
@@ -253,8 +252,8 @@ void watchCommandFolder(Farm& farm) {
             }
         }
         clearFrameQueue(farm.state);
-        farm.state.farmListDirty = kSet;
-        farm.state.queueListDirty = kSet;
+        farm.state.farmListDirty = true;
+        farm.state.queueListDirty = true;
     }
 }
 
@@ -265,7 +264,7 @@ void markRenderingFramesInHand(Farm& farm) {
         int entry = slot.state == Rendering ? findScene(s, slot.sceneId) : 0;
         if (entry != 0) {
             setFrameCode(s.scenes[entry], slot.frame, kFrameInHand);
-            s.queueListDirty = kSet;
+            s.queueListDirty = true;
         }
     }
 }
@@ -319,7 +318,7 @@ bool plainScanImages(Farm& farm, int e, int& remaining) {
                 if (plainLookUp(farm, scene, f) == kFramePresent) {
                     setFrameCode(scene, f, kFramePresent);
                     present += 1;
-                    s.queueListDirty = kSet;
+                    s.queueListDirty = true;
                 } else {
                     remaining += 1;
                     handleProblemFrame(farm, e, f);
@@ -329,7 +328,7 @@ bool plainScanImages(Farm& farm, int e, int& remaining) {
                 setFrameCode(scene, f, found);
                 present += found == kFramePresent ? 1 : 0;
                 remaining += found == kFramePresent ? 0 : 1;
-                s.queueListDirty = kSet;
+                s.queueListDirty = true;
             }
         }
         complete = present == total;
@@ -376,7 +375,7 @@ void plainScanNextScene(Farm& farm) {
     }
     int remaining = 0;
     if (k <= s.sceneCount && plainScanImages(farm, k, remaining)) {
-        s.queueListDirty = kSet;
+        s.queueListDirty = true;
         s.scenes[k].position = 0;
         reorderQueue(s);
     }
@@ -384,7 +383,7 @@ void plainScanNextScene(Farm& farm) {
 
 void plainRescanQueue(Farm& farm) {
     FarmState& s = farm.state;
-    s.queueListDirty = kSet;
+    s.queueListDirty = true;
     bool broughtBack = false;
     for (int k = 1; k <= s.sceneCount; ++k) {
         std::memset(s.scenes[k].frameMap, 0, sizeof s.scenes[k].frameMap);
@@ -420,7 +419,7 @@ bool plainCheckSceneQueue(Farm& farm) {
         }
     }
     if (changed) {
-        s.queueListDirty = kSet;
+        s.queueListDirty = true;
         reorderQueue(s);
         saveQueueFile(farm);
         clearFrameQueue(s);
@@ -430,38 +429,38 @@ bool plainCheckSceneQueue(Farm& farm) {
 
 void plainFarmTick(Farm& farm) {
     FarmState& s = farm.state;
-    if (s.halted != 0) {
+    if (s.halted) {
         return;
     }
-    if (s.pollAgain != 0) {
-        s.pollAgain = plainPollNodes(farm) ? kSet : 0;
+    if (s.pollAgain) {
+        s.pollAgain = plainPollNodes(farm);
         s.quietPeriods = 0;
     }
     if (s.tickCount % 4 == 0) {
         s.quietPeriods += 1;
         watchCommandFolder(farm);
-        s.pollAgain = plainPollNodes(farm) ? kSet : 0;
+        s.pollAgain = plainPollNodes(farm);
         if (!plainCheckSceneQueue(farm)) {
             farm.host.postQuit();
         }
-        s.farmListDirty = 1;
+        s.farmListDirty = true;
     }
     s.tickCount += 1;
     if (s.quietPeriods == 3) {
         plainScanNextScene(farm);
         s.quietPeriods = 0;
     }
-    if (s.logFrozen == 0 && s.logDirty != 0) {
+    if (!s.logFrozen && s.logDirty) {
         farm.host.refreshLogPane();
-        s.logDirty = 0;
+        s.logDirty = false;
     }
-    if (s.farmListDirty != 0) {
+    if (s.farmListDirty) {
         farm.host.refreshFarmList();
-        s.farmListDirty = 0;
+        s.farmListDirty = false;
     }
-    if (s.queueListDirty != 0) {
+    if (s.queueListDirty) {
         farm.host.refreshQueueList();
-        s.queueListDirty = 0;
+        s.queueListDirty = false;
     }
 }
 

@@ -45,8 +45,8 @@ void watchCommandFolder(Farm& farm) {
         resetChannel(farm);
         handBackFramesInHand(farm.state);
         clearFrameQueue(farm.state);
-        farm.state.farmListDirty = -1;
-        farm.state.queueListDirty = -1;
+        farm.state.farmListDirty = true;
+        farm.state.queueListDirty = true;
     }
 }
 
@@ -63,14 +63,14 @@ bool startFarm(Farm& farm) {
         farm.host.postQuit();
         return false;
     }
-    farm.state.alreadyRunning = openFarm(farm) ? -1 : 0;
-    if (farm.state.alreadyRunning != 0) {
+    farm.state.alreadyRunning = openFarm(farm);
+    if (farm.state.alreadyRunning) {
         if (!farm.host.askAlreadyRunning(kAlreadyRunningText)) {
             farm.queueLock.release();  // the farm stays closed: the queue is free again
             farm.host.postQuit();
             return false;
         }
-        farm.state.alreadyRunning = 0;
+        farm.state.alreadyRunning = false;
         resumeFarm(farm);
     }
     farmTick(farm);
@@ -99,13 +99,13 @@ void resumeFarm(Farm& farm) {
 
 void farmTick(Farm& farm) {
     FarmState& s = farm.state;
-    if (s.halted != 0) {
+    if (s.halted) {
         return;
     }
     bool progressed = false;
-    if (s.pollAgain != 0) {
+    if (s.pollAgain) {
         progressed = pollNodes(farm);
-        s.pollAgain = progressed ? -1 : 0;
+        s.pollAgain = progressed;
         s.quietPeriods = 0;
     }
     if (s.tickCount % 4 == 0) {
@@ -114,11 +114,11 @@ void farmTick(Farm& farm) {
         // A second poll right after one that moved a node often finds the node still at work;
         // the progress of the first still asks for a poll at the next tick.
         progressed = pollNodes(farm) || progressed;
-        s.pollAgain = progressed ? -1 : 0;
+        s.pollAgain = progressed;
         if (!checkSceneQueue(farm)) {
             farm.host.postQuit();
         }
-        s.farmListDirty = 1;
+        s.farmListDirty = true;
     }
     s.tickCount += 1;
     if (s.quietPeriods == 3) {
@@ -126,17 +126,17 @@ void farmTick(Farm& farm) {
         s.quietPeriods = 0;
     }
     watchFarmStats(farm);
-    if (s.logFrozen == 0 && s.logDirty != 0) {
+    if (!s.logFrozen && s.logDirty) {
         farm.host.refreshLogPane();
-        s.logDirty = 0;
+        s.logDirty = false;
     }
-    if (s.farmListDirty != 0) {
+    if (s.farmListDirty) {
         farm.host.refreshFarmList();
-        s.farmListDirty = 0;
+        s.farmListDirty = false;
     }
-    if (s.queueListDirty != 0) {
+    if (s.queueListDirty) {
         farm.host.refreshQueueList();
-        s.queueListDirty = 0;
+        s.queueListDirty = false;
     }
 }
 

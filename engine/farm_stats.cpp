@@ -102,7 +102,7 @@ void watchNode(Farm& farm, int node) {
     NodeTimes& t = farm.stats.nodes[node];
     if (t.stuck && stallOver(slot, t)) {
         t.stuck = false;
-        farm.state.farmListDirty = -1;
+        farm.state.farmListDirty = true;
     }
     if (t.stuck || !canStall(slot.state) || farm.settings.Stuck_Minutes <= 0) {
         return;
@@ -114,7 +114,7 @@ void watchNode(Farm& farm, int node) {
     t.stuck = true;
     t.stallState = slot.state;
     t.stallTick = slot.commandTick;
-    farm.state.farmListDirty = -1;
+    farm.state.farmListDirty = true;
     logLine(farm,
             "Node " + nodeName(farm, node) + " has shown no progress for " + durationText(elapsed));
     notifyEvent(farm, FarmEvent::NodeStuck, nodeName(farm, node));

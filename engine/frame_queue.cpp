@@ -106,7 +106,7 @@ bool scanImages(Farm& farm, int e, int& remaining) {
                     if (lookUpFrame(images, scene, f) == kFramePresent) {
                         setFrameCode(scene, f, kFramePresent);
                         present += 1;
-                        s.queueListDirty = -1;
+                        s.queueListDirty = true;
                     } else {
                         remaining += 1;
                         handleProblemFrame(farm, e, f);
@@ -120,7 +120,7 @@ bool scanImages(Farm& farm, int e, int& remaining) {
                     } else {
                         remaining += 1;
                     }
-                    s.queueListDirty = -1;
+                    s.queueListDirty = true;
                     break;
                 }
             }
@@ -209,7 +209,7 @@ void scanNextScene(Farm& farm) {
     int remaining = 0;
     int32_t id = s.scenes[k].sceneId;
     if (scanAndTakeOut(farm, k, remaining)) {
-        s.queueListDirty = -1;
+        s.queueListDirty = true;
         notifySceneCompleted(farm, findScene(s, id));
         reorderQueue(s);
     }

@@ -4,12 +4,6 @@
 #include "farm/command_words.h"
 #include "farm/farm.h"
 
-namespace {
-
-constexpr int32_t kSet = -1;
-
-}  // namespace
-
 void retireNode(Farm& farm, int node) {
     if (!nodeInUse(farm, node)) {
         return;
@@ -18,16 +12,16 @@ void retireNode(Farm& farm, int node) {
     releaseNodeFrame(farm.state, node);
     sendCommand(farm, node, words::kWait);
     clearFrameQueue(farm.state);
-    farm.state.queueListDirty = kSet;
-    farm.state.farmListDirty = kSet;
+    farm.state.queueListDirty = true;
+    farm.state.farmListDirty = true;
 }
 
 void makeNodeOffline(Farm& farm, int node) {
     if (!nodeInUse(farm, node)) {
         return;
     }
-    farm.state.queueListDirty = kSet;
-    farm.state.farmListDirty = kSet;
+    farm.state.queueListDirty = true;
+    farm.state.farmListDirty = true;
     sendCommand(farm, node, words::kWait);
     releaseNodeFrame(farm.state, node);
     farm.state.nodes[node].sceneId = -1;

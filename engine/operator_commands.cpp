@@ -62,7 +62,7 @@ void markRenderingFramesInHand(Farm& farm) {
         int entry = slot.state == Rendering ? findScene(s, slot.sceneId) : 0;
         if (entry != 0) {
             setFrameCode(s.scenes[entry], slot.frame, kFrameInHand);
-            s.queueListDirty = -1;
+            s.queueListDirty = true;
         }
     }
 }
@@ -75,7 +75,7 @@ void logOperator(Farm& farm, std::string_view command, std::string_view subject)
 
 void pressGo(Farm& farm) {
     logOperator(farm, "GO !");
-    farm.state.waitingForGo = 0;
+    farm.state.waitingForGo = false;
 }
 
 void takeNodeOffline(Farm& farm, int node) {
@@ -121,7 +121,7 @@ void scanSceneByOperator(Farm& farm, int k) {
 void rescanQueue(Farm& farm) {
     logOperator(farm, "Re-Scan Queue");
     FarmState& s = farm.state;
-    s.queueListDirty = -1;
+    s.queueListDirty = true;
     if (clearAllFrameMaps(s)) {
         reorderQueue(s);
     }

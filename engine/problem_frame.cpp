@@ -15,7 +15,7 @@ void handleProblemFrame(Farm& farm, int e, int f) {
         return;
     }
     setFrameCode(s.scenes[e], f, kFrameMissing);
-    s.queueListDirty = -1;
+    s.queueListDirty = true;
     logLine(farm, "********* Problem Frame***********");
     std::string fileName(textOf(s.scenes[e].fileName));
     notifyEvent(farm, FarmEvent::ProblemFrame, fileName);
@@ -31,7 +31,7 @@ void handleProblemFrame(Farm& farm, int e, int f) {
     }
     if (sceneFailed(s.scenes[e])) {
         bool wasLive = s.scenes[e].position > 0;
-        s.queueListDirty = 1;
+        s.queueListDirty = true;
         failScene(s, "Unsuccessful", e);
         logLine(farm, "********* Problem Scene Removed***********");
         s.scenes[e].position = 0;

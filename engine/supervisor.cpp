@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kPasses = 5;
-constexpr int32_t kSet = -1;
 
 std::string nodeName(const Farm& farm, int node) {
     return std::string(textOf(farm.state.nodes[node].name));
@@ -39,7 +38,7 @@ void stepOffline(Farm& farm, int node, const AckReading& ack) {
     NodeSlot& slot = farm.state.nodes[node];
     logLine(farm, "Detected " + nodeName(farm, node) + " Online!");
     slot.sceneId = -1;
-    farm.state.farmListDirty = kSet;
+    farm.state.farmListDirty = true;
     sendCommand(farm, node, words::kWait);
     slot.state = Ready;
 }
@@ -75,7 +74,7 @@ void stepReady(Farm& farm, int node, const AckReading& ack) {
             slot.frame = frame;
             slot.sceneId = sceneId;
             loadScene(farm, node, sceneId);
-            farm.state.farmListDirty = kSet;
+            farm.state.farmListDirty = true;
             slot.state = Loading;
             markFrame(farm, node, kFrameInHand);
         } else {
@@ -108,7 +107,7 @@ bool stepLoadFirst(Farm& farm, int node, const AckReading& ack) {
         return false;
     }
     startFrame(farm, node, farm.state.nodes[node].frame);
-    farm.state.farmListDirty = kSet;
+    farm.state.farmListDirty = true;
     farm.state.nodes[node].state = WtoRender;
     return true;
 }
@@ -121,9 +120,9 @@ void stepWaitToRender(Farm& farm, int node, const AckReading& ack) {
     if (!rendering && !saysReadySinceCommand(farm, node, ack)) {
         return;
     }
-    farm.state.queueListDirty = kSet;
+    farm.state.queueListDirty = true;
     markFrame(farm, node, kFrameInHand);
-    farm.state.farmListDirty = kSet;
+    farm.state.farmListDirty = true;
     if (rendering) {
         sendCommand(farm, node, words::kWait);
     }
@@ -143,8 +142,8 @@ bool stepRendering(Farm& farm, int node, const AckReading& ack) {
     if (SceneEntry* scene = nodeScene(farm, node)) {
         scene->lastNode = node;
     }
-    farm.state.farmListDirty = kSet;
-    farm.state.queueListDirty = kSet;
+    farm.state.farmListDirty = true;
+    farm.state.queueListDirty = true;
     sendCommand(farm, node, words::kWait);
     slot.state = Loaded;
     return true;
@@ -165,14 +164,14 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
     if (pick == Pick::Nothing) {
         logLine(farm, "Init issued to " + nodeName(farm, node));
         sendAnswered(farm, node, words::kInit);
-        farm.state.farmListDirty = kSet;
+        farm.state.farmListDirty = true;
         slot.state = Ready;
         return false;
     }
     if (sceneId == slot.sceneId) {
         slot.frame = frame;
         startFrame(farm, node, frame);
-        farm.state.farmListDirty = kSet;
+        farm.state.farmListDirty = true;
         markFrame(farm, node, kFrameInHand);
         slot.state = WtoRender;
         return true;
@@ -181,7 +180,7 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
     slot.sceneId = sceneId;
     slot.frame = frame;
     markFrame(farm, node, kFrameInHand);
-    farm.state.farmListDirty = kSet;
+    farm.state.farmListDirty = true;
     slot.state = Loading;
     return true;
 }
@@ -191,11 +190,11 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
 void stepRetired(Farm& farm, int node, const AckReading& ack) {
     if (ack.says(words::kReady)) {
         sendAnswered(farm, node, words::kQuit);
-        farm.state.farmListDirty = kSet;
+        farm.state.farmListDirty = true;
     }
     if (ack.says(words::kOffline)) {
         sendAnswered(farm, node, words::kInit);
-        farm.state.farmListDirty = kSet;
+        farm.state.farmListDirty = true;
         farm.state.nodes[node].state = Offline;
     }
 }

@@ -74,7 +74,7 @@ void failScene(FarmState& s, std::string_view text, int entry) {
 }
 
 void reorderQueue(FarmState& s) {
-    s.queueListDirty = -1;
+    s.queueListDirty = true;
     if (s.sceneCount > 1) {
         // A stable bubble sort: a pair is swapped only when the earlier position is greater.
         for (int pass = s.sceneCount - 1; pass >= 1; --pass) {

@@ -99,22 +99,22 @@ struct FarmState {
     FrameQueueEntry frameQueue[kFrameQueueSize + 1];  // entries 1..frameQueueCount
     int32_t frameQueueCount = 0;
 
-    int32_t runningFlag = 0;     // -1 from start-up until Quit; first 4 bytes of the queue file
-    int32_t alreadyRunning = 0;  // the queue file said running and the operator said No
-    int32_t waitingForGo = -1;   // while set no frame is handed out
-    int32_t halted = 0;          // while set a tick does nothing (modal halt, Configure open)
+    int32_t runningFlag = 0;      // -1 from start-up until Quit; first 4 bytes of the queue file
+    bool alreadyRunning = false;  // the queue file said running and the operator said No
+    bool waitingForGo = true;     // while set no frame is handed out
+    bool halted = false;          // while set a tick does nothing (modal halt, Configure open)
 
-    int32_t queueListDirty = -1;
-    int32_t farmListDirty = 0;
-    int32_t logDirty = 0;
-    int32_t logFrozen = 0;   // the log pane has the focus: it is not reloaded
+    bool queueListDirty = true;
+    bool farmListDirty = false;
+    bool logDirty = false;
+    bool logFrozen = false;  // the log pane has the focus: it is not reloaded
     uint32_t logWrites = 0;  // lines written to the log so far: readers of its tail watch it
 
     // The id the next scene read is given, seeded by loading the queue file. Ids count up and
     // are never given twice in one run: a node that holds an id never meets another scene by it.
     int32_t nextId = 0;
 
-    int32_t pollAgain = 1;
+    bool pollAgain = true;
     int32_t tickCount = 0;
     int32_t quietPeriods = 0;
 

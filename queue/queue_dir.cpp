@@ -160,7 +160,7 @@ bool freeSpaceCheck(Farm& farm) {
     if (!known) {
         known = farm.fs.freeSpace(mount, freeBytes);
     }
-    farm.state.halted = -1;
+    farm.state.halted = true;
     bool goOn = true;
     if (known && freeBytes < needed) {
         notifyEvent(farm, FarmEvent::FreeSpaceHalt, mount);
@@ -176,7 +176,7 @@ bool freeSpaceCheck(Farm& farm) {
         }
         known = farm.fs.freeSpace(mount, freeBytes);
     }
-    farm.state.halted = 0;
+    farm.state.halted = false;
     return goOn;
 }
 
@@ -236,7 +236,7 @@ bool checkSceneQueue(Farm& farm) {
     if (!changed) {
         return true;
     }
-    s.queueListDirty = -1;
+    s.queueListDirty = true;
     reorderQueue(s);
     saveQueueFile(farm);
     clearFrameQueue(s);
@@ -296,7 +296,7 @@ void addScene(Farm& farm, int j) {
 
 int raiseScene(Farm& farm, int k, int p) {
     FarmState& s = farm.state;
-    s.queueListDirty = -1;
+    s.queueListDirty = true;
     if (k < 1 || k > s.sceneCount) {
         return 0;
     }
@@ -319,7 +319,7 @@ int raiseScene(Farm& farm, int k, int p) {
 
 int lowerScene(Farm& farm, int k, int p) {
     FarmState& s = farm.state;
-    s.queueListDirty = -1;
+    s.queueListDirty = true;
     if (k < 1 || k > s.sceneCount) {
         return 0;
     }

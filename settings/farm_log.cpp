@@ -45,7 +45,7 @@ void logLine(Farm& farm, std::string_view message, std::string_view detail) {
                      error ? std::strerror(error) : "cannot be written");
         return;
     }
-    farm.state.logDirty = -1;
+    farm.state.logDirty = true;
     farm.state.logWrites += 1;
 }
 

@@ -239,7 +239,7 @@ bool CConfigureDlg::readPathMap(std::vector<PathMapping>& pairs) {
 }
 
 void CConfigureDlg::openConfigure() {
-    farm_.state.halted = 1;
+    farm_.state.halted = true;
     const FarmSettings& s = farm_.settings;
     nodeCount_->setText(QString::number(s.No_Of_Nodes));
     queueDir_->setText(qtext(s.Scene_Queue_Dir));
@@ -338,13 +338,13 @@ bool CConfigureDlg::confirmConfigure() {
     farm_.settings.pathMap = std::move(pairs);
     saveSettings(farm_, false);
     logOperator(farm_, "Configure Kestrun");
-    farm_.state.halted = 0;
+    farm_.state.halted = false;
     return true;
 }
 
 void CConfigureDlg::cancelConfigure() {
     loadSettings(farm_);
-    farm_.state.halted = 0;
+    farm_.state.halted = false;
 }
 
 void CConfigureDlg::accept() {

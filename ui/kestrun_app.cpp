@@ -36,7 +36,7 @@ void CKestrunMFCApp::initInstance() {
 int CKestrunMFCApp::exitInstance() {
     frame_->view()->webMonitor().stop();
     Farm& farm = frame_->view()->farm();
-    if (farm.state.alreadyRunning == 0) {
+    if (!farm.state.alreadyRunning) {
         quitFarm(farm);
     }
     return 0;

@@ -273,11 +273,11 @@ void CKestrunMFCView::serveWebCommands() {
 }
 
 void CKestrunMFCView::syncHalted() {
-    bool halted = farm_.state.halted != 0;
+    bool halted = farm_.state.halted;
     for (QPushButton* button : commandButtons_) {
         button->setEnabled(!halted);
     }
-    goButton_->setEnabled(!halted && farm_.state.waitingForGo != 0);
+    goButton_->setEnabled(!halted && farm_.state.waitingForGo);
     if (halted != haltedShown_) {
         haltedShown_ = halted;
         emit haltedChanged(halted);
@@ -366,7 +366,7 @@ void CKestrunMFCView::refreshLogPane() {
     text.remove(QLatin1Char('\r'));
     logPane_->setPlainText(text);
     logPane_->verticalScrollBar()->setValue(logPane_->verticalScrollBar()->maximum());
-    farm_.state.logDirty = 0;
+    farm_.state.logDirty = false;
 }
 
 bool CKestrunMFCView::askAlreadyRunning(const std::string& text) {
@@ -402,11 +402,11 @@ void CKestrunMFCView::alertOperator(const std::string& event, const std::string&
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == logPane_ && event->type() == QEvent::FocusIn) {
-        farm_.state.logFrozen = 1;
+        farm_.state.logFrozen = true;
     } else if (watched == logPane_ && event->type() == QEvent::FocusOut &&
                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         // The pane's own context menu (Copy) keeps it frozen.
-        farm_.state.logFrozen = 0;
+        farm_.state.logFrozen = false;
     }
     return QScrollArea::eventFilter(watched, event);
 }

@@ -25,7 +25,7 @@ constexpr size_t kMaxScenePath = 255;
 
 template <typename F>
 void CKestrunMFCView::runCommand(F&& operation) {
-    if (busy_ || farm_.state.halted != 0) {
+    if (busy_ || farm_.state.halted) {
         return;
     }
     busy_ = true;
@@ -38,8 +38,8 @@ void CKestrunMFCView::runCommand(F&& operation) {
 void CKestrunMFCView::redrawLists() {
     refreshFarmList();
     refreshQueueList();
-    farm_.state.farmListDirty = 0;
-    farm_.state.queueListDirty = 0;
+    farm_.state.farmListDirty = false;
+    farm_.state.queueListDirty = false;
 }
 
 void CKestrunMFCView::onGo() {
@@ -74,7 +74,7 @@ void CKestrunMFCView::onRescanQueue() {
 }
 
 void CKestrunMFCView::onAddScene() {
-    if (busy_ || farm_.state.halted != 0) {
+    if (busy_ || farm_.state.halted) {
         return;
     }
     QFileDialog dialog(window(), "Add Scene to Queue", qtext(farm_.settings.Scene_Queue_Dir),
@@ -162,7 +162,7 @@ void CKestrunMFCView::onScanScene() {
 }
 
 void CKestrunMFCView::onRemoveAllAndRestart() {
-    if (busy_ || farm_.state.halted != 0) {
+    if (busy_ || farm_.state.halted) {
         return;
     }
     QMessageBox box(QMessageBox::Warning, "Remove All Scene Files",

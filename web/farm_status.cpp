@@ -109,8 +109,8 @@ json sceneJson(const SceneStatus& e) {
 FarmStatus captureStatus(const Farm& farm, bool held) {
     const FarmState& s = farm.state;
     FarmStatus status;
-    status.waitingForGo = s.waitingForGo != 0;
-    status.halted = held || s.halted != 0;
+    status.waitingForGo = s.waitingForGo;
+    status.halted = held || s.halted;
     uint32_t now = farm.clock.tickMs();
     for (int node = 1; node <= nodeCount(farm); ++node) {
         status.nodes.push_back(nodeStatus(farm, node, now));

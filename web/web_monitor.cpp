@@ -194,7 +194,7 @@ void WebMonitor::publish(const Farm& farm, bool held) {
 
 void WebMonitor::serveCommands(Farm& farm, bool held) {
     commands_.serve([&](const WebCommand& command) -> CommandReply {
-        if (held || farm.state.halted != 0) {
+        if (held || farm.state.halted) {
             return {409, "a box holds the farm; try again once it is answered"};
         }
         return runWebCommand(farm, command);

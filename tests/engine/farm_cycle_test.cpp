@@ -46,14 +46,14 @@ TEST(FarmCycle, TheFirstTickPollsTwiceAndChecksTheQueueOnce) {
 TEST(FarmCycle, AHaltedTickDoesNothingAndTheRhythmResumesWhereItStopped) {
     FarmFixture f;
     ASSERT_TRUE(startFarm(*f.farm));
-    f.farm->state.halted = -1;
+    f.farm->state.halted = true;
     size_t before = f.host.calls.size();
     for (int i = 0; i < 5; ++i) {
         farmTick(*f.farm);
     }
     EXPECT_EQ(f.host.calls.size(), before);
     EXPECT_EQ(f.farm->state.tickCount, 1);
-    f.farm->state.halted = 0;
+    f.farm->state.halted = false;
     farmTick(*f.farm);  // tick count 1: no poll is due, nothing made progress
     farmTick(*f.farm);
     farmTick(*f.farm);
@@ -108,7 +108,7 @@ TEST(FarmCycle, NoToTheAlreadyRunningQuestionLeavesTheFarmAsItWas) {
     writeText(f.commandDir + "/job1", "render 3 3 1");
     f.host.alreadyRunningAnswers = {false};
     EXPECT_FALSE(startFarm(*f.farm));
-    EXPECT_NE(f.farm->state.alreadyRunning, 0);
+    EXPECT_TRUE(f.farm->state.alreadyRunning);
     EXPECT_EQ(f.host.quitPosts, 1);
     EXPECT_EQ(queueHead(f), std::string(4, '\xFF'));
     EXPECT_EQ(readText(f.commandDir + "/job1"), "render 3 3 1");
@@ -187,7 +187,7 @@ TEST(FarmCycle, CancelAtAFreeSpaceHaltDuringATickAsksToQuit) {
     ASSERT_TRUE(startFarm(farm));
     EXPECT_EQ(f.host.count("freeSpace"), 1);
     EXPECT_EQ(f.host.quitPosts, 1);
-    EXPECT_EQ(farm.state.halted, 0);
+    EXPECT_FALSE(farm.state.halted);
 }
 
 // Thirty idle nodes answering "Ready" while every frame of the one live scene is in hand: each

@@ -99,7 +99,7 @@ TEST_F(FrameQueue, TheScenesAroundALiveOneDoNotHoldBackItsFrames) {
         int b = queueScene(9, c.afterFirst, c.afterLast);
         writeImage(b, 1);
         writeImage(b, 2);
-        s.waitingForGo = 0;
+        s.waitingForGo = false;
         int frame = 0;
         int32_t scene = 0;
         ASSERT_TRUE(pickFrame(farm, -1, frame, scene));

@@ -74,7 +74,7 @@ std::string stateAfter(NodeState state, const std::string& ack, Offer offer) {
         e.sceneId = id;
         e.position = farm.state.sceneCount;
     }
-    farm.state.waitingForGo = offer == Offer::Nothing ? -1 : 0;
+    farm.state.waitingForGo = offer == Offer::Nothing;
     pushFrame(farm.state, offer == Offer::FrameOfOtherScene ? 9 : 7, 5);
     farm.state.nodes[1].state = state;
     farm.state.nodes[1].sceneId = 7;

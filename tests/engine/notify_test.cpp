@@ -85,7 +85,7 @@ TEST_F(Notify, TheThirtySecondProblemFrameFailsTheSceneOnceAndEndsTheQueue) {
 
 TEST_F(Notify, ACompletedSceneAlertsWithBeepComplAndTheLastOneEndsTheQueue) {
     farm.settings.Beep_compl = 1;
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     int a = queueScene(7, 1, 2);
     int b = queueScene(8, 1, 2);
     copyText(s.scenes[b].outputPath, fx.dir.makeDir("other") + "/take0000.TGA");

@@ -117,7 +117,7 @@ TEST_F(OperatorCommands, EveryCommandThatActsLeavesOneTrailLine) {
                   "Operator: Move Up scene5.lws", "Operator: Move Down scene5.lws",
                   "Operator: Boost to Top scene5.lws", "Operator: Mark As Done scene4.lws",
                   "Operator: Consider all nodes Offline "}));
-    EXPECT_EQ(s.waitingForGo, 0);
+    EXPECT_FALSE(s.waitingForGo);
     EXPECT_EQ(s.scenes[1].sceneId, 4);
 }
 

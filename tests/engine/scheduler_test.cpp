@@ -12,7 +12,7 @@ using Scheduler = EngineTest;
 TEST_F(Scheduler, ANodeKeepsToItsSceneOtherwiseGetsTheOldestFrame) {
     queueScene(7, 1, 9);
     queueScene(9, 1, 9);
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     pushFrame(s, 7, 3);  // oldest
     pushFrame(s, 7, 4);
     pushFrame(s, 9, 1);

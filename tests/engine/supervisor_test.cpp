@@ -53,7 +53,7 @@ TEST_F(Supervisor, ARetiredNodeThatQuitStaysOffline) {
 // The answer to a load or render command is seen however fast it comes: a node that already
 // says "Ready" again is carried on to its render command, then to its finished frame.
 TEST_F(Supervisor, AReadyWrittenAfterTheCommandAnswersIt) {
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     int e = queueSceneWithOneFrame();
     std::fill(s.scenes[e].frameMap + 2, s.scenes[e].frameMap + 6, kFramePresent);
     give(1, Ready, -1, 0, "Ready");
@@ -78,7 +78,7 @@ TEST_F(Supervisor, AReadyWrittenAfterTheCommandAnswersIt) {
 // Where the old answer cannot be deleted (here a folder of that name), a "Ready" may be the
 // old one, so only the command's own first word moves the node.
 TEST_F(Supervisor, AnAnswerThatCannotBeDeletedIsNotTakenForANewOne) {
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     queueSceneWithOneFrame();
     fx.dir.makeDir("command/ack1");
     node(1).state = Loaded;
@@ -98,7 +98,7 @@ TEST_F(Supervisor, AnAnswerThatCannotBeDeletedIsNotTakenForANewOne) {
 // A refill that finds a problem frame blamed on the asking node takes that node out of work;
 // the frame goes to the next node instead.
 TEST_F(Supervisor, TheNodeBlamedForAProblemFrameGetsNoWork) {
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     int e = queueScene(7, 1, 3);
     std::fill(s.scenes[e].frameMap + 1, s.scenes[e].frameMap + 4, kFrameMissing);
     s.scenes[e].frameMap[3] = kFrameFinished;  // no image: a problem frame
@@ -115,7 +115,7 @@ TEST_F(Supervisor, TheNodeBlamedForAProblemFrameGetsNoWork) {
 }
 
 TEST_F(Supervisor, InitializingInReadyOnlyGetsWait) {
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     queueSceneWithOneFrame();
     give(1, Ready, -1, 0, "Initializing");
     pollNodes(farm);
@@ -173,7 +173,7 @@ TEST_F(Supervisor, FrameTimeTextHasNoPadding) {
 }
 
 TEST_F(Supervisor, AnAssignmentAloneIsNoProgress) {
-    s.waitingForGo = 0;
+    s.waitingForGo = false;
     int e = queueSceneWithOneFrame();
     give(1, Ready, -1, 0, "Ready");
     EXPECT_FALSE(pollNodes(farm));

@@ -24,7 +24,7 @@ std::unique_ptr<FarmState> queueWith(std::initializer_list<std::pair<int, int>> 
 
 TEST(FarmState, ReorderGathersOutOfRunningFirstAndRenumbersTheLiveOnes) {
     auto s = queueWith({{0, 10}, {3, 11}, {0, 12}, {1, 13}});
-    s->queueListDirty = 0;
+    s->queueListDirty = false;
     reorderQueue(*s);
     int expectedIds[] = {10, 12, 13, 11};
     int expectedPositions[] = {0, 0, 1, 2};
@@ -32,7 +32,7 @@ TEST(FarmState, ReorderGathersOutOfRunningFirstAndRenumbersTheLiveOnes) {
         EXPECT_EQ(s->scenes[k].sceneId, expectedIds[k - 1]) << k;
         EXPECT_EQ(s->scenes[k].position, expectedPositions[k - 1]) << k;
     }
-    EXPECT_NE(s->queueListDirty, 0);
+    EXPECT_TRUE(s->queueListDirty);
 }
 
 TEST(FarmState, ReorderKeepsTheOrderOfEqualPositionsAndClosesGaps) {

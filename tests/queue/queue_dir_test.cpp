@@ -234,7 +234,7 @@ class FreeSpaceFs : public FileSystem {
 class HaltWatchingHost : public RecordingHost {
   public:
     const Farm* farm = nullptr;
-    std::vector<int32_t> haltedWhileAsked;
+    std::vector<bool> haltedWhileAsked;
     bool askFreeSpaceRetry(const std::string& text) override {
         haltedWhileAsked.push_back(farm->state.halted);
         return RecordingHost::askFreeSpaceRetry(text);
@@ -274,8 +274,8 @@ TEST_F(FreeSpaceTest, HaltAsksUntilThereIsRoomThenGoesOn) {
               (std::vector<std::string>{
                   "Free space on " + mount + " only 50 MB!\n\nPlease increase to 100 MB",
                   "Free space on " + mount + " only 60 MB!\n\nPlease increase to 100 MB"}));
-    EXPECT_EQ(host.haltedWhileAsked, (std::vector<int32_t>{-1, -1}));
-    EXPECT_EQ(farm.state.halted, 0);
+    EXPECT_EQ(host.haltedWhileAsked, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(farm.state.halted);
     std::vector<std::string> lines = logged(f);
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
                          "Free space on " + mount + " only 50 MB! Kestrun Halted. "),
@@ -288,7 +288,7 @@ TEST_F(FreeSpaceTest, CancelEndsTheCheckBeforeTheFolderIsListed) {
     host.freeSpaceAnswers = {true, false};
     EXPECT_FALSE(checkSceneQueue(farm));
     EXPECT_EQ(host.questions.size(), 2u);
-    EXPECT_EQ(farm.state.halted, 0);
+    EXPECT_FALSE(farm.state.halted);
     EXPECT_EQ(farm.state.sceneCount, 1);  // later.lws not taken in
 }
 

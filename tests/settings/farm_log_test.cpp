@@ -20,7 +20,7 @@ struct LogFarm : TestFarm {
 TEST(FarmLog, ALineIsPrefixMessageSpaceDetailCrLf) {
     LogFarm t;
     logLine(t.farm, "********* Started Kestrun!***********");
-    EXPECT_EQ(t.farm.state.logDirty, -1);
+    EXPECT_TRUE(t.farm.state.logDirty);
     t.clock.time = LocalTime{2, 14, 3, 9};
     logLine(t.farm, "Scene file removed from queue:", "a.lws");
     EXPECT_EQ(t.log(),
@@ -59,7 +59,7 @@ TEST(FarmLog, ALogThatCannotBeOpenedLosesTheLineAndSaysSoOnStandardError) {
     testing::internal::CaptureStderr();
     logLine(t.farm, "lost");
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(t.farm.state.logDirty, 0);
+    EXPECT_FALSE(t.farm.state.logDirty);
     EXPECT_NE(err.find(std::strerror(ENOENT)), std::string::npos) << err;
     EXPECT_FALSE(fileExists(t.farm.state.logFilePath));
 }

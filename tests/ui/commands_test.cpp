@@ -100,7 +100,7 @@ TEST_F(QueueWindow, GoStartsHandingOutWorkAndDisablesItself) {
     EXPECT_TRUE(go->isEnabled());
     EXPECT_TRUE(go->isDefault());
     go->click();
-    EXPECT_EQ(w.farm().state.waitingForGo, 0);
+    EXPECT_FALSE(w.farm().state.waitingForGo);
     EXPECT_FALSE(go->isEnabled());
     w.view->tick();
     EXPECT_FALSE(go->isEnabled());
@@ -109,7 +109,7 @@ TEST_F(QueueWindow, GoStartsHandingOutWorkAndDisablesItself) {
 TEST_F(QueueWindow, EnterInAListPressesGo) {
     w.view->selectQueueRow(0);
     QTest::keyClick(w.view->queueList(), Qt::Key_Return);
-    EXPECT_EQ(w.farm().state.waitingForGo, 0);
+    EXPECT_FALSE(w.farm().state.waitingForGo);
     EXPECT_FALSE(findButton(w.view, "GO !")->isEnabled());
 }
 
@@ -281,7 +281,7 @@ TEST(Halted, CommandsAreDisabledWhileTheFreeSpaceBoxIsUp) {
     });
     w.start();
     EXPECT_EQ(seen, std::vector<std::string>({"Kestrun HALTED!"}));
-    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_FALSE(w.farm().state.halted);
     EXPECT_TRUE(findButton(w.view, "GO !")->isEnabled());
     EXPECT_TRUE(findButton(w.view, "Remove")->isEnabled());
     EXPECT_TRUE(findAction(w.frame.get(), "&Configure Kestrun")->isEnabled());

@@ -71,7 +71,7 @@ TEST_P(NodeCountValidation, KeepsTheDialogOpenAndWritesNothing) {
     EXPECT_EQ(box->title, "KestrunMFC");
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->focusWidget(), dialog->nodeCountBox());
-    EXPECT_NE(w.farm().state.halted, 0);
+    EXPECT_TRUE(w.farm().state.halted);
     EXPECT_EQ(ini(), iniBefore);
 }
 
@@ -129,7 +129,7 @@ TEST_F(Configure, BadCommandFolderLeavesTheNewQueueFolderInMemoryUntilCancel) {
     EXPECT_EQ(w.farm().settings.Scene_Queue_Dir, newQueue);
     pressCancel();
     EXPECT_EQ(w.farm().settings.Scene_Queue_Dir, w.fx.queueDir);
-    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_FALSE(w.farm().state.halted);
     EXPECT_EQ(ini(), iniBefore);
 }
 
@@ -147,7 +147,7 @@ TEST_F(Configure, CancelUndoesOptionsMethodAndNames) {
     EXPECT_EQ(w.farm().settings.Beep_error, 1);
     EXPECT_EQ(w.farm().settings.Method, 2);
     EXPECT_EQ(textOf(w.farm().state.nodes[2].name), "PC_2");
-    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_FALSE(w.farm().state.halted);
     EXPECT_EQ(ini(), iniBefore);
 }
 
@@ -159,7 +159,7 @@ TEST_F(Configure, OptionFlippedTwiceSavesItsFormerValue) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_NE(ini().find("Auto_fix=1"), std::string::npos);
     EXPECT_NE(ini().find("Beep_compl=0"), std::string::npos);
-    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_FALSE(w.farm().state.halted);
 }
 
 TEST_F(Configure, RenamedNodeShowsAtOnceAndOkWritesIt) {
@@ -186,7 +186,7 @@ TEST_F(Configure, FarmStandsStillWhileOpen) {
     EXPECT_EQ(w.farm().state.tickCount, ticks);
     EXPECT_FALSE(findButton(w.view, "GO !")->isEnabled());
     dialog->close();  // the close box cancels
-    EXPECT_EQ(w.farm().state.halted, 0);
+    EXPECT_FALSE(w.farm().state.halted);
     w.view->tick();
     EXPECT_EQ(w.farm().state.tickCount, ticks + 1);
 }

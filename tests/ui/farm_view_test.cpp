@@ -190,7 +190,7 @@ TEST(FarmView, LogPaneStandsStillWhileFocusedAndCatchesUpAfter) {
 
     pane->setFocus();
     QApplication::processEvents();
-    EXPECT_NE(w.farm().state.logFrozen, 0);
+    EXPECT_TRUE(w.farm().state.logFrozen);
     QString before = pane->toPlainText();
     logLine(w.farm(), "Written while the operator reads");
     w.view->tick();
@@ -198,7 +198,7 @@ TEST(FarmView, LogPaneStandsStillWhileFocusedAndCatchesUpAfter) {
 
     w.view->farmList()->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(w.farm().state.logFrozen, 0);
+    EXPECT_FALSE(w.farm().state.logFrozen);
     w.view->tick();
     EXPECT_TRUE(pane->toPlainText().endsWith("Written while the operator reads "));
 }

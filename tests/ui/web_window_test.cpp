@@ -54,16 +54,16 @@ TEST_F(WebWindow, CommandsRunOnTheWindowsThreadAsItsButtonsDo) {
     QPushButton* go = findButton(w.view, "GO !");
     ASSERT_TRUE(go->isEnabled());
     EXPECT_EQ(command(R"({"command": "go"})").status, 200);
-    EXPECT_EQ(w.farm().state.waitingForGo, 0);
+    EXPECT_FALSE(w.farm().state.waitingForGo);
     EXPECT_FALSE(go->isEnabled());  // as after a click on it
 }
 
 TEST_F(WebWindow, ABoxHoldingTheFarmRefusesCommands) {
-    w.farm().state.halted = 1;  // as while the Configure dialog is open
+    w.farm().state.halted = true;  // as while the Configure dialog is open
     w.view->tick();
     EXPECT_EQ(command(R"({"command": "go"})").status, 409);
-    EXPECT_NE(w.farm().state.waitingForGo, 0);
-    w.farm().state.halted = 0;
+    EXPECT_TRUE(w.farm().state.waitingForGo);
+    w.farm().state.halted = false;
     w.view->tick();
     EXPECT_EQ(command(R"({"command": "go"})").status, 200);
 }

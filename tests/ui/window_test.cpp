@@ -205,7 +205,7 @@ TEST(Buttons, AltAndTheMnemonicPressesTheButton) {
     w.view->farmList()->setFocus();
     QTest::keyClick(w.view->farmList(), Qt::Key_G, Qt::AltModifier);
     // A mnemonic clicks the button the way a mouse does, with its short press shown first.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.farm().state.waitingForGo == 0; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.farm().state.waitingForGo; }, 2000));
     EXPECT_NE(readText(w.fx.queueDir + "/Logfile.txt").find("Operator: GO !"), std::string::npos);
 }
 

@@ -177,19 +177,19 @@ TEST_F(WebMonitorTest, CommandsNeedTheTokenAndAWellFormedBody) {
         EXPECT_EQ(a.status, c.status) << a.body;
         EXPECT_TRUE(a.json()["error"].is_string()) << a.body;
     }
-    EXPECT_NE(farm.state.waitingForGo, 0);  // nothing was carried out
+    EXPECT_TRUE(farm.state.waitingForGo);  // nothing was carried out
 
     EXPECT_EQ(command(monitor, farm, R"({"command": "boost", "scene": "zz.lws"})", kToken).status,
               404);
     EXPECT_EQ(command(monitor, farm, R"({"command": "retire", "node": 4})", kToken).status, 404);
 
-    farm.state.halted = -1;  // a box holds the farm
+    farm.state.halted = true;  // a box holds the farm
     monitor.publish(farm);
     EXPECT_EQ(post(monitor.port(), "/api/commands", R"({"command": "go"})", good).status, 409);
-    farm.state.halted = 0;
+    farm.state.halted = false;
     monitor.publish(farm);
     EXPECT_EQ(command(monitor, farm, R"({"command": "go"})", kToken).status, 200);
-    EXPECT_EQ(farm.state.waitingForGo, 0);
+    EXPECT_FALSE(farm.state.waitingForGo);
 }
 
 TEST_F(WebMonitorTest, QueueCommandsMoveScenesAsTheButtonsDo) {
@@ -246,7 +246,7 @@ TEST_F(WebMonitorTest, ACommandTheFarmDoesNotTakeIsWithdrawnAndNeverRuns) {
     });
     EXPECT_EQ(answer.get().status, 503);
     monitor.serveCommands(farm);
-    EXPECT_NE(farm.state.waitingForGo, 0);
+    EXPECT_TRUE(farm.state.waitingForGo);
 }
 
 TEST_F(WebMonitorTest, OnlyPagesOfThisMachineMayAskALoopbackMonitor) {
@@ -299,7 +299,7 @@ TEST_F(WebMonitorTest, EventsCarryTheStatusEachTimeItChanges) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(events(), 1u);
-    farm.state.waitingForGo = 0;
+    farm.state.waitingForGo = false;
     monitor.publish(farm);
     ASSERT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(events(), 2u);
