@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev python3 time
-          libcpp-httplib-dev nlohmann-json3-dev)
+          libcpp-httplib-dev nlohmann-json3-dev dbus-daemon)
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "settings/settings_table.h"
 
+#include <algorithm>
+
 #include "farm/farm_state.h"
 
 namespace {
@@ -65,4 +67,31 @@ int32_t boundSetting(const SettingKey& row, int32_t value) {
         return row.low;
     }
     return value > row.high ? row.high : value;
+}
+
+namespace {
+
+template <typename Member>
+const SettingKey& rowWith(Member member, Member SettingKey::*field) {
+    auto found = std::find_if(std::begin(kRows), std::end(kRows),
+                              [&](const SettingKey& row) { return row.*field == member; });
+    return found != std::end(kRows) ? *found : kRows[0];
+}
+
+}  // namespace
+
+const SettingKey& settingRow(int32_t FarmSettings::*number) {
+    return rowWith(number, &SettingKey::number);
+}
+
+const SettingKey& settingRow(std::string FarmSettings::*text) {
+    return rowWith(text, &SettingKey::text);
+}
+
+int32_t largestSetting(const SettingKey& row) {
+    int64_t digits = 1;
+    for (size_t i = 0; i < row.limit && digits <= row.high; ++i) {
+        digits *= 10;
+    }
+    return static_cast<int32_t>(std::min<int64_t>(digits - 1, row.high));
 }

@@ -47,3 +47,8 @@ std::string localPathKey(int pair);
 
 // The value of a numeric row after its bounds.
 int32_t boundSetting(const SettingKey& row, int32_t value);
+// The row of a numeric or a text setting.
+const SettingKey& settingRow(int32_t FarmSettings::*number);
+const SettingKey& settingRow(std::string FarmSettings::*text);
+// The largest value a numeric row gives back: its upper bound, or the most its digits hold.
+int32_t largestSetting(const SettingKey& row);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 #include "farm/view_texts.h"
 #include "platform/fixed_text.h"
 #include "settings/settings_file.h"
+#include "settings/settings_table.h"
 #include "ui/form_controls.h"
 #include "ui/message_boxes.h"
 #include "ui/name_node_dlg.h"
@@ -48,7 +50,7 @@ class PathDelegate : public QStyledItemDelegate {
 CConfigureDlg::CConfigureDlg(Farm& farm, QWidget* parent)
     : QDialog(parent), farm_(farm), du_(QApplication::font()) {
     setWindowTitle("Configure Kestrun");
-    setFixedSize(du_.rect(0, 0, 438, 306).size());
+    setFixedSize(du_.rect(0, 0, 438, 386).size());
     QPushButton* ok = addPushButton(this, du_, "OK", 382, 9, 50, 14);
     ok->setDefault(true);
     QPushButton* cancel = addPushButton(this, du_, "Cancel", 382, 26, 50, 14);
@@ -63,6 +65,8 @@ CConfigureDlg::CConfigureDlg(Farm& farm, QWidget* parent)
     buildFarm();
     buildOther();
     buildPathMapping();
+    buildNotifications();
+    buildWebMonitor();
     openConfigure();
 }
 
@@ -174,6 +178,35 @@ void CConfigureDlg::buildPathMapping() {
     connect(remove, &QPushButton::clicked, this, &CConfigureDlg::removeMapping);
 }
 
+QLineEdit* CConfigureDlg::addLabelledBox(const char* caption, int captionLeft, int l, int t, int w,
+                                         const char* objectName) {
+    QLabel* label = addStaticText(this, du_, caption, captionLeft, t + 3, l - captionLeft - 2, 8);
+    auto* box = new QLineEdit(this);
+    box->setObjectName(objectName);
+    du_.place(box, l, t, w, 14);
+    label->setBuddy(box);
+    return box;
+}
+
+void CConfigureDlg::buildNotifications() {
+    addGroup(this, du_, "Notifications", 7, 304, 417, 36);
+    stuckMinutes_ = addLabelledBox("Stuck after &minutes:", 15, 87, 317, 30, "stuckMinutes");
+    notifyCommand_ = addLabelledBox("Notify &command:", 127, 195, 317, 219, "notifyCommand");
+    stuckMinutes_->setMaxLength(static_cast<int>(settingRow(&FarmSettings::Stuck_Minutes).limit));
+    notifyCommand_->setMaxLength(static_cast<int>(settingRow(&FarmSettings::Notify_Command).limit));
+}
+
+void CConfigureDlg::buildWebMonitor() {
+    addGroup(this, du_, "Web Monitor (read at the next start)", 7, 344, 417, 36);
+    webPort_ = addLabelledBox("&Port:", 15, 42, 357, 30, "webPort");
+    webAddress_ = addLabelledBox("A&ddress:", 82, 117, 357, 90, "webAddress");
+    webToken_ = addLabelledBox("&Token:", 217, 247, 357, 167, "webToken");
+    webPort_->setMaxLength(static_cast<int>(settingRow(&FarmSettings::Port).limit));
+    webAddress_->setMaxLength(static_cast<int>(settingRow(&FarmSettings::Address).limit));
+    webToken_->setMaxLength(static_cast<int>(settingRow(&FarmSettings::Token).limit));
+    webToken_->setEchoMode(QLineEdit::PasswordEchoOnEdit);  // shown only while typed
+}
+
 void CConfigureDlg::fillPathMap() {
     pathMap_->setRowCount(0);
     for (const PathMapping& pair : farm_.settings.pathMap) {
@@ -252,6 +285,11 @@ void CConfigureDlg::openConfigure() {
     beepError_->setChecked(s.Beep_error != 0);
     beepCompletion_->setChecked(s.Beep_compl != 0);
     autoFix_->setChecked(s.Auto_fix != 0);
+    stuckMinutes_->setText(QString::number(s.Stuck_Minutes));
+    notifyCommand_->setText(qtext(s.Notify_Command));
+    webPort_->setText(QString::number(s.Port));
+    webAddress_->setText(qtext(s.Address));
+    webToken_->setText(qtext(s.Token));
     method_->setCurrentIndex(s.Method >= 0 && s.Method < method_->count() ? s.Method : -1);
     connect(method_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) {
@@ -303,17 +341,33 @@ bool CConfigureDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool CConfigureDlg::confirmConfigure() {
+bool CConfigureDlg::readNumber(QLineEdit* box, int low, int high, int& value) {
     bool isNumber = false;
-    int count = nodeCount_->text().trimmed().toInt(&isNumber);
-    if (!isNumber || count < kMinNodeCount || count > kMaxNodeCount) {
-        QString text = isNumber ? QString("Please enter an integer between %1 and %2.")
-                                      .arg(kMinNodeCount)
-                                      .arg(kMaxNodeCount)
-                                : QString("Please enter an integer.");
-        QMessageBox::warning(this, kAppTitle, text);
-        nodeCount_->setFocus();
-        nodeCount_->selectAll();
+    value = box->text().trimmed().toInt(&isNumber);
+    if (isNumber && value >= low && value <= high) {
+        return true;
+    }
+    QString text = isNumber
+                       ? QString("Please enter an integer between %1 and %2.").arg(low).arg(high)
+                       : QString("Please enter an integer.");
+    QMessageBox::warning(this, kAppTitle, text);
+    box->setFocus();
+    box->selectAll();
+    return false;
+}
+
+bool CConfigureDlg::readSetting(QLineEdit* box, int32_t FarmSettings::*number, int& value) {
+    const SettingKey& row = settingRow(number);
+    return readNumber(box, row.low, largestSetting(row), value);
+}
+
+bool CConfigureDlg::confirmConfigure() {
+    int count = 0;
+    int stuckMinutes = 0;
+    int port = 0;
+    if (!readNumber(nodeCount_, kMinNodeCount, kMaxNodeCount, count) ||
+        !readSetting(stuckMinutes_, &FarmSettings::Stuck_Minutes, stuckMinutes) ||
+        !readSetting(webPort_, &FarmSettings::Port, port)) {
         return false;
     }
     std::vector<PathMapping> pairs;
@@ -336,6 +390,11 @@ bool CConfigureDlg::confirmConfigure() {
     farm_.settings.Screamer_Command_Dir = commandDir;
     farm_.settings.imageFilePrefix = imagePrefix_->text().toStdString();
     farm_.settings.pathMap = std::move(pairs);
+    farm_.settings.Stuck_Minutes = stuckMinutes;
+    farm_.settings.Notify_Command = notifyCommand_->text().toStdString();
+    farm_.settings.Port = port;
+    farm_.settings.Address = webAddress_->text().trimmed().toStdString();
+    farm_.settings.Token = webToken_->text().toStdString();
     saveSettings(farm_, false);
     logOperator(farm_, "Configure Kestrun");
     farm_.state.halted = false;

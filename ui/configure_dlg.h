@@ -3,7 +3,9 @@
 // dialog is open (FarmState::halted). The options, the method and node names change in memory
 // as soon as they are touched; OK checks the fields and saves the settings file, Cancel (the
 // button, Escape or the close box) reloads the file, undoing every change. Its Path Mapping group
-// edits the pairs of folders the render nodes name differently from this machine.
+// edits the pairs of folders the render nodes name differently from this machine; below it the
+// stuck-node time and the notify command, and the web monitor's port, address and token (which
+// the programs read at start-up), applied on OK like the folders.
 #pragma once
 
 #include <QDialog>
@@ -12,8 +14,9 @@
 
 #include "ui/dialog_units.h"
 
+#include "farm/farm_settings.h"
+
 struct Farm;
-struct PathMapping;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -52,6 +55,15 @@ class CConfigureDlg : public QDialog {
     void buildFarm();
     void buildOther();
     void buildPathMapping();
+    void buildNotifications();
+    void buildWebMonitor();
+    // A line edit at l, t, w, h with its caption at captionLeft, which names it with a mnemonic.
+    QLineEdit* addLabelledBox(const char* caption, int captionLeft, int l, int t, int w,
+                              const char* objectName);
+    // The box's number, or false after telling the operator it is not an integer low..high.
+    bool readNumber(QLineEdit* box, int low, int high, int& value);
+    // The numeric box of a setting within the setting's limits.
+    bool readSetting(QLineEdit* box, int32_t FarmSettings::*number, int& value);
     void fillPathMap();
     // The table's pairs in use; false (after telling the operator) when one is incomplete.
     bool readPathMap(std::vector<PathMapping>& pairs);
@@ -80,4 +92,9 @@ class CConfigureDlg : public QDialog {
     QRadioButton* autoFix_ = nullptr;
     QTableWidget* pathMap_ = nullptr;
     QPushButton* addMapping_ = nullptr;
+    QLineEdit* stuckMinutes_ = nullptr;
+    QLineEdit* notifyCommand_ = nullptr;
+    QLineEdit* webPort_ = nullptr;
+    QLineEdit* webAddress_ = nullptr;
+    QLineEdit* webToken_ = nullptr;
 };

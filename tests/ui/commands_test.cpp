@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -174,6 +175,22 @@ TEST_F(QueueWindow, EditSceneOpensTheQueuedFileByItsFullPath) {
     ASSERT_EQ(desktop.opened.size(), 1);
     EXPECT_EQ(desktop.opened[0].toLocalFile().toStdString(), w.fx.queueDir + "/a b.lws");
     EXPECT_EQ(w.view->selectedQueueRow(), 3);
+}
+
+TEST_F(QueueWindow, EditSceneSaysSoWhenNoApplicationOpensTheFile) {
+    w.showAndActivate();
+    w.view->selectQueueRow(0);
+    NoProgramsOnPath noPrograms;
+    auto box = answerNextBox(QMessageBox::Ok);
+    click("Edit Scene");
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->title, "KestrunMFC");
+    EXPECT_EQ(box->text,
+              QString::fromStdString("No application on this desktop opens " + w.fx.queueDir + "/" +
+                                     order()[0].toStdString() + "."));
+    EXPECT_TRUE(box->informativeText.contains("xdg-mime"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the box has closed
+    EXPECT_EQ(w.view->selectedQueueRow(), 0);
 }
 
 TEST_F(QueueWindow, RemoveTidiesTheSceneFileAndTheSceneLeavesTheQueue) {

@@ -1,6 +1,7 @@
 // The Configure and Name Node dialogs on a started farm: validation that keeps the dialog open
 // and writes nothing, folders that cannot be written refused, Cancel undoing what the dialog
-// changed in memory, OK saving it.
+// changed in memory, OK saving it, and the stuck-node, notify and web monitor fields within the
+// settings file's limits.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -267,6 +268,96 @@ TEST_F(Configure, AFailedOkAppliesNoMapping) {
     pressOk();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(w.farm().settings.pathMap.empty());
+}
+
+// The fields below the path map, found by name as an operator finds them by their captions.
+QLineEdit* field(QWidget* dialog, const char* name) {
+    auto* box = dialog->findChild<QLineEdit*>(name);
+    EXPECT_NE(box, nullptr) << name;
+    return box;
+}
+
+struct FieldCase {
+    const char* name;  // the box's object name
+    const char* typed;
+    const char* saved;  // the line OK writes into Kestrun.ini
+};
+
+class NewSettingsField : public Configure, public testing::WithParamInterface<FieldCase> {};
+
+TEST_P(NewSettingsField, ShowsTheSettingAndOkSavesWhatWasTyped) {
+    QLineEdit* box = field(dialog.get(), GetParam().name);
+    ASSERT_NE(box, nullptr);
+    box->setText(GetParam().typed);
+    pressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_NE(ini().find(std::string("\r\n") + GetParam().saved + "\r\n"), std::string::npos)
+        << ini();
+    CConfigureDlg again(w.farm(), w.frame.get());
+    EXPECT_EQ(field(&again, GetParam().name)->text().toStdString(),
+              std::string(GetParam().saved).substr(std::string(GetParam().saved).find('=') + 1));
+    again.reject();
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, NewSettingsField,
+                         testing::Values(FieldCase{"stuckMinutes", "45", "Stuck_Minutes=45"},
+                                         FieldCase{"stuckMinutes", " 0 ", "Stuck_Minutes=0"},
+                                         FieldCase{"notifyCommand", "/usr/local/bin/farm notify",
+                                                   "Notify_Command=/usr/local/bin/farm notify"},
+                                         FieldCase{"webPort", "8080", "Port=8080"},
+                                         FieldCase{"webAddress", "0.0.0.0", "Address=0.0.0.0"},
+                                         FieldCase{"webToken", "s3cret", "Token=s3cret"}),
+                         [](const testing::TestParamInfo<FieldCase>& info) {
+                             return std::string(info.param.name) + "_" + std::to_string(info.index);
+                         });
+
+struct LimitCase {
+    const char* name;
+    const char* typed;
+    const char* message;
+};
+
+class NewSettingsLimit : public Configure, public testing::WithParamInterface<LimitCase> {};
+
+TEST_P(NewSettingsLimit, KeepsTheDialogOpenAndWritesNothing) {
+    QLineEdit* box = field(dialog.get(), GetParam().name);
+    ASSERT_NE(box, nullptr);
+    box->setText(GetParam().typed);
+    auto seen = answerNextBox(QMessageBox::Ok);
+    pressOk();
+    ASSERT_TRUE(seen->shown);
+    EXPECT_EQ(seen->text, GetParam().message);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->focusWidget(), box);
+    EXPECT_EQ(ini(), iniBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, NewSettingsLimit,
+    testing::Values(LimitCase{"stuckMinutes", "-1", "Please enter an integer between 0 and 9999."},
+                    LimitCase{"stuckMinutes", "soon", "Please enter an integer."},
+                    LimitCase{"webPort", "65536", "Please enter an integer between 0 and 65535."},
+                    LimitCase{"webPort", "", "Please enter an integer."}),
+    [](const testing::TestParamInfo<LimitCase>& info) {
+        return std::string(info.param.name) + "_" + std::to_string(info.index);
+    });
+
+TEST_F(Configure, NewFieldsKeepToWhatTheSettingsFileHolds) {
+    EXPECT_EQ(field(dialog.get(), "stuckMinutes")->text(), "30");
+    EXPECT_EQ(field(dialog.get(), "webAddress")->text(), "127.0.0.1");
+    // Longer text would be cut when read back: the boxes take no more than the file keeps.
+    EXPECT_EQ(field(dialog.get(), "stuckMinutes")->maxLength(), 4);
+    EXPECT_EQ(field(dialog.get(), "notifyCommand")->maxLength(), 259);
+    EXPECT_EQ(field(dialog.get(), "webPort")->maxLength(), 5);
+    EXPECT_EQ(field(dialog.get(), "webToken")->maxLength(), 128);
+    // Each caption's mnemonic puts the cursor in its box.
+    QLineEdit* command = field(dialog.get(), "notifyCommand");
+    QTest::keyClick(dialog.get(), Qt::Key_C, Qt::AltModifier);
+    EXPECT_EQ(dialog->focusWidget(), command);
+    field(dialog.get(), "stuckMinutes")->setText("7");
+    pressCancel();
+    EXPECT_EQ(w.farm().settings.Stuck_Minutes, 30);
+    EXPECT_EQ(ini(), iniBefore);
 }
 
 TEST(ConfigureNodeList, ShowsEachNodesState) {

@@ -220,6 +220,26 @@ TEST(Shell, HelpOpensTheManual) {
     EXPECT_EQ(readText(manual).rfind("# Kestrun", 0), 0u);
 }
 
+TEST(Shell, HelpSaysSoWhenNoApplicationOpensTheManual) {
+    WindowFixture w;
+    w.start();
+    w.showAndActivate();
+    NoProgramsOnPath noPrograms;
+    for (bool byKey : {false, true}) {
+        auto box = answerNextBox(QMessageBox::Ok);
+        if (byKey) {
+            w.showAndActivate();  // the window again, after the first box
+            QTest::keyClick(w.frame.get(), Qt::Key_F1);
+        } else {
+            findAction(w.frame.get(), "&Help Topics")->trigger();
+        }
+        ASSERT_TRUE(box->shown) << byKey;
+        EXPECT_TRUE(box->text.startsWith("No application on this desktop opens /")) << box->text.toStdString();
+        EXPECT_TRUE(box->text.endsWith("/MANUAL.md.")) << box->text.toStdString();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+}
+
 TEST(Shell, TheBuiltInManualIsTheOneInDocs) {
     ensureApp();
     initResources();

@@ -126,6 +126,14 @@ UrlCatcher::~UrlCatcher() {
     QDesktopServices::unsetUrlHandler("file");
 }
 
+NoProgramsOnPath::NoProgramsOnPath() : path_(qgetenv("PATH")) {
+    qputenv("PATH", QByteArray::fromStdString(empty_.path()));
+}
+
+NoProgramsOnPath::~NoProgramsOnPath() {
+    qputenv("PATH", path_);
+}
+
 bool FullDiskFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
     if (full) {
         bytes = 0;

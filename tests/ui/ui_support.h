@@ -3,6 +3,7 @@
 // modal boxes and dialogs the code under test opens.
 #pragma once
 
+#include <QByteArray>
 #include <QMessageBox>
 #include <QString>
 #include <QUrl>
@@ -73,6 +74,19 @@ class UrlCatcher : public QObject {
 
   public slots:
     void open(const QUrl& url) { opened << url; }
+};
+
+// PATH names only an empty folder while it exists: a desktop platform finds no program (no
+// xdg-open) to open a file with. The offscreen platform opens nothing in any case; this keeps
+// the tests that need a failing desktop true on a real one (xcb under Xvfb) too.
+class NoProgramsOnPath {
+  public:
+    NoProgramsOnPath();
+    ~NoProgramsOnPath();
+
+  private:
+    TempDir empty_;
+    QByteArray path_;
 };
 
 // A file system whose disk is full (no free byte) while `full` is set.
