@@ -1,13 +1,16 @@
 // A configured farm in a temporary folder for tests: queue, command, config and content folders,
 // an lw.cfg, and a Kestrun.ini naming them (written as text, the way an operator would). The
-// Farm uses the real file system, a ManualClock and a RecordingHost.
+// Farm uses the real file system (counted, for tests of how many operations a step costs), a
+// ManualClock and a RecordingHost.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "counting_file_system.h"
 #include "farm/farm.h"
+#include "manual_clock.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 
@@ -32,7 +35,7 @@ class FarmFixture {
     std::string contentDir;  // <tmp>/content
     std::string settingsFile;
 
-    FileSystem fs;
+    CountingFileSystem fs;
     ManualClock clock;
     RecordingHost host;
     std::unique_ptr<Farm> farm;
