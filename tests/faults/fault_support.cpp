@@ -15,6 +15,10 @@
 
 #include "engine/farm_cycle.h"
 
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
 TmpfsMount::TmpfsMount(std::string dir, const std::string& size) : dir_(std::move(dir)) {
     std::string options = "size=" + size + ",mode=0755";
     if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0) {

@@ -12,6 +12,10 @@
 #include "farm/farm.h"
 #include "tests/scenario/scenario_support.h"
 
+// True when the tests run as root: mounting a file system and acting as another user need it,
+// and a test that does either skips with a message otherwise.
+bool runningAsRoot();
+
 // Mounts a tmpfs of the given size ("256k") over dir for its lifetime; unmounted on the way
 // out, failed test or not.
 class TmpfsMount {
