@@ -10,6 +10,7 @@
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "tests/support/farm_fixture.h"
+#include "tests/support/free_space_file_system.h"
 
 namespace {
 
@@ -163,23 +164,13 @@ TEST(FarmCycle, QuitRetiresEveryNodeAndRecordsThatTheFarmStopped) {
     EXPECT_EQ(again, log);
 }
 
-namespace {
-// The real file system but for the free space, which is always 1 MB.
-class TinyDiskFs : public FileSystem {
-  public:
-    bool freeSpace(const std::string&, uint64_t& bytes) override {
-        bytes = 1048576;
-        return true;
-    }
-};
-}  // namespace
-
 TEST(FarmCycle, CancelAtAFreeSpaceHaltDuringATickAsksToQuit) {
     FarmFixtureOptions o;
     o.freeSpaceMinimum = 100;
     FarmFixture f(o);
     f.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
-    TinyDiskFs disk;
+    FreeSpaceFileSystem disk;
+    disk.answers = {1048576};  // 1 MB free
     Farm farm(f.host, disk, f.clock, f.settingsFile);
     // The start-up check finds no head scene yet (the queue is empty until it adds one); the
     // first tick's check halts on it.

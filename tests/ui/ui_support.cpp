@@ -125,11 +125,3 @@ UrlCatcher::UrlCatcher() {
 UrlCatcher::~UrlCatcher() {
     QDesktopServices::unsetUrlHandler("file");
 }
-
-bool FullDiskFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
-    if (full) {
-        bytes = 0;
-        return true;
-    }
-    return FileSystem::freeSpace(path, bytes);
-}

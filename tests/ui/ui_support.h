@@ -74,10 +74,3 @@ class UrlCatcher : public QObject {
   public slots:
     void open(const QUrl& url) { opened << url; }
 };
-
-// A file system whose disk is full (no free byte) while `full` is set.
-class FullDiskFileSystem : public FileSystem {
-  public:
-    bool full = true;
-    bool freeSpace(const std::string& path, uint64_t& bytes) override;
-};
