@@ -79,15 +79,6 @@ std::vector<std::string> asNobody(const std::string& program,
     return out;
 }
 
-std::vector<std::string> nodeArgs(const ScenarioFarm& f, int n,
-                                  const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"--command-dir",   f.fixture.commandDir, "--node",
-                                  std::to_string(n), "--content-dir",      f.fixture.contentDir};
-    args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-}
-
 LiveFarm::LiveFarm(ScenarioFarm& f)
     : farm(f.fixture.host, f.fixture.fs, clock, f.fixture.settingsFile) {}
 

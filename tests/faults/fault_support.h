@@ -45,10 +45,6 @@ void openToEveryone(const std::string& path);
 std::vector<std::string> asNobody(const std::string& program, const std::vector<std::string>& args);
 constexpr const char* kSetpriv = "/usr/bin/setpriv";
 
-// The arguments of a simulated node for node n on the farm's folders, with the scenario timing.
-std::vector<std::string> nodeArgs(const ScenarioFarm& f, int n,
-                                  const std::vector<std::string>& extra = {});
-
 // A farm run in this process on a ScenarioFarm's folders, with the real clock.
 class LiveFarm {
   public:

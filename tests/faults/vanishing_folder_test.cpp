@@ -123,7 +123,7 @@ TEST(ImageFolder, AnImageFolderThatVanishesMidRenderGivesProblemFramesAndTheFarm
     std::vector<std::unique_ptr<ChildProcess>> nodeProcesses;
     for (int n = 1; n <= 2; ++n) {
         nodeProcesses.push_back(std::make_unique<ChildProcess>(
-            kSetpriv, asNobody(binaryPath("kestrun-node-sim"), nodeArgs(f, n)),
+            kSetpriv, asNobody(binaryPath("kestrun-node-sim"), f.quickNodeArgs(n)),
             f.fixture.dir.file("node" + std::to_string(n) + ".out")));
     }
     auto farm = f.startHeadless({"--go", "--cycle-ms", "50"});

@@ -47,13 +47,16 @@ int ScenarioFarm::runHeadless(const std::vector<std::string>& args, int timeoutM
 }
 
 void ScenarioFarm::startNode(int n, const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"--command-dir",   fixture.commandDir, "--node",
-                                  std::to_string(n), "--content-dir",    fixture.contentDir};
-    args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
-    args.insert(args.end(), extra.begin(), extra.end());
     nodes_.push_back(
-        std::make_unique<ChildProcess>(binaryPath("kestrun-node-sim"), args,
+        std::make_unique<ChildProcess>(binaryPath("kestrun-node-sim"), quickNodeArgs(n, extra),
                                        fixture.dir.file("node" + std::to_string(n) + ".out")));
+}
+
+std::vector<std::string> ScenarioFarm::quickNodeArgs(int n,
+                                                     const std::vector<std::string>& extra) const {
+    std::vector<std::string> args = fixture.nodeArgs(n, kQuickNode);
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
 }
 
 void ScenarioFarm::startNodes(int count) {

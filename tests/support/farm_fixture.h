@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "counting_file_system.h"
 #include "farm/farm.h"
@@ -46,6 +47,9 @@ class FarmFixture {
     std::string iniText() const;
     // Writes a scene file into the queue folder (see sceneText) and gives its path.
     std::string addSceneFile(std::string_view name, std::string_view text) const;
+    // The options of a simulated node for node number n on the fixture's command and content
+    // folders, then extra (later options win).
+    std::vector<std::string> nodeArgs(int n, const std::vector<std::string>& extra = {}) const;
 
   private:
     FarmFixtureOptions options_;
