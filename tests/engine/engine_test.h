@@ -43,13 +43,6 @@ class EngineTest : public ::testing::Test {
     }
     std::string log() const { return fileExists(s.logFilePath) ? readText(s.logFilePath) : ""; }
     bool logged(std::string_view text) const { return log().find(text) != std::string::npos; }
-    int logCount(std::string_view text) const {
-        std::string l = log();
-        int n = 0;
-        for (size_t at = l.find(text); at != std::string::npos; at = l.find(text, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
+    int logCount(std::string_view text) const { return countOf(log(), text); }
     NodeSlot& node(int n) { return s.nodes[n]; }
 };

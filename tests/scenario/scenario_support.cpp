@@ -88,11 +88,3 @@ bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {
     }
     return true;
 }
-
-int countOf(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}

@@ -52,5 +52,3 @@ class ScenarioFarm {
 
 // Waits up to timeoutMs for predicate to hold, checking every 20 ms.
 bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
-
-int countOf(const std::string& text, const std::string& what);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,10 @@ class CountingFileSystem : public FileSystem {
     CountingFileSystem(const CountingFileSystem&) = delete;
     CountingFileSystem& operator=(const CountingFileSystem&) = delete;
 
-    bool readFile(const std::string& path, std::string& out, size_t maxBytes, Links links) override;
+    // The defaults are the base class's, so calls through a CountingFileSystem read the same.
+    bool readFile(const std::string& path, std::string& out,
+                  size_t maxBytes = std::numeric_limits<size_t>::max(),
+                  Links links = Links::Follow) override;
     ReadResult readCapped(const std::string& path, std::string& out, size_t cap) override;
     bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                       uint64_t& size) override;
@@ -44,7 +48,7 @@ class CountingFileSystem : public FileSystem {
     bool exists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
     bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                       EntryTimes times) override;
+                       EntryTimes times = EntryTimes::Read) override;
     bool removeFile(const std::string& path) override;
     // An open of the source and a write of the copy.
     CopyResult copyFile(const std::string& from, const std::string& to) override;

@@ -118,12 +118,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
         }
     }
     std::string log = readText(fx.queueDir + "/Logfile.txt");
-    size_t completed = 0;
-    for (size_t at = log.find("Scene Completed"); at != std::string::npos;
-         at = log.find("Scene Completed", at + 1)) {
-        ++completed;
-    }
-    EXPECT_EQ(completed, std::size(kScenes));
+    EXPECT_EQ(countOf(log, "Scene Completed"), static_cast<int>(std::size(kScenes)));
     quitFarm(view->farm());
 }
 
