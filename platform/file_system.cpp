@@ -233,6 +233,11 @@ bool replaceThroughTemporary(const std::string& target, std::string_view data,
     return false;
 }
 
+// Converts a POSIX modification time to a Windows-style file time.
+uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
+    return static_cast<uint64_t>((seconds + kEpochDelta) * 10000000LL + nanoseconds / 100);
+}
+
 }  // namespace
 
 std::string fileErrorText(int error) {
@@ -246,10 +251,6 @@ std::string fileErrorText(int error) {
         default:
             return std::strerror(error);
     }
-}
-
-uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
-    return static_cast<uint64_t>((seconds + kEpochDelta) * 10000000LL + nanoseconds / 100);
 }
 
 bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes, Links links) {

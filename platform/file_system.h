@@ -107,6 +107,3 @@ class FileSystem {
 // What an errno a file operation left means to an operator: "it is a link", "it is not a regular
 // file", "other names link to it" for the refusals above, else the system's own text.
 std::string fileErrorText(int error);
-
-// Converts a POSIX modification time to a Windows-style file time.
-uint64_t toFileTime(int64_t seconds, int64_t nanoseconds);

@@ -11,6 +11,28 @@ namespace {
 constexpr const char* kFormatExtensions[] = {".IFF", ".RAW", ".TGA"};
 constexpr size_t kMaxExtensionChars = 4;
 
+// The value of the first line of text that begins with key followed by a blank: the rest of
+// that line without its line end. False when no line begins so.
+bool sceneValue(std::string_view text, std::string_view key, std::string& value) {
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string_view line = text.substr(at, end == std::string_view::npos ? end : end - at);
+        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
+            line.remove_prefix(key.size() + 1);
+            if (line.ends_with('\r')) {
+                line.remove_suffix(1);
+            }
+            value = std::string(line);
+            return true;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
 bool extensionOf(std::string_view text, std::string& extension, std::string& error) {
     std::string value;
     if (sceneValue(text, "RGBImageFormat", value)) {
@@ -36,26 +58,6 @@ bool extensionOf(std::string_view text, std::string& extension, std::string& err
 }
 
 }  // namespace
-
-bool sceneValue(std::string_view text, std::string_view key, std::string& value) {
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        std::string_view line = text.substr(at, end == std::string_view::npos ? end : end - at);
-        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
-            line.remove_prefix(key.size() + 1);
-            if (line.ends_with('\r')) {
-                line.remove_suffix(1);
-            }
-            value = std::string(line);
-            return true;
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        at = end + 1;
-    }
-    return false;
-}
 
 bool readSceneOutput(std::string_view text, const PathMap& map, std::string_view contentDir,
                      SceneOutput& out, std::string& error) {
