@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/path.h"
+
 namespace {
 
 // Seconds between 1601-01-01 and 1970-01-01.
@@ -44,15 +46,6 @@ bool writeAndClose(int fd, std::string_view data, bool sync) {
 std::string parentOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
-}
-
-std::string absolute(const std::string& path) {
-    if (!path.empty() && path[0] == '/') {
-        return path;
-    }
-    char cwd[4096];
-    std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : "/";
-    return path.empty() ? base : base + "/" + path;
 }
 
 // errno values that say why a file was refused: a link where none is followed, an entry that is
@@ -466,7 +459,7 @@ bool FileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
 }
 
 std::string FileSystem::mountPoint(const std::string& path) {
-    std::string p = absolute(path);
+    std::string p = absolutePath(path);
     struct stat st;
     for (;;) {
         if (::stat(p.c_str(), &st) == 0 || p == "/") {

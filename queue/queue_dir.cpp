@@ -180,7 +180,6 @@ bool freeSpaceCheck(Farm& farm) {
     return goOn;
 }
 
-// Marks every entry whose file is gone or was saved again; true when any was.
 // Listing entry with entry k's name and time, or 0.
 int findInListing(const Farm& farm, int k) {
     const FarmState& s = farm.state;
@@ -194,6 +193,7 @@ int findInListing(const Farm& farm, int k) {
     return 0;
 }
 
+// Marks every entry whose file is gone or was saved again; true when any was.
 bool markRemovedScenes(Farm& farm) {
     FarmState& s = farm.state;
     bool marked = false;

@@ -1,9 +1,9 @@
 #include "counting_file_system.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <thread>
+
+#include "platform/path.h"
 
 namespace {
 
@@ -24,15 +24,6 @@ void waitOut(std::chrono::microseconds delay) {
 // path to "/": 0 for "/", 1 for "/a", 2 for "/a/b" and for "/a/".
 uint64_t depthOf(const std::string& path) {
     return path == "/" ? 0 : static_cast<uint64_t>(std::count(path.begin(), path.end(), '/'));
-}
-
-std::string absolute(const std::string& path) {
-    if (!path.empty() && path[0] == '/') {
-        return path;
-    }
-    char cwd[4096];
-    std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : "/";
-    return path.empty() ? base : base + "/" + path;
 }
 
 }  // namespace
@@ -136,7 +127,7 @@ std::string CountingFileSystem::mountPoint(const std::string& path) {
     std::string mount = target_.mountPoint(path);
     // The search looks at each level from the path up to the mount point, and at the parent of
     // the mount point that tells it to stop (none above "/").
-    uint64_t from = depthOf(absolute(path));
+    uint64_t from = depthOf(absolutePath(path));
     uint64_t to = depthOf(mount);
     count(&FsCounters::stats, (from > to ? from - to : 0) + 1 + (mount != "/" ? 1 : 0));
     return mount;
