@@ -153,14 +153,14 @@ TEST(FarmCycle, QuitRetiresEveryNodeAndRecordsThatTheFarmStopped) {
     ASSERT_TRUE(startFarm(*f.farm));
     quitFarm(*f.farm);
     for (int n = 1; n <= 3; ++n) {
-        EXPECT_EQ(readText(f.commandDir + "/job" + std::to_string(n)), "wait");
+        EXPECT_EQ(f.job(n), "wait");
         EXPECT_EQ(f.farm->state.nodes[n].state, Retired);
     }
     EXPECT_EQ(queueHead(f), std::string(4, '\0'));
-    std::string log = readText(f.queueDir + "/Logfile.txt");
+    std::string log = f.log();
     EXPECT_NE(log.find("********* Quitted Kestrun!*********** \r\n"), std::string::npos);
     quitFarm(*f.farm);  // a second quit (a signal during exit) changes nothing
-    std::string again = readText(f.queueDir + "/Logfile.txt");
+    std::string again = f.log();
     EXPECT_EQ(again, log);
 }
 
@@ -195,7 +195,7 @@ TEST(FarmCycle, IdleNodesWithNothingToTakeDoNotRewriteTheQueueFile) {
     std::fill(s.scenes[1].frameMap + 1, s.scenes[1].frameMap + 4, kFrameInHand);
     for (int n = 1; n <= 30; ++n) {
         s.nodes[n].state = Ready;
-        writeText(f.commandDir + "/ack" + std::to_string(n), "Ready");
+        f.writeAck(n, "Ready");
     }
     f.fs.resetCounters();
     for (int tick = 0; tick < 12; ++tick) {

@@ -66,7 +66,7 @@ void ScenarioFarm::startNodes(int count) {
 }
 
 std::string ScenarioFarm::log() const {
-    return readText(fixture.queueDir + "/Logfile.txt");
+    return fixture.log();
 }
 std::string ScenarioFarm::output() const {
     return readText(outputFile);
@@ -75,7 +75,7 @@ QueueFile ScenarioFarm::queue() const {
     return readQueueFile(fixture.queueDir + "/Kestrun.que");
 }
 std::string ScenarioFarm::job(int node) const {
-    return readText(fixture.commandDir + "/job" + std::to_string(node));
+    return fixture.job(node);
 }
 
 bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {

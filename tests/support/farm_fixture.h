@@ -47,6 +47,11 @@ class FarmFixture {
     std::string iniText() const;
     // Writes a scene file into the queue folder (see sceneText) and gives its path.
     std::string addSceneFile(std::string_view name, std::string_view text) const;
+    // Writes node's acknowledgement file as the node would.
+    void writeAck(int node, std::string_view text) const;
+    // The text of node's job file, and of the log in the queue folder ("" when there is none).
+    std::string job(int node) const;
+    std::string log() const;
     // The options of a simulated node for node number n on the fixture's command and content
     // folders, then extra (later options win).
     std::vector<std::string> nodeArgs(int n, const std::vector<std::string>& extra = {}) const;
