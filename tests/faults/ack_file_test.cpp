@@ -107,7 +107,7 @@ TEST(AckFile, AFileRewrittenWhileItIsReadIsNeverTakenForAnotherWord) {
     // At least 20000 reads and 1000 rewrites, for a minute at the most; the writer is stopped
     // before anything is checked, so a failure ends the test cleanly.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    NodeState seen = Rendering;
+    int32_t seen = Rendering;
     for (int i = 0; (i < 20000 || rewrites < 1000) && seen == Rendering; ++i) {
         if (std::chrono::steady_clock::now() > deadline) {
             break;
