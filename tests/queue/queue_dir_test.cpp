@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "tests/support/farm_fixture.h"
