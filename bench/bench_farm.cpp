@@ -112,7 +112,8 @@ BenchFarm& sharedFarm(const std::string& key, int nodes, int scenes, int frames,
     return *slot;
 }
 
-FsMeter::FsMeter(benchmark::State& state, FileSystem& fs, Disk disk) : state_(state), fs_(fs) {
+FsMeter::FsMeter(benchmark::State& state, CountingFileSystem& fs, Disk disk)
+    : state_(state), fs_(fs) {
     fs_.resetCounters();
     fs_.setDelay(disk == Disk::Share ? std::chrono::microseconds(kShareRoundTrip)
                                      : std::chrono::microseconds(0));

@@ -14,13 +14,15 @@
 #include <string>
 #include <string_view>
 
+#include "counting_file_system.h"
 #include "farm/farm.h"
+#include "manual_clock.h"
 #include "temp_dir.h"
 #include "tests/support/quiet_host.h"
 
-// The file system with one more operation: a read of part of a file, counted as an open. The
-// one-read-per-record way of loading the queue file needs it.
-class BenchFileSystem : public FileSystem {
+// The counted file system with one more operation: a read of part of a file, counted as an
+// open. The one-read-per-record way of loading the queue file needs it.
+class BenchFileSystem : public CountingFileSystem {
   public:
     bool readRange(const std::string& path, uint64_t offset, size_t size, std::string& out);
 };
@@ -65,14 +67,14 @@ BenchFarm& sharedFarm(const std::string& key, int nodes, int scenes, int frames,
 // deletes). On a share every operation first waits kShareRoundTrip.
 class FsMeter {
   public:
-    FsMeter(benchmark::State& state, FileSystem& fs, Disk disk);
+    FsMeter(benchmark::State& state, CountingFileSystem& fs, Disk disk);
     ~FsMeter();
     FsMeter(const FsMeter&) = delete;
     FsMeter& operator=(const FsMeter&) = delete;
 
   private:
     benchmark::State& state_;
-    FileSystem& fs_;
+    CountingFileSystem& fs_;
 };
 
 // Registers run four times: name + "/local" and name + "/share", each for the farm's way and,

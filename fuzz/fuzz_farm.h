@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "farm/farm.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/quiet_host.h"
 
 class SandboxFileSystem : public FileSystem {

@@ -1,6 +1,6 @@
 // The clock seam: the 32-bit millisecond tick (it wraps, as GetTickCount does) and the local
-// wall-clock time of the log lines. The base class reads the real clocks; ManualClock is set by
-// tests so that frame times and log prefixes are exact.
+// wall-clock time of the log lines. The base class reads the real clocks; tests and benchmarks
+// put a clock of their own in its place (tests/support's ManualClock).
 #pragma once
 
 #include <cstdint>
@@ -17,12 +17,4 @@ class Clock {
     virtual ~Clock() = default;
     virtual uint32_t tickMs();
     virtual LocalTime localTime();
-};
-
-class ManualClock : public Clock {
-  public:
-    uint32_t tick = 0;
-    LocalTime time{};
-    uint32_t tickMs() override { return tick; }
-    LocalTime localTime() override { return time; }
 };

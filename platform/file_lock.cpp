@@ -11,6 +11,16 @@
 
 namespace {
 
+// "process <pid> on host <name>" for this process.
+std::string thisProcessHolder() {
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
+        host[0] = '?';
+        host[1] = '\0';
+    }
+    return "process " + std::to_string(getpid()) + " on host " + host;
+}
+
 constexpr size_t kLongestHolder = 300;
 constexpr const char* kUnknownHolder = "an unknown process";
 // A farm writes its line just after it took the lock: a look in between finds the file empty.
@@ -112,15 +122,6 @@ int openLockFile(const std::string& path, bool& made) {
 }
 
 }  // namespace
-
-std::string thisProcessHolder() {
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
-        host[0] = '?';
-        host[1] = '\0';
-    }
-    return "process " + std::to_string(getpid()) + " on host " + host;
-}
 
 FileLock::~FileLock() {
     release();

@@ -28,6 +28,3 @@ class FileLock {
   private:
     int fd_ = -1;
 };
-
-// "process <pid> on host <name>" for this process.
-std::string thisProcessHolder();

@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
+
+#include "platform/path.h"
 
 namespace {
 
@@ -44,15 +46,6 @@ bool writeAndClose(int fd, std::string_view data, bool sync) {
 std::string parentOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
-}
-
-std::string absolute(const std::string& path) {
-    if (!path.empty() && path[0] == '/') {
-        return path;
-    }
-    char cwd[4096];
-    std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : "/";
-    return path.empty() ? base : base + "/" + path;
 }
 
 // errno values that say why a file was refused: a link where none is followed, an entry that is
@@ -233,17 +226,9 @@ bool replaceThroughTemporary(const std::string& target, std::string_view data,
     return false;
 }
 
-// A sleeping thread wakes some time after it asked to, more on a loaded machine. The wait
-// sleeps through most of the delay and stays awake for the rest, so each operation costs the
-// delay itself rather than the delay and however late the wake-up came.
-void waitOut(std::chrono::microseconds delay) {
-    constexpr std::chrono::microseconds kWakeMargin{200};
-    auto deadline = std::chrono::steady_clock::now() + delay;
-    if (delay > kWakeMargin) {
-        std::this_thread::sleep_for(delay - kWakeMargin);
-    }
-    while (std::chrono::steady_clock::now() < deadline) {
-    }
+// Converts a POSIX modification time to a Windows-style file time.
+uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
+    return static_cast<uint64_t>((seconds + kEpochDelta) * 10000000LL + nanoseconds / 100);
 }
 
 }  // namespace
@@ -261,19 +246,7 @@ std::string fileErrorText(int error) {
     }
 }
 
-uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
-    return static_cast<uint64_t>((seconds + kEpochDelta) * 10000000LL + nanoseconds / 100);
-}
-
-void FileSystem::count(uint64_t FsCounters::*field) {
-    counters.*field += 1;
-    if (delay_.count() > 0) {
-        waitOut(delay_);
-    }
-}
-
 bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes, Links links) {
-    count(&FsCounters::opens);
     out.clear();
     int fd = openRegular(path, O_RDONLY, links, false);
     if (fd < 0) {
@@ -285,7 +258,6 @@ bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxB
 }
 
 ReadResult FileSystem::readCapped(const std::string& path, std::string& out, size_t cap) {
-    count(&FsCounters::opens);
     out.clear();
     struct stat st;
     int fd = openRegular(path, O_RDONLY, Links::Follow, false, &st);
@@ -310,7 +282,6 @@ ReadResult FileSystem::readCapped(const std::string& path, std::string& out, siz
 
 bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                               uint64_t& size) {
-    count(&FsCounters::opens);
     out.clear();
     struct stat st;
     int fd = openRegular(path, O_RDONLY, Links::Refuse, false, &st);
@@ -339,7 +310,6 @@ bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::str
 }
 
 bool FileSystem::writeFile(const std::string& path, std::string_view data) {
-    count(&FsCounters::writes);
     int fd = openRegular(path, O_WRONLY | O_CREAT, Links::Refuse, true);
     if (fd < 0) {
         return false;
@@ -352,13 +322,11 @@ bool FileSystem::writeFile(const std::string& path, std::string_view data) {
 }
 
 bool FileSystem::appendFile(const std::string& path, std::string_view data) {
-    count(&FsCounters::writes);
     int fd = openRegular(path, O_WRONLY | O_CREAT | O_APPEND, Links::Refuse, true);
     return fd >= 0 && writeAndClose(fd, data, false);
 }
 
 SaveResult FileSystem::saveFile(const std::string& path, std::string_view data, Trust trust) {
-    count(&FsCounters::writes);
     bool own = trust == Trust::Operator;
     std::string target = own ? linkTarget(path) : path;
     struct stat old;
@@ -369,7 +337,6 @@ SaveResult FileSystem::saveFile(const std::string& path, std::string_view data, 
     if (own && haveOld && old.st_nlink > 1) {
         result.tempError = EMLINK;
     } else if (replaceThroughTemporary(target, data, haveOld ? &old : nullptr, own, result)) {
-        count(&FsCounters::renames);
         result.how = SaveResult::Replaced;
         return result;
     }
@@ -388,20 +355,17 @@ SaveResult FileSystem::saveFile(const std::string& path, std::string_view data, 
 }
 
 bool FileSystem::probeFolder(const std::string& dir) {
-    count(&FsCounters::writes);
     std::string probe;
     int fd = createOwnFile(dir, ".kestrun-probe", probe);
     if (fd < 0) {
         return false;
     }
     ::close(fd);
-    count(&FsCounters::deletes);
     ::unlink(probe.c_str());
     return true;
 }
 
 CopyResult FileSystem::moveIntoFolder(const std::string& from, const std::string& folder) {
-    count(&FsCounters::renames);
     int dirFd =
         ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (dirFd < 0) {
@@ -415,20 +379,17 @@ CopyResult FileSystem::moveIntoFolder(const std::string& from, const std::string
 }
 
 bool FileSystem::exists(const std::string& path) {
-    count(&FsCounters::stats);
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 }
 
 bool FileSystem::isDirectory(const std::string& path) {
-    count(&FsCounters::stats);
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                EntryTimes times) {
-    count(&FsCounters::listings);
     out.clear();
     DIR* d = ::opendir(dir.c_str());
     if (!d) {
@@ -462,17 +423,14 @@ bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& ou
 }
 
 bool FileSystem::removeFile(const std::string& path) {
-    count(&FsCounters::deletes);
     return ::unlink(path.c_str()) == 0;
 }
 
 CopyResult FileSystem::copyFile(const std::string& from, const std::string& to) {
-    count(&FsCounters::opens);
     int in = openRegular(from, O_RDONLY, Links::Follow, false);
     if (in < 0) {
         return CopyResult::Failed;
     }
-    count(&FsCounters::writes);
     int out = openRegular(to, O_WRONLY | O_CREAT, Links::Refuse, true);
     if (out < 0) {
         CopyResult result = errno == ENOENT ? CopyResult::PathNotFound : CopyResult::Failed;
@@ -485,7 +443,6 @@ CopyResult FileSystem::copyFile(const std::string& from, const std::string& to) 
 }
 
 MakeDirResult FileSystem::makeDirectory(const std::string& path) {
-    count(&FsCounters::writes);
     if (::mkdir(path.c_str(), 0755) == 0) {
         return MakeDirResult::Created;
     }
@@ -493,7 +450,6 @@ MakeDirResult FileSystem::makeDirectory(const std::string& path) {
 }
 
 bool FileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
-    count(&FsCounters::stats);
     struct statvfs sv;
     if (::statvfs(path.c_str(), &sv) != 0) {
         return false;
@@ -503,10 +459,9 @@ bool FileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
 }
 
 std::string FileSystem::mountPoint(const std::string& path) {
-    std::string p = absolute(path);
+    std::string p = absolutePath(path);
     struct stat st;
     for (;;) {
-        count(&FsCounters::stats);
         if (::stat(p.c_str(), &st) == 0 || p == "/") {
             break;
         }
@@ -516,7 +471,6 @@ std::string FileSystem::mountPoint(const std::string& path) {
     while (p != "/") {
         std::string parent = parentOf(p);
         struct stat up;
-        count(&FsCounters::stats);
         if (::stat(parent.c_str(), &up) != 0 || up.st_dev != st.st_dev) {
             break;
         }
@@ -526,7 +480,6 @@ std::string FileSystem::mountPoint(const std::string& path) {
 }
 
 bool FileSystem::fileTime(const std::string& path, uint64_t& time) {
-    count(&FsCounters::stats);
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         return false;

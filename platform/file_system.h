@@ -1,8 +1,7 @@
 // The file-system seam. Every file operation of the farm goes through one FileSystem object,
-// held by the Farm; the base class is the real POSIX implementation. Each call counts itself in
-// `counters` (opens, listings, stats, writes, renames, deletes) and first waits `delay`, so a
-// benchmark can run the farm as if its folders were on a network share. Tests and benchmarks
-// may derive from it to change one operation (a "full" disk for the free-space query).
+// held by the Farm; the base class is the real POSIX implementation. Tests and benchmarks may
+// derive from it to change one operation (a "full" disk for the free-space query) or to wrap
+// every one (tests/support's counting file system).
 // Files are opened, used whole and closed inside one call; nothing is held open.
 //
 // Every open is made without waiting and reads or writes only regular files, so a FIFO or a
@@ -11,7 +10,6 @@
 // one, or replace the entry by rename, which replaces a link itself.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -23,16 +21,6 @@ struct DirEntry {
     std::string name;
     bool isRegular = false;
     uint64_t fileTime = 0;  // last write, 100-ns intervals since 1601-01-01 UTC
-};
-
-struct FsCounters {
-    uint64_t opens = 0;
-    uint64_t listings = 0;
-    uint64_t stats = 0;
-    uint64_t writes = 0;
-    uint64_t renames = 0;
-    uint64_t deletes = 0;
-    uint64_t total() const { return opens + listings + stats + writes + renames + deletes; }
 };
 
 enum class CopyResult { Ok, PathNotFound, Failed };
@@ -114,21 +102,8 @@ class FileSystem {
     // The mount point of the file system holding path, or of its nearest existing ancestor.
     virtual std::string mountPoint(const std::string& path);
     virtual bool fileTime(const std::string& path, uint64_t& time);
-
-    FsCounters counters;
-    void resetCounters() { counters = FsCounters{}; }
-    void setDelay(std::chrono::microseconds perOperation) { delay_ = perOperation; }
-
-  protected:
-    void count(uint64_t FsCounters::*field);
-
-  private:
-    std::chrono::microseconds delay_{0};
 };
 
 // What an errno a file operation left means to an operator: "it is a link", "it is not a regular
 // file", "other names link to it" for the refusals above, else the system's own text.
 std::string fileErrorText(int error);
-
-// Converts a POSIX modification time to a Windows-style file time.
-uint64_t toFileTime(int64_t seconds, int64_t nanoseconds);

@@ -1,5 +1,7 @@
 #include "platform/path.h"
 
+#include <unistd.h>
+
 std::string joinPath(std::string_view dir, std::string_view name) {
     std::string out;
     out.reserve(dir.size() + 1 + name.size());
@@ -12,4 +14,13 @@ std::string joinPath(std::string_view dir, std::string_view name) {
 std::string parentPath(std::string_view path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
+}
+
+std::string absolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') {
+        return path;
+    }
+    char cwd[4096];
+    std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : "/";
+    return path.empty() ? base : base + "/" + path;
 }

@@ -180,6 +180,19 @@ bool freeSpaceCheck(Farm& farm) {
     return goOn;
 }
 
+// Listing entry with entry k's name and time, or 0.
+int findInListing(const Farm& farm, int k) {
+    const FarmState& s = farm.state;
+    const SceneEntry& e = s.scenes[k];
+    for (int j = 1; j <= s.listingCount; ++j) {
+        const ListingEntry& l = s.listing[j];
+        if (sameFile(e.fileName, e.fileTime, textOf(l.fileName), l.fileTime)) {
+            return j;
+        }
+    }
+    return 0;
+}
+
 // Marks every entry whose file is gone or was saved again; true when any was.
 bool markRemovedScenes(Farm& farm) {
     FarmState& s = farm.state;
@@ -246,18 +259,6 @@ bool checkSceneQueue(Farm& farm) {
 bool listQueueDirectory(Farm& farm) {
     int leftOut = 0;
     return listSceneFiles(farm, leftOut);
-}
-
-int findInListing(const Farm& farm, int k) {
-    const FarmState& s = farm.state;
-    const SceneEntry& e = s.scenes[k];
-    for (int j = 1; j <= s.listingCount; ++j) {
-        const ListingEntry& l = s.listing[j];
-        if (sameFile(e.fileName, e.fileTime, textOf(l.fileName), l.fileTime)) {
-            return j;
-        }
-    }
-    return 0;
 }
 
 int findInQueue(const Farm& farm, int j) {

@@ -11,8 +11,6 @@ bool checkSceneQueue(Farm& farm);
 // Rebuilds the listing: regular files ending ".lws" (any case), sorted by name. False when the
 // folder cannot be listed; the listing is then empty.
 bool listQueueDirectory(Farm& farm);
-// Listing entry with entry k's name and time, or 0.
-int findInListing(const Farm& farm, int k);
 // Queue entry with listing entry j's name and time, or 0.
 int findInQueue(const Farm& farm, int j);
 // Appends an entry for listing entry j at the end of the queue and reads its file.

@@ -176,19 +176,8 @@ void readImageName(const Farm& farm, SceneReading& r, std::string& templ) {
     }
 }
 
-}  // namespace
-
-bool findSceneKey(std::string_view text, std::string_view key, std::string& value) {
-    size_t at = text.find(key);
-    if (at == std::string_view::npos) {
-        return false;
-    }
-    std::string_view rest = text.substr(at + key.size());
-    rest = rest.substr(0, rest.find('\n'));
-    value.assign(rest.substr(0, kValueLimit));
-    return true;
-}
-
+// The absolute form of a save path: as it stands when it begins with "/", has a drive letter or
+// begins with two backslashes; otherwise joined to ContentDirectory.
 std::string resolveScenePath(const FarmSettings& settings, std::string_view path) {
     bool driveLetter = path.size() >= 2 && path[1] == ':';
     bool share = path.starts_with("\\\\");
@@ -203,6 +192,19 @@ std::string resolveScenePath(const FarmSettings& settings, std::string_view path
         path.remove_prefix(1);
     }
     return out.append(path);
+}
+
+}  // namespace
+
+bool findSceneKey(std::string_view text, std::string_view key, std::string& value) {
+    size_t at = text.find(key);
+    if (at == std::string_view::npos) {
+        return false;
+    }
+    std::string_view rest = text.substr(at + key.size());
+    rest = rest.substr(0, rest.find('\n'));
+    value.assign(rest.substr(0, kValueLimit));
+    return true;
 }
 
 bool localScenePath(const FarmSettings& settings, std::string_view scenePath, std::string& local,

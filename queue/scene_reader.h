@@ -15,9 +15,6 @@ struct FarmSettings;
 void readSceneFile(Farm& farm, int k);
 // True when key occurs in text; value then holds the rest of that line (at most 599 bytes).
 bool findSceneKey(std::string_view text, std::string_view key, std::string& value);
-// The absolute form of a save path: as it stands when it begins with "/", has a drive letter or
-// begins with two backslashes; otherwise joined to ContentDirectory.
-std::string resolveScenePath(const FarmSettings& settings, std::string_view path);
 // The one place where a save path read from a scene becomes a path on this machine: resolved
 // against ContentDirectory (as lw.cfg gives it, in the nodes' terms), then put through the path
 // map (nodeToLocal). A path that still names a Windows drive or share has no folder here:

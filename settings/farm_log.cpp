@@ -22,8 +22,7 @@ void appendClean(std::string& line, std::string_view text) {
     }
 }
 
-}  // namespace
-
+// "SUN-09:05.07 - " for that local time.
 std::string logPrefix(const LocalTime& time) {
     const char* day = time.weekday >= 0 && time.weekday < 7 ? kDayNames[time.weekday] : "???";
     char prefix[48];
@@ -31,6 +30,8 @@ std::string logPrefix(const LocalTime& time) {
                   time.second);
     return prefix;
 }
+
+}  // namespace
 
 void logLine(Farm& farm, std::string_view message, std::string_view detail) {
     std::string line = logPrefix(farm.clock.localTime());

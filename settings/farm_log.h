@@ -7,12 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
-
 struct Farm;
 
-// "SUN-09:05.07 - " for that local time.
-std::string logPrefix(const LocalTime& time);
 // Appends one line and sets logDirty; a log that cannot be opened is reported on standard error.
 void logLine(Farm& farm, std::string_view message, std::string_view detail = {});
 // Empties the log, then logs "********* Log Was Cleared***********".

@@ -5,6 +5,9 @@
 #include "platform/process.h"
 #include "settings/farm_log.h"
 
+namespace {
+
+// "scene-completed", "queue-done", "problem-frame", ...
 std::string_view eventWord(FarmEvent event) {
     switch (event) {
         case FarmEvent::SceneCompleted:
@@ -25,11 +28,10 @@ std::string_view eventWord(FarmEvent event) {
     return "";
 }
 
+// True for the events of trouble, which Beep_error governs.
 bool isErrorEvent(FarmEvent event) {
     return event != FarmEvent::SceneCompleted && event != FarmEvent::QueueDone;
 }
-
-namespace {
 
 void runNotifyCommand(Farm& farm, std::string_view word, const std::string& text) {
     const std::string& command = farm.settings.Notify_Command;

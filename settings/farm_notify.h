@@ -10,7 +10,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 struct Farm;
 
@@ -24,10 +23,6 @@ enum class FarmEvent {
     FreeSpaceHalt,   // the farm halted for want of free space
 };
 
-// "scene-completed", "queue-done", "problem-frame", ...
-std::string_view eventWord(FarmEvent event);
-// True for the events of trouble, which Beep_error governs.
-bool isErrorEvent(FarmEvent event);
 void notifyEvent(Farm& farm, FarmEvent event, const std::string& text);
 // queue-done with the file name of the scene that left last, when no live scene is left.
 void notifyIfQueueDone(Farm& farm, const std::string& fileName);

@@ -64,11 +64,12 @@ bool usable(const PathMapping& m) {
     return !m.nodePath.empty() && !m.localPath.empty();
 }
 
-}  // namespace
-
+// True when path begins with a drive letter ("X:") or with two backslashes (a network share).
 bool namesWindowsRoot(std::string_view path) {
     return hasDriveLetter(path) || path.starts_with("\\\\");
 }
+
+}  // namespace
 
 std::string nodeToLocal(const FarmSettings& settings, std::string_view nodePath) {
     std::string local;

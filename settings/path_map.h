@@ -24,6 +24,3 @@ std::string nodeToLocal(const FarmSettings& settings, std::string_view nodePath)
 // exactly) has it replaced by its node path; when that node path holds a "\" or a drive letter,
 // every "/" after it becomes "\". With no matching pair the path comes back unchanged.
 std::string localToNode(const FarmSettings& settings, std::string_view localPath);
-
-// True when path begins with a drive letter ("X:") or with two backslashes (a network share).
-bool namesWindowsRoot(std::string_view path);

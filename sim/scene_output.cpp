@@ -1,16 +1,36 @@
 #include "sim/scene_output.h"
-#include "platform/fixed_text.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 
+#include "platform/fixed_text.h"
+
 namespace sim {
 namespace {
 
 constexpr const char* kFormatExtensions[] = {".IFF", ".RAW", ".TGA"};
 constexpr size_t kMaxExtensionChars = 4;
+
+// The value of the first line of text that begins with key followed by a blank: the rest of
+// that line without its line end. False when no line begins so.
+bool sceneValue(std::string_view text, std::string_view key, std::string& value) {
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string_view line = text.substr(at, end == std::string_view::npos ? end : end - at);
+        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
+            line.remove_prefix(key.size() + 1);
+            value = std::string(withoutCr(line));
+            return true;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        at = end + 1;
+    }
+    return false;
+}
 
 bool extensionOf(std::string_view text, std::string& extension, std::string& error) {
     std::string value;
@@ -37,23 +57,6 @@ bool extensionOf(std::string_view text, std::string& extension, std::string& err
 }
 
 }  // namespace
-
-bool sceneValue(std::string_view text, std::string_view key, std::string& value) {
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        std::string_view line = text.substr(at, end == std::string_view::npos ? end : end - at);
-        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
-            line.remove_prefix(key.size() + 1);
-            value = std::string(withoutCr(line));
-            return true;
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        at = end + 1;
-    }
-    return false;
-}
 
 bool readSceneOutput(std::string_view text, const PathMap& map, std::string_view contentDir,
                      SceneOutput& out, std::string& error) {

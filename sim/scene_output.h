@@ -18,10 +18,6 @@ struct SceneOutput {
     std::string extension;  // ".TGA", ".tif", ...
 };
 
-// The value of the first line of text that begins with key followed by a blank: the rest of
-// that line without its line end. False when no line begins so.
-bool sceneValue(std::string_view text, std::string_view key, std::string& value);
-
 // Reads the output keys of a scene. False with a reason in error when one is missing or unusable.
 bool readSceneOutput(std::string_view text, const PathMap& map, std::string_view contentDir,
                      SceneOutput& out, std::string& error);

@@ -35,21 +35,10 @@ class EngineTest : public ::testing::Test {
     void writeImage(int entry, int frame) { writeText(imageName(s.scenes[entry], frame), "TGA"); }
     char code(int entry, int frame) const { return s.scenes[entry].frameMap[frame]; }
 
-    void writeAck(int node, std::string_view text) {
-        writeText(fx.commandDir + "/ack" + std::to_string(node), text);
-    }
-    std::string job(int node) const {
-        return readText(fx.commandDir + "/job" + std::to_string(node));
-    }
-    std::string log() const { return fileExists(s.logFilePath) ? readText(s.logFilePath) : ""; }
+    void writeAck(int node, std::string_view text) { fx.writeAck(node, text); }
+    std::string job(int node) const { return fx.job(node); }
+    std::string log() const { return fx.log(); }
     bool logged(std::string_view text) const { return log().find(text) != std::string::npos; }
-    int logCount(std::string_view text) const {
-        std::string l = log();
-        int n = 0;
-        for (size_t at = l.find(text); at != std::string::npos; at = l.find(text, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
+    int logCount(std::string_view text) const { return countOf(log(), text); }
     NodeSlot& node(int n) { return s.nodes[n]; }
 };

@@ -10,6 +10,7 @@
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "tests/support/farm_fixture.h"
+#include "tests/support/free_space_file_system.h"
 
 namespace {
 
@@ -152,34 +153,24 @@ TEST(FarmCycle, QuitRetiresEveryNodeAndRecordsThatTheFarmStopped) {
     ASSERT_TRUE(startFarm(*f.farm));
     quitFarm(*f.farm);
     for (int n = 1; n <= 3; ++n) {
-        EXPECT_EQ(readText(f.commandDir + "/job" + std::to_string(n)), "wait");
+        EXPECT_EQ(f.job(n), "wait");
         EXPECT_EQ(f.farm->state.nodes[n].state, Retired);
     }
     EXPECT_EQ(queueHead(f), std::string(4, '\0'));
-    std::string log = readText(f.queueDir + "/Logfile.txt");
+    std::string log = f.log();
     EXPECT_NE(log.find("********* Quitted Kestrun!*********** \r\n"), std::string::npos);
     quitFarm(*f.farm);  // a second quit (a signal during exit) changes nothing
-    std::string again = readText(f.queueDir + "/Logfile.txt");
+    std::string again = f.log();
     EXPECT_EQ(again, log);
 }
-
-namespace {
-// The real file system but for the free space, which is always 1 MB.
-class TinyDiskFs : public FileSystem {
-  public:
-    bool freeSpace(const std::string&, uint64_t& bytes) override {
-        bytes = 1048576;
-        return true;
-    }
-};
-}  // namespace
 
 TEST(FarmCycle, CancelAtAFreeSpaceHaltDuringATickAsksToQuit) {
     FarmFixtureOptions o;
     o.freeSpaceMinimum = 100;
     FarmFixture f(o);
     f.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
-    TinyDiskFs disk;
+    FreeSpaceFileSystem disk;
+    disk.answers = {1048576};  // 1 MB free
     Farm farm(f.host, disk, f.clock, f.settingsFile);
     // The start-up check finds no head scene yet (the queue is empty until it adds one); the
     // first tick's check halts on it.
@@ -204,7 +195,7 @@ TEST(FarmCycle, IdleNodesWithNothingToTakeDoNotRewriteTheQueueFile) {
     std::fill(s.scenes[1].frameMap + 1, s.scenes[1].frameMap + 4, kFrameInHand);
     for (int n = 1; n <= 30; ++n) {
         s.nodes[n].state = Ready;
-        writeText(f.commandDir + "/ack" + std::to_string(n), "Ready");
+        f.writeAck(n, "Ready");
     }
     f.fs.resetCounters();
     for (int tick = 0; tick < 12; ++tick) {

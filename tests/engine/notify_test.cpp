@@ -131,10 +131,17 @@ TEST_F(Notify, EveryEventHasItsWordAndItsOption) {
         {FarmEvent::FreeSpaceHalt, "free-space-halt"},
     };
     farm.settings.Beep_compl = 1;
-    farm.settings.Beep_error = 0;
+    farm.settings.Beep_error = 1;
+    std::vector<std::string> every;
     for (auto [event, word] : words) {
-        EXPECT_EQ(eventWord(event), word);
         notifyEvent(farm, event, "t");
+        every.push_back(std::string(word) + " t");
+    }
+    EXPECT_EQ(fx.host.alerts, every);
+    fx.host.alerts.clear();
+    farm.settings.Beep_error = 0;
+    for (const auto& w : words) {
+        notifyEvent(farm, w.first, "t");
     }
     EXPECT_EQ(fx.host.alerts, (std::vector<std::string>{"scene-completed t", "queue-done t"}));
 }

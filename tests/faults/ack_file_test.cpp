@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "engine/channel.h"
@@ -98,12 +99,21 @@ TEST(AckFile, AFileRewrittenWhileItIsReadIsNeverTakenForAnotherWord) {
             rewrites += ok ? 1 : 0;
         }
     });
-    for (int i = 0; i < 20000 || rewrites < 1000; ++i) {
+    // At least 20000 reads and 1000 rewrites, for a minute at the most; the writer is stopped
+    // before anything is checked, so a failure ends the test cleanly.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    int32_t seen = Rendering;
+    for (int i = 0; (i < 20000 || rewrites < 1000) && seen == Rendering; ++i) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            break;
+        }
         stepNode(t.farm, 1);
-        ASSERT_EQ(t.farm.state.nodes[1].state, Rendering) << "after " << rewrites << " rewrites";
+        seen = t.farm.state.nodes[1].state;
     }
     stop = true;
     writer.join();
+    ASSERT_EQ(seen, Rendering) << "after " << rewrites << " rewrites";
+    ASSERT_GE(rewrites, 1000) << "the file was rewritten only " << rewrites << " times in a minute";
 
     writeText(t.ackFile(), "Ready");
     stepNode(t.farm, 1);

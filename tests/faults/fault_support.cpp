@@ -15,6 +15,10 @@
 
 #include "engine/farm_cycle.h"
 
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
 TmpfsMount::TmpfsMount(std::string dir, const std::string& size) : dir_(std::move(dir)) {
     std::string options = "size=" + size + ",mode=0755";
     if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0) {
@@ -73,15 +77,6 @@ std::vector<std::string> asNobody(const std::string& program,
     std::vector<std::string> out{"--reuid=nobody", "--regid=nogroup", "--clear-groups", program};
     out.insert(out.end(), args.begin(), args.end());
     return out;
-}
-
-std::vector<std::string> nodeArgs(const ScenarioFarm& f, int n,
-                                  const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"--command-dir",   f.fixture.commandDir, "--node",
-                                  std::to_string(n), "--content-dir",      f.fixture.contentDir};
-    args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
 }
 
 LiveFarm::LiveFarm(ScenarioFarm& f)

@@ -12,6 +12,10 @@
 #include "farm/farm.h"
 #include "tests/scenario/scenario_support.h"
 
+// True when the tests run as root: mounting a file system and acting as another user need it,
+// and a test that does either skips with a message otherwise.
+bool runningAsRoot();
+
 // Mounts a tmpfs of the given size ("256k") over dir for its lifetime; unmounted on the way
 // out, failed test or not.
 class TmpfsMount {
@@ -40,10 +44,6 @@ void openToEveryone(const std::string& path);
 // The setpriv arguments that run program with args as nobody:nogroup, without other groups.
 std::vector<std::string> asNobody(const std::string& program, const std::vector<std::string>& args);
 constexpr const char* kSetpriv = "/usr/bin/setpriv";
-
-// The arguments of a simulated node for node n on the farm's folders, with the scenario timing.
-std::vector<std::string> nodeArgs(const ScenarioFarm& f, int n,
-                                  const std::vector<std::string>& extra = {});
 
 // A farm run in this process on a ScenarioFarm's folders, with the real clock.
 class LiveFarm {

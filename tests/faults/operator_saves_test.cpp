@@ -55,7 +55,7 @@ TEST(OperatorSaves, ASettingsFileWithAnotherNameKeepsBothNamesInStep) {
 }
 
 TEST(OperatorSaves, ASettingsFileOfAnotherOwnerKeepsItsOwner) {
-    if (::geteuid() != 0) {
+    if (!runningAsRoot()) {
         GTEST_SKIP() << "giving the file to another owner needs root";
     }
     FarmFixture f;
@@ -106,7 +106,7 @@ TEST(OperatorSaves, AFailedSettingsSaveIsShownEveryTimeTheOperatorSaves) {
 // while Kestrun.que and Logfile.txt are nobody's; the image folder belongs to root too, as on a
 // read-only mount of the render share.
 TEST(OperatorSaves, AnUnwritableQueueFolderGetsEverySaveInPlaceAndAReadOnlyImageFolderIsFine) {
-    if (::geteuid() != 0) {
+    if (!runningAsRoot()) {
         GTEST_SKIP() << "running the farm as nobody needs root";
     }
     ScenarioFarm f;

@@ -6,7 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "temp_dir.h"
+
+namespace {
+
+// The holder line of this process: "process <pid> on host <name>".
+std::string thisProcess() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return "process " + std::to_string(::getpid()) + " on host " + host;
+}
+
+}  // namespace
 
 TEST(FileLock, OneHolderAtATimeAndTheOthersAreToldWhoItIs) {
     TempDir t;
@@ -15,12 +28,12 @@ TEST(FileLock, OneHolderAtATimeAndTheOthersAreToldWhoItIs) {
     FileLock second;
     std::string holder;
     ASSERT_EQ(first.take(path, holder), LockResult::Taken);
-    EXPECT_EQ(holder, thisProcessHolder());
-    EXPECT_EQ(readText(path), thisProcessHolder() + "\n");
+    EXPECT_EQ(holder, thisProcess());
+    EXPECT_EQ(readText(path), thisProcess() + "\n");
 
     std::string other;
     EXPECT_EQ(second.take(path, other), LockResult::HeldElsewhere);
-    EXPECT_EQ(other, thisProcessHolder());
+    EXPECT_EQ(other, thisProcess());
     EXPECT_FALSE(second.held());
 
     first.release();
@@ -35,7 +48,7 @@ TEST(FileLock, AHolderLineLeftByAnEarlierHolderIsReplaced) {
     FileLock lock;
     std::string holder;
     ASSERT_EQ(lock.take(path, holder), LockResult::Taken);
-    EXPECT_EQ(readText(path), thisProcessHolder() + "\n");
+    EXPECT_EQ(readText(path), thisProcess() + "\n");
 }
 
 TEST(FileLock, AFileThatIsNoLockFileKeepsItsBytesAndItsHolderIsUnknown) {

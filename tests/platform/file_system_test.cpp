@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "counting_file_system.h"
 #include "temp_dir.h"
 
 TEST(FileSystem, AMissingFolderCannotBeListedWhileAnEmptyOneCan) {
@@ -87,17 +88,20 @@ TEST(FileSystem, TheMountPointOfAFolderNotYetMadeIsThatOfItsNearestAncestor) {
     EXPECT_GT(bytes, 0u);
 }
 
-TEST(FileSystem, EveryOperationIsCounted) {
+TEST(CountingFileSystem, CountsEveryOperationOfTheFileSystemItWraps) {
     TempDir t;
-    FileSystem fs;
+    FileSystem real;
+    CountingFileSystem fs(real);
     std::string s;
     std::vector<DirEntry> entries;
     fs.writeFile(t.file("job1"), "init");
-    fs.readFile(t.file("job1"), s);
+    EXPECT_TRUE(fs.readFile(t.file("job1"), s));
+    EXPECT_EQ(s, "init");
     fs.listDirectory(t.path(), entries);
     fs.exists(t.file("job1"));
     fs.removeFile(t.file("job1"));
     fs.saveFile(t.file("q"), "x", Trust::Shared);
+    EXPECT_EQ(readText(t.file("q")), "x");
     EXPECT_EQ(fs.counters.writes, 2u);
     EXPECT_EQ(fs.counters.opens, 1u);
     EXPECT_EQ(fs.counters.listings, 1u);
@@ -106,6 +110,12 @@ TEST(FileSystem, EveryOperationIsCounted) {
     EXPECT_EQ(fs.counters.renames, 1u);
     fs.resetCounters();
     EXPECT_EQ(fs.counters.total(), 0u);
+    // A mount point search looks at each level up to the mount point and at the one above it.
+    EXPECT_EQ(fs.mountPoint("/proc/self"), "/proc");
+    EXPECT_EQ(fs.counters.stats, 3u);
+    fs.resetCounters();
+    EXPECT_EQ(fs.mountPoint("/"), "/");
+    EXPECT_EQ(fs.counters.stats, 1u);
 }
 
 TEST(FileSystem, AListingWithoutTimesStillTellsTheKindOfEveryEntry) {

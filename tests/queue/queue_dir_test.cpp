@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "tests/support/farm_fixture.h"
+#include "tests/support/free_space_file_system.h"
 
 namespace {
 
@@ -215,21 +214,6 @@ TEST_F(QueueDirTest, NameWithAControlCharacterIsRefusedOnce) {
         1);
 }
 
-// The real file system but for the free space, which the test sets.
-class FreeSpaceFs : public FileSystem {
-  public:
-    std::deque<uint64_t> answers;  // the last one repeats
-    int queries = 0;
-    bool freeSpace(const std::string&, uint64_t& bytes) override {
-        ++queries;
-        bytes = answers.front();
-        if (answers.size() > 1) {
-            answers.pop_front();
-        }
-        return true;
-    }
-};
-
 // Records whether the farm was halted while the box was open.
 class HaltWatchingHost : public RecordingHost {
   public:
@@ -244,7 +228,7 @@ class HaltWatchingHost : public RecordingHost {
 class FreeSpaceTest : public ::testing::Test {
   protected:
     FarmFixture f;
-    FreeSpaceFs fs;
+    FreeSpaceFileSystem fs;
     HaltWatchingHost host;
     Farm farm{host, fs, f.clock, f.settingsFile};
 

@@ -47,13 +47,16 @@ int ScenarioFarm::runHeadless(const std::vector<std::string>& args, int timeoutM
 }
 
 void ScenarioFarm::startNode(int n, const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"--command-dir",   fixture.commandDir, "--node",
-                                  std::to_string(n), "--content-dir",    fixture.contentDir};
-    args.insert(args.end(), kQuickNode.begin(), kQuickNode.end());
-    args.insert(args.end(), extra.begin(), extra.end());
     nodes_.push_back(
-        std::make_unique<ChildProcess>(binaryPath("kestrun-node-sim"), args,
+        std::make_unique<ChildProcess>(binaryPath("kestrun-node-sim"), quickNodeArgs(n, extra),
                                        fixture.dir.file("node" + std::to_string(n) + ".out")));
+}
+
+std::vector<std::string> ScenarioFarm::quickNodeArgs(int n,
+                                                     const std::vector<std::string>& extra) const {
+    std::vector<std::string> args = fixture.nodeArgs(n, kQuickNode);
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
 }
 
 void ScenarioFarm::startNodes(int count) {
@@ -63,7 +66,7 @@ void ScenarioFarm::startNodes(int count) {
 }
 
 std::string ScenarioFarm::log() const {
-    return readText(fixture.queueDir + "/Logfile.txt");
+    return fixture.log();
 }
 std::string ScenarioFarm::output() const {
     return readText(outputFile);
@@ -72,7 +75,7 @@ QueueFile ScenarioFarm::queue() const {
     return readQueueFile(fixture.queueDir + "/Kestrun.que");
 }
 std::string ScenarioFarm::job(int node) const {
-    return readText(fixture.commandDir + "/job" + std::to_string(node));
+    return fixture.job(node);
 }
 
 bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {
@@ -84,12 +87,4 @@ bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
-}
-
-int countOf(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
 }

@@ -39,6 +39,8 @@ class ScenarioFarm {
     // are quick by default: 20 ms to initialise, load and render.
     void startNode(int n, const std::vector<std::string>& extra = {});
     void startNodes(int count);
+    // The options startNode gives node n: the fixture's folders, the quick timing, then extra.
+    std::vector<std::string> quickNodeArgs(int n, const std::vector<std::string>& extra = {}) const;
     std::string log() const;
     std::string output() const;
     QueueFile queue() const;
@@ -50,5 +52,3 @@ class ScenarioFarm {
 
 // Waits up to timeoutMs for predicate to hold, checking every 20 ms.
 bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
-
-int countOf(const std::string& text, const std::string& what);

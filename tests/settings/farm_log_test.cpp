@@ -29,6 +29,7 @@ TEST(FarmLog, ALineIsPrefixMessageSpaceDetailCrLf) {
 }
 
 TEST(FarmLog, PrefixNamesTheDayAndPadsEveryNumber) {
+    LogFarm t;
     const struct {
         LocalTime time;
         const char* prefix;
@@ -39,7 +40,10 @@ TEST(FarmLog, PrefixNamesTheDayAndPadsEveryNumber) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.prefix);
-        EXPECT_EQ(logPrefix(c.time), c.prefix);
+        writeText(t.farm.state.logFilePath, "");
+        t.clock.time = c.time;
+        logLine(t.farm, "x");
+        EXPECT_EQ(t.log(), std::string(c.prefix) + "x \r\n");
     }
 }
 

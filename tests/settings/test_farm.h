@@ -5,6 +5,7 @@
 #include <string>
 
 #include "farm/farm.h"
+#include "manual_clock.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 

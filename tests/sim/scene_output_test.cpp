@@ -85,11 +85,19 @@ TEST(SceneOutput, MissingOrUnusableKeysAreRefused) {
 }
 
 TEST(SceneOutput, KeysCountOnlyAtTheStartOfALine) {
-    std::string value;
-    std::string text = "LWSC\r\nXSaveRGBImagesPrefix /wrong\r\nSaveRGBImagesPrefix /right \r\n";
-    ASSERT_TRUE(sim::sceneValue(text, "SaveRGBImagesPrefix", value));
-    EXPECT_EQ(value, "/right ");
-    EXPECT_FALSE(sim::sceneValue("RGBImageFormatX 2\n", "RGBImageFormat", value));
+    sim::SceneOutput out;
+    std::string error;
+    std::string text =
+        "LWSC\r\nXSaveRGBImagesPrefix /wrong\r\nSaveRGBImagesPrefix /right \r\n"
+        "OutputFilenameFormat 2\r\nRGBImageFormatX 2\r\nRGBImageFormat 1\r\n";
+    ASSERT_TRUE(sim::readSceneOutput(text, {}, "/content", out, error)) << error;
+    EXPECT_EQ(out.prefix, "/right ");
+    EXPECT_EQ(out.extension, ".RAW");
+    EXPECT_FALSE(
+        sim::readSceneOutput("SaveRGBImagesPrefix /o/a\nOutputFilenameFormat 2\n"
+                             "RGBImageFormatX 2\n",
+                             {}, "/content", out, error));
+    EXPECT_EQ(error, "no RGBImageFormat or RGBImageSaver");
 }
 
 }  // namespace

@@ -64,6 +64,25 @@ std::string FarmFixture::addSceneFile(std::string_view name, std::string_view te
     return path;
 }
 
+void FarmFixture::writeAck(int node, std::string_view text) const {
+    writeText(commandDir + "/ack" + std::to_string(node), text);
+}
+
+std::string FarmFixture::job(int node) const {
+    return readText(commandDir + "/job" + std::to_string(node));
+}
+
+std::string FarmFixture::log() const {
+    return readText(queueDir + "/Logfile.txt");
+}
+
+std::vector<std::string> FarmFixture::nodeArgs(int n, const std::vector<std::string>& extra) const {
+    std::vector<std::string> args{"--command-dir",   commandDir,      "--node",
+                                  std::to_string(n), "--content-dir", contentDir};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
 std::string sceneText(int first, int last, int step, std::string_view savePrefix, bool crlf) {
     std::string t = "LWSC\n3\n\nFirstFrame " + std::to_string(first) + "\nLastFrame " +
                     std::to_string(last) + "\nFrameStep " + std::to_string(step) +

@@ -1,13 +1,17 @@
 // A configured farm in a temporary folder for tests: queue, command, config and content folders,
 // an lw.cfg, and a Kestrun.ini naming them (written as text, the way an operator would). The
-// Farm uses the real file system, a ManualClock and a RecordingHost.
+// Farm uses the real file system (counted, for tests of how many operations a step costs), a
+// ManualClock and a RecordingHost.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "counting_file_system.h"
 #include "farm/farm.h"
+#include "manual_clock.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 
@@ -32,7 +36,7 @@ class FarmFixture {
     std::string contentDir;  // <tmp>/content
     std::string settingsFile;
 
-    FileSystem fs;
+    CountingFileSystem fs;
     ManualClock clock;
     RecordingHost host;
     std::unique_ptr<Farm> farm;
@@ -43,6 +47,14 @@ class FarmFixture {
     std::string iniText() const;
     // Writes a scene file into the queue folder (see sceneText) and gives its path.
     std::string addSceneFile(std::string_view name, std::string_view text) const;
+    // Writes node's acknowledgement file as the node would.
+    void writeAck(int node, std::string_view text) const;
+    // The text of node's job file, and of the log in the queue folder ("" when there is none).
+    std::string job(int node) const;
+    std::string log() const;
+    // The options of a simulated node for node number n on the fixture's command and content
+    // folders, then extra (later options win).
+    std::vector<std::string> nodeArgs(int n, const std::vector<std::string>& extra = {}) const;
 
   private:
     FarmFixtureOptions options_;

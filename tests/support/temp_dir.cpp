@@ -71,3 +71,11 @@ void setModifiedTime(const std::string& path, long seconds) {
     };
     ::utime(path.c_str(), &times);
 }
+
+int countOf(std::string_view text, std::string_view what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}

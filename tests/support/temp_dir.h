@@ -1,6 +1,6 @@
 // A fresh folder under the system's temporary folder, removed with everything in it when the
 // object goes (kept, and its path printed, when KESTRUN_KEEP_TEMP is set, to look at a failure);
-// plus small helpers to write and read whole files in tests.
+// plus small helpers to write and read whole files in tests and to count what they hold.
 #pragma once
 
 #include <string>
@@ -26,5 +26,7 @@ class TempDir {
 void writeText(const std::string& path, std::string_view text);
 std::string readText(const std::string& path);
 bool fileExists(const std::string& path);
+// How often what stands in text (overlapping places counted).
+int countOf(std::string_view text, std::string_view what);
 // Sets the last-write time of a file, in seconds since the Unix epoch.
 void setModifiedTime(const std::string& path, long seconds);

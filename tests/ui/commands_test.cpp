@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <filesystem>
 
+#include "free_space_file_system.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "ui_support.h"
@@ -275,7 +276,8 @@ FarmFixtureOptions lowDiskLimit() {
 }
 
 TEST(Halted, CommandsAreDisabledWhileTheFreeSpaceBoxIsUp) {
-    FullDiskFileSystem disk;
+    FreeSpaceFileSystem disk;
+    disk.answers = {0};  // a full disk
     WindowFixture w(lowDiskLimit(), &disk);
     w.fx.addSceneFile("a.lws", sceneText(1, 10, 1, w.fx.contentDir + "/Renders/a"));
     std::vector<std::string> seen;
@@ -293,7 +295,7 @@ TEST(Halted, CommandsAreDisabledWhileTheFreeSpaceBoxIsUp) {
                 seen.push_back(std::string(item) + " enabled");
             }
         }
-        disk.full = false;
+        disk.answers.clear();
         box->button(QMessageBox::Retry)->click();
     });
     w.start();
@@ -305,7 +307,8 @@ TEST(Halted, CommandsAreDisabledWhileTheFreeSpaceBoxIsUp) {
 }
 
 TEST(Halted, CancelAtTheFreeSpaceBoxAsksToQuit) {
-    FullDiskFileSystem disk;
+    FreeSpaceFileSystem disk;
+    disk.answers = {0};  // a full disk
     WindowFixture w(lowDiskLimit(), &disk);
     w.fx.addSceneFile("a.lws", sceneText(1, 10, 1, w.fx.contentDir + "/Renders/a"));
     auto box = answerNextBox(QMessageBox::Cancel);

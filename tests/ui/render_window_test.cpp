@@ -74,9 +74,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
     for (int n = 1; n <= options.nodes; ++n) {
         nodes.push_back(std::make_unique<ChildProcess>(
             binaryPath("kestrun-node-sim"),
-            std::vector<std::string>{"--command-dir", fx.commandDir, "--node", std::to_string(n),
-                                     "--content-dir", fx.contentDir, "--render-ms", "400",
-                                     "--load-ms", "1000"},
+            fx.nodeArgs(n, {"--render-ms", "400", "--load-ms", "1000"}),
             fx.dir.file("node" + std::to_string(n) + ".out")));
     }
     Clock clock;
@@ -120,12 +118,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
         }
     }
     std::string log = readText(fx.queueDir + "/Logfile.txt");
-    size_t completed = 0;
-    for (size_t at = log.find("Scene Completed"); at != std::string::npos;
-         at = log.find("Scene Completed", at + 1)) {
-        ++completed;
-    }
-    EXPECT_EQ(completed, std::size(kScenes));
+    EXPECT_EQ(countOf(log, "Scene Completed"), static_cast<int>(std::size(kScenes)));
     quitFarm(view->farm());
 }
 

@@ -133,11 +133,3 @@ NoProgramsOnPath::NoProgramsOnPath() : path_(qgetenv("PATH")) {
 NoProgramsOnPath::~NoProgramsOnPath() {
     qputenv("PATH", path_);
 }
-
-bool FullDiskFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
-    if (full) {
-        bytes = 0;
-        return true;
-    }
-    return FileSystem::freeSpace(path, bytes);
-}

@@ -88,10 +88,3 @@ class NoProgramsOnPath {
     TempDir empty_;
     QByteArray path_;
 };
-
-// A file system whose disk is full (no free byte) while `full` is set.
-class FullDiskFileSystem : public FileSystem {
-  public:
-    bool full = true;
-    bool freeSpace(const std::string& path, uint64_t& bytes) override;
-};

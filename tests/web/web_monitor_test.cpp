@@ -273,12 +273,7 @@ TEST_F(WebMonitorTest, EventsCarryTheStatusEachTimeItChanges) {
     std::string stream;
     auto events = [&] {
         std::lock_guard lock(mutex);
-        size_t n = 0;
-        for (size_t at = stream.find("event: status"); at != std::string::npos;
-             at = stream.find("event: status", at + 1)) {
-            ++n;
-        }
-        return n;
+        return static_cast<size_t>(countOf(stream, "event: status"));
     };
     auto reader = std::async(std::launch::async, [&] {
         c.Get("/api/events", [&](const char* data, size_t length) {

@@ -1,0 +1,139 @@
+#include "counting_file_system.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "platform/path.h"
+
+namespace {
+
+// A sleeping thread wakes some time after it asked to, more on a loaded machine. The wait
+// sleeps through most of the delay and stays awake for the rest, so each operation costs the
+// delay itself rather than the delay and however late the wake-up came.
+void waitOut(std::chrono::microseconds delay) {
+    constexpr std::chrono::microseconds kWakeMargin{200};
+    auto deadline = std::chrono::steady_clock::now() + delay;
+    if (delay > kWakeMargin) {
+        std::this_thread::sleep_for(delay - kWakeMargin);
+    }
+    while (std::chrono::steady_clock::now() < deadline) {
+    }
+}
+
+// How many steps up (each dropping the last '/' and what follows it) lead from an absolute
+// path to "/": 0 for "/", 1 for "/a", 2 for "/a/b" and for "/a/".
+uint64_t depthOf(const std::string& path) {
+    return path == "/" ? 0 : static_cast<uint64_t>(std::count(path.begin(), path.end(), '/'));
+}
+
+}  // namespace
+
+void CountingFileSystem::count(uint64_t FsCounters::*field, uint64_t times) {
+    counters.*field += times;
+    for (uint64_t i = 0; i < times && delay_.count() > 0; ++i) {
+        waitOut(delay_);
+    }
+}
+
+bool CountingFileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes,
+                                  Links links) {
+    count(&FsCounters::opens);
+    return target_.readFile(path, out, maxBytes, links);
+}
+
+ReadResult CountingFileSystem::readCapped(const std::string& path, std::string& out, size_t cap) {
+    count(&FsCounters::opens);
+    return target_.readCapped(path, out, cap);
+}
+
+bool CountingFileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
+                                      uint64_t& size) {
+    count(&FsCounters::opens);
+    return target_.readFileTail(path, maxBytes, out, size);
+}
+
+bool CountingFileSystem::writeFile(const std::string& path, std::string_view data) {
+    count(&FsCounters::writes);
+    return target_.writeFile(path, data);
+}
+
+bool CountingFileSystem::appendFile(const std::string& path, std::string_view data) {
+    count(&FsCounters::writes);
+    return target_.appendFile(path, data);
+}
+
+SaveResult CountingFileSystem::saveFile(const std::string& path, std::string_view data,
+                                        Trust trust) {
+    count(&FsCounters::writes);
+    SaveResult result = target_.saveFile(path, data, trust);
+    if (result.how == SaveResult::Replaced) {
+        count(&FsCounters::renames);
+    }
+    return result;
+}
+
+bool CountingFileSystem::probeFolder(const std::string& dir) {
+    count(&FsCounters::writes);
+    bool made = target_.probeFolder(dir);
+    if (made) {
+        count(&FsCounters::deletes);
+    }
+    return made;
+}
+
+CopyResult CountingFileSystem::moveIntoFolder(const std::string& from, const std::string& folder) {
+    count(&FsCounters::renames);
+    return target_.moveIntoFolder(from, folder);
+}
+
+bool CountingFileSystem::exists(const std::string& path) {
+    count(&FsCounters::stats);
+    return target_.exists(path);
+}
+
+bool CountingFileSystem::isDirectory(const std::string& path) {
+    count(&FsCounters::stats);
+    return target_.isDirectory(path);
+}
+
+bool CountingFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
+                                       EntryTimes times) {
+    count(&FsCounters::listings);
+    return target_.listDirectory(dir, out, times);
+}
+
+bool CountingFileSystem::removeFile(const std::string& path) {
+    count(&FsCounters::deletes);
+    return target_.removeFile(path);
+}
+
+CopyResult CountingFileSystem::copyFile(const std::string& from, const std::string& to) {
+    count(&FsCounters::opens);
+    count(&FsCounters::writes);
+    return target_.copyFile(from, to);
+}
+
+MakeDirResult CountingFileSystem::makeDirectory(const std::string& path) {
+    count(&FsCounters::writes);
+    return target_.makeDirectory(path);
+}
+
+bool CountingFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
+    count(&FsCounters::stats);
+    return target_.freeSpace(path, bytes);
+}
+
+std::string CountingFileSystem::mountPoint(const std::string& path) {
+    std::string mount = target_.mountPoint(path);
+    // The search looks at each level from the path up to the mount point, and at the parent of
+    // the mount point that tells it to stop (none above "/").
+    uint64_t from = depthOf(absolutePath(path));
+    uint64_t to = depthOf(mount);
+    count(&FsCounters::stats, (from > to ? from - to : 0) + 1 + (mount != "/" ? 1 : 0));
+    return mount;
+}
+
+bool CountingFileSystem::fileTime(const std::string& path, uint64_t& time) {
+    count(&FsCounters::stats);
+    return target_.fileTime(path, time);
+}
