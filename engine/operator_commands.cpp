@@ -1,6 +1,7 @@
 #include "engine/operator_commands.h"
 
 #include <cstring>
+#include <filesystem>
 
 #include "engine/channel.h"
 #include "engine/farm_cycle.h"
@@ -8,6 +9,7 @@
 #include "engine/node_actions.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
+#include "platform/path.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
 #include "settings/farm_log.h"
@@ -16,6 +18,8 @@ namespace {
 
 // Re-Scan Queue scans until one scene has this many frames to do.
 constexpr int kRescanLimit = 100;
+// Longest destination path Add Scene copies to, as the queue's file name records allow.
+constexpr size_t kMaxScenePath = 255;
 
 bool entryInQueue(const Farm& farm, int k) {
     return k >= 1 && k <= farm.state.sceneCount;
@@ -95,6 +99,17 @@ void retireNodeByOperator(Farm& farm, int node) {
 void considerAllOffline(Farm& farm) {
     logOperator(farm, "Consider all nodes Offline");
     resetChannel(farm);
+}
+
+bool addSceneFile(Farm& farm, const std::string& from) {
+    std::string name = from.substr(from.find_last_of('/') + 1);
+    std::string to = joinPath(farm.settings.Scene_Queue_Dir, name);
+    std::error_code error;
+    if (to.size() > kMaxScenePath || std::filesystem::equivalent(from, to, error)) {
+        return false;
+    }
+    logOperator(farm, "Add Scene", name);
+    return farm.fs.copyFile(from, to) == CopyResult::Ok;
 }
 
 int boostToTop(Farm& farm, int k) {

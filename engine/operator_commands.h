@@ -5,6 +5,7 @@
 // file name as detail, so the log tells what the operator did as well as what followed.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 struct Farm;
@@ -22,8 +23,13 @@ void considerAllOffline(Farm& farm);
 // Re-Scan Queue: clears every frame map, brings every scene back into the running, scans,
 // marks the frames of rendering nodes in hand, rebuilds the frame queue and saves.
 void rescanQueue(Farm& farm);
-// Boost to Top, Move Up and Move Down of entry k: only a live scene moves (to position 1, one up, one down); gives the entry's number
-// afterwards (k when nothing moved, 0 when there is no entry k).
+// Add Scene: copies the chosen scene file into the queue folder under its own name, unless it
+// already lies there (a copy onto itself would empty it) or the queue path would be too long.
+// The queue check picks it up. False when nothing was copied.
+bool addSceneFile(Farm& farm, const std::string& from);
+// Boost to Top, Move Up and Move Down of entry k: only a live scene moves (to position 1, one
+// up, one down); gives the entry's number afterwards (k when nothing moved, 0 when there is no
+// entry k).
 int boostToTop(Farm& farm, int k);
 int moveSceneUp(Farm& farm, int k);
 int moveSceneDown(Farm& farm, int k);

@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <filesystem>
 
 #include "engine/channel.h"
 #include "engine/frame_queue.h"
@@ -17,11 +16,6 @@
 #include "ui/kestrun_view.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"
-
-namespace {
-// Longest destination path Add Scene copies to, as the queue's file name records allow.
-constexpr size_t kMaxScenePath = 255;
-}  // namespace
 
 template <typename F>
 void CKestrunMFCView::runCommand(F&& operation) {
@@ -87,15 +81,7 @@ void CKestrunMFCView::onAddScene() {
 }
 
 void CKestrunMFCView::addSceneFile(const QString& path) {
-    std::string from = path.toStdString();
-    std::string name = from.substr(from.find_last_of('/') + 1);
-    std::string to = joinPath(farm_.settings.Scene_Queue_Dir, name);
-    std::error_code error;
-    if (to.size() > kMaxScenePath || std::filesystem::equivalent(from, to, error)) {
-        return;  // copying a file onto itself would empty it
-    }
-    logOperator(farm_, "Add Scene", name);
-    farm_.fs.copyFile(from, to);
+    ::addSceneFile(farm_, path.toStdString());
 }
 
 void CKestrunMFCView::moveScene(int (*move)(Farm&, int)) {
