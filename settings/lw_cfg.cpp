@@ -4,7 +4,6 @@
 
 #include "farm/farm_settings.h"
 #include "platform/fixed_text.h"
-#include "settings/settings_file.h"
 
 namespace {
 

@@ -26,5 +26,3 @@ bool loadSettings(Farm& farm);
 void saveSettings(Farm& farm, bool writeDefaults);
 // True when a file of the farm's own can be created (and is removed again) in dir.
 bool directoryWritable(FileSystem& fs, const std::string& dir);
-// Position of key where it starts a line (just after a line feed), or nothing.
-std::optional<size_t> findLineKey(std::string_view text, std::string_view key, size_t from = 0);

@@ -27,7 +27,6 @@
 #include "ui/form_controls.h"
 #include "ui/last_frame_pane.h"
 #include "ui/list_cell_delegate.h"
-#include "ui/main_frame.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"
 #include "ui/shell_dialogs.h"
@@ -72,9 +71,8 @@ void selectRow(QTreeView* list, int row) {
 
 }  // namespace
 
-CKestrunMFCView::CKestrunMFCView(FileSystem& fs, Clock& clock, std::string settingsFile,
-                                 CMainFrame* frame)
-    : farm_(*this, fs, clock, std::move(settingsFile)), frame_(frame) {
+CKestrunMFCView::CKestrunMFCView(FileSystem& fs, Clock& clock, std::string settingsFile)
+    : farm_(*this, fs, clock, std::move(settingsFile)) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     buildForm();
@@ -235,7 +233,6 @@ QTreeView* CKestrunMFCView::addList(TextTableModel* model, const int* widths) {
 }
 
 void CKestrunMFCView::initialUpdate() {
-    statusFrame_ = frame_;
     bool startTimer = startFarm(farm_);
     if (startTimer && !quitRequested_) {
         int period = cycleMs_ > 0 ? cycleMs_ : std::max(farm_.settings.Cycle_time, 1) * 1000;
@@ -302,9 +299,7 @@ void CKestrunMFCView::selectNodeRow(int row) {
 }
 
 void CKestrunMFCView::showStatus(const std::string& text) {
-    if (statusFrame_ != nullptr) {
-        statusFrame_->showStatus(qtext(text));
-    }
+    emit statusChanged(qtext(text));
 }
 
 void CKestrunMFCView::refreshFarmList() {
@@ -321,9 +316,7 @@ void CKestrunMFCView::refreshQueueList() {
 }
 
 void CKestrunMFCView::showFarmSummary() {
-    if (statusFrame_ != nullptr) {
-        statusFrame_->showFarmSummary(qtext(farmSummaryText(farm_)));
-    }
+    emit farmSummaryChanged(qtext(farmSummaryText(farm_)));
 }
 
 void CKestrunMFCView::showLastFrame() {

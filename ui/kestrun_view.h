@@ -5,8 +5,8 @@
 // the log pane when a tick asks, and asks the operator the farm's questions in message boxes.
 // The view keeps no farm state of its own; its list models hold the texts last shown.
 //
-// Lifetime: created by CMainFrame; initialUpdate() starts the farm and its timer; the
-// application runs quitFarm on the way out. Everything runs on the GUI thread.
+// Lifetime: created by CMainFrame, which shows its status texts; initialUpdate() starts the farm
+// and its timer; the application runs quitFarm on the way out. Everything runs on the GUI thread.
 #pragma once
 
 #include <QScrollArea>
@@ -21,7 +21,6 @@
 #include "web/web_monitor.h"
 
 class AnchoredPane;
-class CMainFrame;
 class LastFramePane;
 class QPlainTextEdit;
 class QPushButton;
@@ -33,8 +32,7 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     Q_OBJECT
 
   public:
-    CKestrunMFCView(FileSystem& fs, Clock& clock, std::string settingsFile,
-                    CMainFrame* frame = nullptr);
+    CKestrunMFCView(FileSystem& fs, Clock& clock, std::string settingsFile);
     ~CKestrunMFCView() override;
 
     Farm& farm() { return farm_; }
@@ -90,6 +88,9 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
 
   signals:
     void quitRequested();
+    // The status bar's two texts: the farm's progress text and the farm summary.
+    void statusChanged(const QString& text);
+    void farmSummaryChanged(const QString& text);
     void haltedChanged(bool halted);
 
   public slots:
@@ -143,8 +144,6 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
 
     Farm farm_;
     WebMonitor web_;
-    CMainFrame* frame_;
-    CMainFrame* statusFrame_ = nullptr;
     QTimer timer_;
     int cycleMs_ = 0;
     int webPort_ = -1;

@@ -22,7 +22,7 @@ constexpr int kLockKeyPollMs = 500;
 }  // namespace
 
 CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
-    : view_(new CKestrunMFCView(fs, clock, settingsFile, this)),
+    : view_(new CKestrunMFCView(fs, clock, settingsFile)),
       memoryPath_(windowMemoryPath(settingsFile)) {
     initResources();
     setWindowTitle("Kestrun");
@@ -37,6 +37,8 @@ CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
     view_->restoreLayout(memory);
 
     // Connections
+    connect(view_, &CKestrunMFCView::statusChanged, this, &CMainFrame::showStatus);
+    connect(view_, &CKestrunMFCView::farmSummaryChanged, this, &CMainFrame::showFarmSummary);
     connect(view_, &CKestrunMFCView::haltedChanged, this,
             [this](bool halted) { setFarmCommandsEnabled(!halted); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
