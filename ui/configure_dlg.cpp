@@ -80,12 +80,15 @@ void CConfigureDlg::buildDirectories() {
     addGroup(this, du_, "Directories", 7, 7, 284, 81);
     addStaticText(this, du_, "Scene File Queue Directory:", 18, 23, 98, 14);
     queueDir_ = new QLineEdit(this);
+    queueDir_->setObjectName("queueDir");
     du_.place(queueDir_, 121, 20, 154, 14);
     addStaticText(this, du_, "Screamernet Control Directory:", 18, 38, 99, 14);
     commandDir_ = new QLineEdit(this);
+    commandDir_->setObjectName("commandDir");
     du_.place(commandDir_, 121, 35, 154, 14);
     addStaticText(this, du_, "Image File Prefix", 19, 53, 90, 11);
     imagePrefix_ = new QLineEdit(this);
+    imagePrefix_->setObjectName("imagePrefix");
     du_.place(imagePrefix_, 121, 50, 154, 14);
     for (QLineEdit* box : {queueDir_, commandDir_, imagePrefix_}) {
         box->setMaxLength(kMaxDirectory);
@@ -96,6 +99,7 @@ void CConfigureDlg::buildOutput() {
     addGroup(this, du_, "Output", 7, 94, 284, 36);
     addStaticText(this, du_, "Render Method", 12, 103, 82, 8);
     method_ = new QComboBox(this);
+    method_->setObjectName("method");
     method_->addItems({"Render All Absent Frames", "Render Over Old Frames", "Render All Frames"});
     method_->setGeometry(du_.x(11), du_.y(112), du_.x(122), method_->sizeHint().height());
     addStaticText(this, du_, "Render Scenes", 143, 103, 82, 8);
@@ -111,6 +115,7 @@ void CConfigureDlg::buildFarm() {
     addGroup(this, du_, "Farm", 7, 132, 284, 79);
     addStaticText(this, du_, "Number of Nodes", 19, 148, 56, 8);
     nodeCount_ = new QLineEdit(this);
+    nodeCount_->setObjectName("nodeCount");
     nodeCount_->installEventFilter(this);
     du_.place(nodeCount_, 15, 160, 80, 14);
     // The spin control: two arrows beside the box, writing the stepped number into it.
@@ -125,6 +130,7 @@ void CConfigureDlg::buildFarm() {
     connect(down, &QToolButton::clicked, this, [this] { stepNodeCount(-1); });
 
     nodeList_ = new QTreeWidget(this);
+    nodeList_->setObjectName("nodeList");
     nodeList_->setHeaderLabels({"Node", "Status"});
     nodeList_->setRootIsDecorated(false);
     nodeList_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -137,9 +143,12 @@ void CConfigureDlg::buildFarm() {
 void CConfigureDlg::buildOther() {
     addGroup(this, du_, "Other", 300, 100, 124, 111);
     beepError_ = addOption(305, 115, 12, 10, "Beep On Error", 115, farm_.settings.Beep_error);
+    beepError_->setObjectName("beepError");
     beepCompletion_ =
         addOption(305, 133, 9, 9, "Beep on completion of scene", 133, farm_.settings.Beep_compl);
+    beepCompletion_->setObjectName("beepCompletion");
     autoFix_ = addOption(305, 149, 11, 11, "Auto-fix bad save paths", 150, farm_.settings.Auto_fix);
+    autoFix_->setObjectName("autoFix");
     addStaticText(this, du_, "Default Save Location:", 305, 176, 93, 9);
     defaultSave_ = new QLineEdit(this);
     du_.place(defaultSave_, 305, 189, 112, 15);
@@ -165,6 +174,7 @@ QRadioButton* CConfigureDlg::addOption(int l, int t, int w, int h, const char* l
 void CConfigureDlg::buildPathMapping() {
     addGroup(this, du_, "Path Mapping", 7, 216, 417, 84);
     pathMap_ = new QTableWidget(0, 2, this);
+    pathMap_->setObjectName("pathMap");
     pathMap_->setHorizontalHeaderLabels({"Node path", "Local path"});
     pathMap_->horizontalHeader()->setStretchLastSection(true);
     pathMap_->verticalHeader()->hide();

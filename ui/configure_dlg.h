@@ -31,17 +31,6 @@ class CConfigureDlg : public QDialog {
     CConfigureDlg(Farm& farm, QWidget* parent = nullptr);
     ~CConfigureDlg() override;
 
-    QLineEdit* nodeCountBox() const { return nodeCount_; }
-    QLineEdit* queueDirBox() const { return queueDir_; }
-    QLineEdit* commandDirBox() const { return commandDir_; }
-    QLineEdit* imagePrefixBox() const { return imagePrefix_; }
-    QComboBox* methodList() const { return method_; }
-    QTreeWidget* nodeList() const { return nodeList_; }
-    QRadioButton* beepErrorButton() const { return beepError_; }
-    QRadioButton* beepCompletionButton() const { return beepCompletion_; }
-    QRadioButton* autoFixButton() const { return autoFix_; }
-    QTableWidget* pathMapTable() const { return pathMap_; }
-
   public slots:
     void accept() override;  // confirmConfigure
     void reject() override;  // cancelConfigure

@@ -39,7 +39,8 @@ class Configure : public testing::Test {
     void pressOk() { findButton(dialog.get(), "OK")->click(); }
     void pressCancel() { findButton(dialog.get(), "Cancel")->click(); }
     void renameNode(int row, const QString& name) {
-        dialog->nodeList()->setCurrentItem(dialog->nodeList()->topLevelItem(row));
+        auto* nodes = named<QTreeWidget>(*dialog, "nodeList");
+        nodes->setCurrentItem(nodes->topLevelItem(row));
         onNextModal([name](QWidget* modal) {
             auto* nameDialog = qobject_cast<CNameNodeDlg*>(modal);
             ASSERT_NE(nameDialog, nullptr);
@@ -64,14 +65,14 @@ struct CountCase {
 class NodeCountValidation : public Configure, public testing::WithParamInterface<CountCase> {};
 
 TEST_P(NodeCountValidation, KeepsTheDialogOpenAndWritesNothing) {
-    dialog->nodeCountBox()->setText(GetParam().text);
+    named<QLineEdit>(*dialog, "nodeCount")->setText(GetParam().text);
     auto box = answerNextBox(QMessageBox::Ok);
     pressOk();
     ASSERT_TRUE(box->shown);
     EXPECT_EQ(box->text, GetParam().message);
     EXPECT_EQ(box->title, "KestrunMFC");
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->focusWidget(), dialog->nodeCountBox());
+    EXPECT_EQ(dialog->focusWidget(), named<QLineEdit>(*dialog, "nodeCount"));
     EXPECT_TRUE(w.farm().state.halted);
     EXPECT_EQ(ini(), iniBefore);
 }
@@ -95,7 +96,7 @@ class UnwritableQueueFolder : public Configure, public testing::WithParamInterfa
 
 TEST_P(UnwritableQueueFolder, IsRefusedAndNothingChanges) {
     std::string folder = GetParam().folder(w.fx);
-    dialog->queueDirBox()->setText(QString::fromStdString(folder));
+    named<QLineEdit>(*dialog, "queueDir")->setText(QString::fromStdString(folder));
     auto box = answerNextBox(QMessageBox::Ok);
     pressOk();
     ASSERT_TRUE(box->shown);
@@ -121,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Configure, BadCommandFolderLeavesTheNewQueueFolderInMemoryUntilCancel) {
     std::string newQueue = w.fx.dir.makeDir("queue2");
-    dialog->queueDirBox()->setText(QString::fromStdString(newQueue));
-    dialog->commandDirBox()->setText("/proc");
+    named<QLineEdit>(*dialog, "queueDir")->setText(QString::fromStdString(newQueue));
+    named<QLineEdit>(*dialog, "commandDir")->setText("/proc");
     auto box = answerNextBox(QMessageBox::Ok);
     pressOk();
     EXPECT_EQ(box->text, "Screamernet Directory does not exist");
@@ -135,10 +136,10 @@ TEST_F(Configure, BadCommandFolderLeavesTheNewQueueFolderInMemoryUntilCancel) {
 }
 
 TEST_F(Configure, CancelUndoesOptionsMethodAndNames) {
-    dialog->beepErrorButton()->click();
+    named<QRadioButton>(*dialog, "beepError")->click();
     EXPECT_EQ(w.farm().settings.Beep_error, 0);
-    EXPECT_FALSE(dialog->beepErrorButton()->isChecked());
-    dialog->methodList()->setCurrentIndex(1);
+    EXPECT_FALSE(named<QRadioButton>(*dialog, "beepError")->isChecked());
+    named<QComboBox>(*dialog, "method")->setCurrentIndex(1);
     EXPECT_EQ(w.farm().settings.Method, 1);
     renameNode(1, "ALPHA");
     EXPECT_EQ(textOf(w.farm().state.nodes[2].name), "ALPHA");
@@ -153,9 +154,9 @@ TEST_F(Configure, CancelUndoesOptionsMethodAndNames) {
 }
 
 TEST_F(Configure, OptionFlippedTwiceSavesItsFormerValue) {
-    dialog->autoFixButton()->click();
-    dialog->autoFixButton()->click();
-    dialog->beepCompletionButton()->click();
+    named<QRadioButton>(*dialog, "autoFix")->click();
+    named<QRadioButton>(*dialog, "autoFix")->click();
+    named<QRadioButton>(*dialog, "beepCompletion")->click();
     pressOk();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_NE(ini().find("Auto_fix=1"), std::string::npos);
@@ -165,7 +166,7 @@ TEST_F(Configure, OptionFlippedTwiceSavesItsFormerValue) {
 
 TEST_F(Configure, RenamedNodeShowsAtOnceAndOkWritesIt) {
     renameNode(1, "ALPHA");
-    EXPECT_EQ(dialog->nodeList()->topLevelItem(1)->text(0), "2  ALPHA");
+    EXPECT_EQ(named<QTreeWidget>(*dialog, "nodeList")->topLevelItem(1)->text(0), "2  ALPHA");
     pressOk();
     EXPECT_NE(ini().find("Node2=ALPHA\r\n"), std::string::npos) << ini();
     EXPECT_NE(ini().find("Node1=PC_1\r\n"), std::string::npos);
@@ -173,7 +174,7 @@ TEST_F(Configure, RenamedNodeShowsAtOnceAndOkWritesIt) {
 
 TEST_F(Configure, OkWithANewQueueFolderSendsTheLogThere) {
     std::string newQueue = w.fx.dir.makeDir("queue2");
-    dialog->queueDirBox()->setText(QString::fromStdString(newQueue));
+    named<QLineEdit>(*dialog, "queueDir")->setText(QString::fromStdString(newQueue));
     pressOk();
     EXPECT_FALSE(dialog->isVisible());
     logLine(w.farm(), "After the move");
@@ -208,9 +209,9 @@ QStringList mappingRows(const QTableWidget* table) {
 TEST_F(Configure, PathMappingsAreSavedOnOkAndShownAgain) {
     std::string local = w.fx.dir.makeDir("farm share");
     findButton(dialog.get(), "Add")->click();
-    setMapping(dialog->pathMapTable(), 0, "Q:\\", QString::fromStdString(local));
+    setMapping(named<QTableWidget>(*dialog, "pathMap"), 0, "Q:\\", QString::fromStdString(local));
     findButton(dialog.get(), "Add")->click();
-    setMapping(dialog->pathMapTable(), 1, "", "");  // an empty row is no mapping
+    setMapping(named<QTableWidget>(*dialog, "pathMap"), 1, "", "");  // an empty row is no mapping
     pressOk();
     EXPECT_FALSE(dialog->isVisible());
     ASSERT_EQ(w.farm().settings.pathMap.size(), 1u);
@@ -218,9 +219,9 @@ TEST_F(Configure, PathMappingsAreSavedOnOkAndShownAgain) {
     EXPECT_NE(ini().find("Local_Path1=" + local + "\r\n"), std::string::npos) << ini();
 
     CConfigureDlg again(w.farm(), w.frame.get());
-    EXPECT_EQ(mappingRows(again.pathMapTable()),
+    EXPECT_EQ(mappingRows(named<QTableWidget>(again, "pathMap")),
               QStringList({"Q:\\=" + QString::fromStdString(local)}));
-    again.pathMapTable()->setCurrentCell(0, 0);
+    named<QTableWidget>(again, "pathMap")->setCurrentCell(0, 0);
     findButton(&again, "Remove")->click();
     again.accept();
     EXPECT_TRUE(w.farm().settings.pathMap.empty());
@@ -240,7 +241,7 @@ class PathMappingValidation : public Configure, public testing::WithParamInterfa
 TEST_P(PathMappingValidation, KeepsTheDialogOpenAndWritesNothing) {
     w.fx.dir.makeDir("share");
     findButton(dialog.get(), "Add")->click();
-    setMapping(dialog->pathMapTable(), 0, GetParam().node,
+    setMapping(named<QTableWidget>(*dialog, "pathMap"), 0, GetParam().node,
                QString::fromStdString(w.fx.dir.file(GetParam().local)));
     auto box = answerNextBox(QMessageBox::Ok);
     pressOk();
@@ -262,19 +263,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Configure, AFailedOkAppliesNoMapping) {
     findButton(dialog.get(), "Add")->click();
-    setMapping(dialog->pathMapTable(), 0, "Q:\\", QString::fromStdString(w.fx.dir.path()));
-    dialog->queueDirBox()->setText("/proc");
+    setMapping(named<QTableWidget>(*dialog, "pathMap"), 0, "Q:\\",
+               QString::fromStdString(w.fx.dir.path()));
+    named<QLineEdit>(*dialog, "queueDir")->setText("/proc");
     answerNextBox(QMessageBox::Ok);
     pressOk();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(w.farm().settings.pathMap.empty());
-}
-
-// The fields below the path map, found by name as an operator finds them by their captions.
-QLineEdit* field(QWidget* dialog, const char* name) {
-    auto* box = dialog->findChild<QLineEdit*>(name);
-    EXPECT_NE(box, nullptr) << name;
-    return box;
 }
 
 struct FieldCase {
@@ -286,7 +281,7 @@ struct FieldCase {
 class NewSettingsField : public Configure, public testing::WithParamInterface<FieldCase> {};
 
 TEST_P(NewSettingsField, ShowsTheSettingAndOkSavesWhatWasTyped) {
-    QLineEdit* box = field(dialog.get(), GetParam().name);
+    QLineEdit* box = named<QLineEdit>(*dialog, GetParam().name);
     ASSERT_NE(box, nullptr);
     box->setText(GetParam().typed);
     pressOk();
@@ -294,7 +289,7 @@ TEST_P(NewSettingsField, ShowsTheSettingAndOkSavesWhatWasTyped) {
     EXPECT_NE(ini().find(std::string("\r\n") + GetParam().saved + "\r\n"), std::string::npos)
         << ini();
     CConfigureDlg again(w.farm(), w.frame.get());
-    EXPECT_EQ(field(&again, GetParam().name)->text().toStdString(),
+    EXPECT_EQ(named<QLineEdit>(again, GetParam().name)->text().toStdString(),
               std::string(GetParam().saved).substr(std::string(GetParam().saved).find('=') + 1));
     again.reject();
 }
@@ -320,7 +315,7 @@ struct LimitCase {
 class NewSettingsLimit : public Configure, public testing::WithParamInterface<LimitCase> {};
 
 TEST_P(NewSettingsLimit, KeepsTheDialogOpenAndWritesNothing) {
-    QLineEdit* box = field(dialog.get(), GetParam().name);
+    QLineEdit* box = named<QLineEdit>(*dialog, GetParam().name);
     ASSERT_NE(box, nullptr);
     box->setText(GetParam().typed);
     auto seen = answerNextBox(QMessageBox::Ok);
@@ -343,18 +338,18 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(Configure, NewFieldsKeepToWhatTheSettingsFileHolds) {
-    EXPECT_EQ(field(dialog.get(), "stuckMinutes")->text(), "30");
-    EXPECT_EQ(field(dialog.get(), "webAddress")->text(), "127.0.0.1");
+    EXPECT_EQ(named<QLineEdit>(*dialog, "stuckMinutes")->text(), "30");
+    EXPECT_EQ(named<QLineEdit>(*dialog, "webAddress")->text(), "127.0.0.1");
     // Longer text would be cut when read back: the boxes take no more than the file keeps.
-    EXPECT_EQ(field(dialog.get(), "stuckMinutes")->maxLength(), 4);
-    EXPECT_EQ(field(dialog.get(), "notifyCommand")->maxLength(), 259);
-    EXPECT_EQ(field(dialog.get(), "webPort")->maxLength(), 5);
-    EXPECT_EQ(field(dialog.get(), "webToken")->maxLength(), 128);
+    EXPECT_EQ(named<QLineEdit>(*dialog, "stuckMinutes")->maxLength(), 4);
+    EXPECT_EQ(named<QLineEdit>(*dialog, "notifyCommand")->maxLength(), 259);
+    EXPECT_EQ(named<QLineEdit>(*dialog, "webPort")->maxLength(), 5);
+    EXPECT_EQ(named<QLineEdit>(*dialog, "webToken")->maxLength(), 128);
     // Each caption's mnemonic puts the cursor in its box.
-    QLineEdit* command = field(dialog.get(), "notifyCommand");
+    QLineEdit* command = named<QLineEdit>(*dialog, "notifyCommand");
     QTest::keyClick(dialog.get(), Qt::Key_C, Qt::AltModifier);
     EXPECT_EQ(dialog->focusWidget(), command);
-    field(dialog.get(), "stuckMinutes")->setText("7");
+    named<QLineEdit>(*dialog, "stuckMinutes")->setText("7");
     pressCancel();
     EXPECT_EQ(w.farm().settings.Stuck_Minutes, 30);
     EXPECT_EQ(ini(), iniBefore);
@@ -369,9 +364,9 @@ TEST(ConfigureNodeList, ShowsEachNodesState) {
     nodes[3].state = WLoadFirst;
     CConfigureDlg dialog(w.farm());
     QStringList rows;
-    for (int i = 0; i < dialog.nodeList()->topLevelItemCount(); ++i) {
-        rows << dialog.nodeList()->topLevelItem(i)->text(0) + "|" +
-                    dialog.nodeList()->topLevelItem(i)->text(1);
+    for (int i = 0; i < named<QTreeWidget>(dialog, "nodeList")->topLevelItemCount(); ++i) {
+        rows << named<QTreeWidget>(dialog, "nodeList")->topLevelItem(i)->text(0) + "|" +
+                    named<QTreeWidget>(dialog, "nodeList")->topLevelItem(i)->text(1);
     }
     EXPECT_EQ(rows, QStringList({"1  PC_1|Rendering", "2  PC_2|Wait Render", "3  PC_3|Wait Load"}));
     dialog.reject();
@@ -381,7 +376,7 @@ TEST(ConfigureNodeCount, ArrowKeysStepTheNumberWithinItsRange) {
     WindowFixture w;
     w.start();
     CConfigureDlg dialog(w.farm());
-    QLineEdit* count = dialog.nodeCountBox();
+    QLineEdit* count = named<QLineEdit>(dialog, "nodeCount");
     EXPECT_EQ(count->text(), "3");
     QTest::keyClick(count, Qt::Key_Up);
     EXPECT_EQ(count->text(), "4");

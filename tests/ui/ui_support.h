@@ -10,10 +10,23 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <stdexcept>
+#include <string>
 
 #include "farm_fixture.h"
 #include "ui/kestrun_view.h"
 #include "ui/main_frame.h"
+
+// The child widget of that object name, found as an operator finds a control by its caption;
+// a missing one fails the test.
+template <typename W>
+W* named(const QObject& parent, const char* name) {
+    W* found = parent.findChild<W*>(name);
+    if (found == nullptr) {
+        throw std::runtime_error(std::string("no widget named ") + name);
+    }
+    return found;
+}
 
 class QAbstractButton;
 class QPushButton;
