@@ -151,10 +151,10 @@ struct Views {
         view.refreshQueueList();
         view.refreshFarmList();
         plainQueue.setModel(&plainQueueModel);
-        plainQueue.resize(view.queueList()->size());
+        plainQueue.resize(view.findChild<QTreeView*>("queueStatusList")->size());
         plainQueue.show();
         plainFarm.setModel(&plainFarmModel);
-        plainFarm.resize(view.farmList()->size());
+        plainFarm.resize(view.findChild<QTreeView*>("farmStatusList")->size());
         plainFarm.show();
         QApplication::processEvents();
     }
@@ -216,7 +216,7 @@ void benchQueueList(benchmark::State& st, Way way, Change change) {
     Views& v = views();
     Farm& farm = v.view.farm();
     const QAbstractItemModel& model =
-        way == Way::Farm ? static_cast<const QAbstractItemModel&>(v.view.queueModel())
+        way == Way::Farm ? *v.view.findChild<QTreeView*>("queueStatusList")->model()
                          : v.plainQueueModel;
     bool flip = false;
     CellCounter counter(model);
@@ -235,9 +235,9 @@ void benchQueueList(benchmark::State& st, Way way, Change change) {
 void benchFarmList(benchmark::State& st, Way way, Change change) {
     Views& v = views();
     Farm& farm = v.view.farm();
-    const QAbstractItemModel& model =
-        way == Way::Farm ? static_cast<const QAbstractItemModel&>(v.view.farmModel())
-                         : v.plainFarmModel;
+    const QAbstractItemModel& model = way == Way::Farm
+                                          ? *v.view.findChild<QTreeView*>("farmStatusList")->model()
+                                          : v.plainFarmModel;
     bool flip = false;
     CellCounter counter(model);
     for (auto _ : st) {

@@ -47,19 +47,9 @@ class CKestrunMFCView : public QScrollArea, public FarmHost {
     void initialUpdate();
     bool quitWasRequested() const { return quitRequested_; }
 
-    QTreeView* farmList() const { return farmList_; }
-    QTreeView* queueList() const { return queueList_; }
-    QPlainTextEdit* logPane() const { return logPane_; }
-    LastFramePane* lastFrame() const { return lastFrame_; }
-    // The splitter between the farm half and the queue half, and the one between the farm list,
-    // the log and the last frame.
-    QSplitter* halves() const { return halves_; }
-    QSplitter* topRow() const { return topRow_; }
     // The splitters and column widths, for the window's own file.
     void saveLayout(WindowMemory& memory) const;
     void restoreLayout(const WindowMemory& memory);
-    const FarmListModel& farmModel() const { return farmModel_; }
-    const QueueListModel& queueModel() const { return queueModel_; }
 
     // Rows are 0-based: row r shows node r + 1 or scene entry r + 1. The selected row is the one
     // both selected and current; -1 when there is none.

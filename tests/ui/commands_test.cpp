@@ -25,7 +25,7 @@ class QueueWindow : public testing::Test {
         w.start();
         w.showAndActivate();
     }
-    QStringList order() const { return w.column(w.view->queueModel(), 0); }
+    QStringList order() const { return w.column(queueModel(*w.view), 0); }
     void click(const QString& button) { findButton(w.view, button)->click(); }
 
     WindowFixture w;
@@ -79,7 +79,7 @@ TEST_F(QueueWindow, MarkAsDoneShowsCompleteAboveTheLiveScenesAndKeepsItSelected)
     w.view->selectQueueRow(2);
     click("Mark As Done");
     EXPECT_EQ(order(), QStringList({"c.lws", "a.lws", "b.lws"}));
-    EXPECT_EQ(w.view->queueModel().cell(0, 4), "Complete");
+    EXPECT_EQ(queueModel(*w.view).cell(0, 4), "Complete");
     EXPECT_EQ(w.view->selectedQueueRow(), 0);
 }
 
@@ -88,12 +88,12 @@ TEST_F(QueueWindow, ScanSceneWithoutARowScansAndSavesNothing) {
     std::filesystem::remove(queueFile);
     click("Scan Scene");
     EXPECT_FALSE(fileExists(queueFile));
-    EXPECT_EQ(w.view->queueModel().cell(0, 4), "Not Scanned");
+    EXPECT_EQ(queueModel(*w.view).cell(0, 4), "Not Scanned");
 
     w.view->selectQueueRow(1);
     click("Scan Scene");
     EXPECT_TRUE(fileExists(queueFile));
-    EXPECT_EQ(w.view->queueModel().cell(1, 4), "(0%)");
+    EXPECT_EQ(queueModel(*w.view).cell(1, 4), "(0%)");
     EXPECT_EQ(w.view->selectedQueueRow(), 1);
 }
 
@@ -110,7 +110,7 @@ TEST_F(QueueWindow, GoStartsHandingOutWorkAndDisablesItself) {
 
 TEST_F(QueueWindow, EnterInAListPressesGo) {
     w.view->selectQueueRow(0);
-    QTest::keyClick(w.view->queueList(), Qt::Key_Return);
+    QTest::keyClick(queueList(*w.view), Qt::Key_Return);
     EXPECT_FALSE(w.farm().state.waitingForGo);
     EXPECT_FALSE(findButton(w.view, "GO !")->isEnabled());
 }
@@ -128,7 +128,7 @@ TEST_F(QueueWindow, NodeCommandsActOnTheSelectedNodeAndKeepItSelected) {
     EXPECT_EQ(farm.state.nodes[2].state, Retired);
     EXPECT_EQ(readText(w.fx.commandDir + "/job2"), "wait");
     EXPECT_EQ(w.view->selectedNodeRow(), 1);
-    EXPECT_TRUE(w.view->farmList()->hasFocus());
+    EXPECT_TRUE(farmList(*w.view)->hasFocus());
 
     writeText(w.fx.commandDir + "/ack3", "Ready");
     w.view->selectNodeRow(2);
@@ -213,7 +213,7 @@ TEST_F(QueueWindow, QuickRemovesEachTakeTheSceneShownUnderTheSelection) {
     w.view->tick();
     w.view->selectQueueRow(0);
     for (const char* shown : {"a.lws", "c.lws"}) {
-        ASSERT_EQ(w.view->queueModel().cell(w.view->selectedQueueRow(), 0), shown);
+        ASSERT_EQ(queueModel(*w.view).cell(w.view->selectedQueueRow(), 0), shown);
         click("Remove");
         EXPECT_TRUE(fileExists(w.fx.queueDir + "/HasBeenRendered/" + shown)) << shown;
         QStringList table;
@@ -245,7 +245,7 @@ TEST_F(QueueWindow, RemoveAllFilesAsksFirstWithCancelAsTheDefault) {
         EXPECT_FALSE(fileExists(w.fx.queueDir + "/" + name)) << name;
     }
     w.view->tick();
-    EXPECT_EQ(w.view->queueModel().rowCount(), 0);
+    EXPECT_EQ(queueModel(*w.view).rowCount(), 0);
 }
 
 TEST_F(QueueWindow, TidyAwayMovesOnlyScenesOutOfTheRunning) {

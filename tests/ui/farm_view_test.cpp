@@ -30,13 +30,13 @@ QStringList titles(const QTreeView* list) {
 TEST(FarmView, ListsHaveTheirColumnsInOrderAndEveryTitleFits) {
     WindowFixture w;
     w.start();
-    EXPECT_EQ(titles(w.view->farmList()),
+    EXPECT_EQ(titles(farmList(*w.view)),
               QStringList({"Node", "Status", "Elapsed Time", "Scene File", "Frame No", "Last Frame",
                            "Rendered"}));
-    EXPECT_EQ(titles(w.view->queueList()),
+    EXPECT_EQ(titles(queueList(*w.view)),
               QStringList({"Scene File", "First", "Last", "Step", "Progress", "Image Size", "AA",
                            "Soft", "Seg Size", "Blur", "Save Path", "ETA"}));
-    for (QTreeView* list : {w.view->farmList(), w.view->queueList()}) {
+    for (QTreeView* list : {farmList(*w.view), queueList(*w.view)}) {
         QHeaderView* header = list->header();
         for (int c = 0; c < header->count(); ++c) {
             EXPECT_LE(header->sectionSizeHint(c), header->sectionSize(c))
@@ -48,8 +48,8 @@ TEST(FarmView, ListsHaveTheirColumnsInOrderAndEveryTitleFits) {
 TEST(FarmView, FarmListShowsEveryNodeAndShrinksWithTheNodeCount) {
     WindowFixture w;
     w.start();
-    EXPECT_EQ(w.column(w.view->farmModel(), 0), QStringList({"1  PC_1", "2  PC_2", "3  PC_3"}));
-    EXPECT_EQ(w.column(w.view->farmModel(), 1), QStringList({"Offline", "Offline", "Offline"}));
+    EXPECT_EQ(w.column(farmModel(*w.view), 0), QStringList({"1  PC_1", "2  PC_2", "3  PC_3"}));
+    EXPECT_EQ(w.column(farmModel(*w.view), 1), QStringList({"Offline", "Offline", "Offline"}));
 
     // The settings file edited meanwhile, then reloaded (as Cancel in Configure does).
     std::string ini = readText(w.fx.settingsFile);
@@ -57,11 +57,11 @@ TEST(FarmView, FarmListShowsEveryNodeAndShrinksWithTheNodeCount) {
     writeText(w.fx.settingsFile, ini);
     loadSettings(w.farm());
     w.view->refreshFarmList();
-    EXPECT_EQ(w.column(w.view->farmModel(), 0), QStringList({"1  PC_1"}));
+    EXPECT_EQ(w.column(farmModel(*w.view), 0), QStringList({"1  PC_1"}));
 
     w.farm().settings.No_Of_Nodes = 0;
     w.view->refreshFarmList();
-    EXPECT_EQ(w.view->farmModel().rowCount(), 0);
+    EXPECT_EQ(farmModel(*w.view).rowCount(), 0);
 }
 
 TEST(FarmView, QueueListShrinksWithTheQueueAndEmptiesWithIt) {
@@ -70,20 +70,20 @@ TEST(FarmView, QueueListShrinksWithTheQueueAndEmptiesWithIt) {
         w.fx.addSceneFile(name, sceneText(1, 10, 1, "Renders/x"));
     }
     w.start();
-    EXPECT_EQ(w.column(w.view->queueModel(), 0),
+    EXPECT_EQ(w.column(queueModel(*w.view), 0),
               QStringList({"a.lws", "b.lws", "c.lws", "d.lws", "e.lws"}));
     for (const char* name : {"a.lws", "c.lws", "e.lws"}) {
         std::filesystem::remove(w.fx.queueDir + "/" + name);
     }
     checkSceneQueue(w.farm());
     w.view->refreshQueueList();
-    EXPECT_EQ(w.column(w.view->queueModel(), 0), QStringList({"b.lws", "d.lws"}));
+    EXPECT_EQ(w.column(queueModel(*w.view), 0), QStringList({"b.lws", "d.lws"}));
 
     std::filesystem::remove(w.fx.queueDir + "/b.lws");
     std::filesystem::remove(w.fx.queueDir + "/d.lws");
     checkSceneQueue(w.farm());
     w.view->refreshQueueList();
-    EXPECT_EQ(w.view->queueModel().rowCount(), 0);
+    EXPECT_EQ(queueModel(*w.view).rowCount(), 0);
 }
 
 TEST(FarmView, QueueRowShowsTheSceneSettings) {
@@ -94,7 +94,7 @@ TEST(FarmView, QueueRowShowsTheSceneSettings) {
     w.fx.addSceneFile("shot.lws", text);
     w.fx.addSceneFile("wide.lws", sceneText(1, 5000, 1, "Renders/wide"));
     w.start();
-    const QueueListModel& q = w.view->queueModel();
+    const TextTableModel& q = queueModel(*w.view);
     ASSERT_EQ(q.rowCount(), 2);
     // The scene whose range the frame map cannot hold failed and sorts first.
     EXPECT_EQ(q.cell(0, 0), "wide.lws");
@@ -123,7 +123,7 @@ TEST(FarmView, NodeRowShowsElapsedTimeAndTheSceneOnlyWhileTheNodeHoldsOne) {
     node.sceneId = farm.state.scenes[1].sceneId;
     node.frame = 7;
     w.view->refreshFarmList();
-    const FarmListModel& m = w.view->farmModel();
+    const TextTableModel& m = farmModel(*w.view);
     EXPECT_EQ(m.cell(0, 1), "Rendering");
     EXPECT_EQ(m.cell(0, 2), "01:00:03");
     EXPECT_EQ(m.cell(0, 3), "a.lws");
@@ -146,8 +146,8 @@ TEST(FarmView, RedrawRewritesOnlyCellsWhoseTextChanged) {
     WindowFixture w;
     w.fx.addSceneFile("a.lws", sceneText(1, 10, 1, "Renders/a"));
     w.start();
-    QSignalSpy farmChanges(&w.view->farmModel(), &QAbstractItemModel::dataChanged);
-    QSignalSpy queueChanges(&w.view->queueModel(), &QAbstractItemModel::dataChanged);
+    QSignalSpy farmChanges(&farmModel(*w.view), &QAbstractItemModel::dataChanged);
+    QSignalSpy queueChanges(&queueModel(*w.view), &QAbstractItemModel::dataChanged);
     w.view->refreshFarmList();
     w.view->refreshQueueList();
     EXPECT_EQ(farmChanges.count(), 0);
@@ -165,8 +165,8 @@ TEST(FarmView, AnEditedNodeLabelFallsBackToItsText) {
     WindowFixture w;
     w.start();
     w.showAndActivate();
-    QTreeView* list = w.view->farmList();
-    QModelIndex label = w.view->farmModel().index(1, 0);
+    QTreeView* list = farmList(*w.view);
+    QModelIndex label = farmModel(*w.view).index(1, 0);
     list->setFocus();
     list->setCurrentIndex(label);
     list->edit(label);
@@ -176,7 +176,7 @@ TEST(FarmView, AnEditedNodeLabelFallsBackToItsText) {
     QTest::keyClicks(editor, "RENAMED");
     QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents();
-    EXPECT_EQ(w.view->farmModel().cell(1, 0), "2  PC_2");
+    EXPECT_EQ(farmModel(*w.view).cell(1, 0), "2  PC_2");
     EXPECT_EQ(list->model()->data(label).toString(), "2  PC_2");
     EXPECT_EQ(w.farm().state.nodes[2].name, std::string("PC_2"));
 }
@@ -185,7 +185,7 @@ TEST(FarmView, LogPaneStandsStillWhileFocusedAndCatchesUpAfter) {
     WindowFixture w;
     w.start();
     w.showAndActivate();
-    QPlainTextEdit* pane = w.view->logPane();
+    QPlainTextEdit* pane = logPane(*w.view);
     EXPECT_TRUE(pane->toPlainText().contains("********* Started Kestrun!***********"));
 
     pane->setFocus();
@@ -196,7 +196,7 @@ TEST(FarmView, LogPaneStandsStillWhileFocusedAndCatchesUpAfter) {
     w.view->tick();
     EXPECT_EQ(pane->toPlainText(), before);
 
-    w.view->farmList()->setFocus();
+    farmList(*w.view)->setFocus();
     QApplication::processEvents();
     EXPECT_FALSE(w.farm().state.logFrozen);
     w.view->tick();
@@ -211,10 +211,10 @@ TEST(FarmView, LogPaneShowsTheNewestLine) {
         logLine(w.farm(), "Line " + std::to_string(i));
     }
     w.view->tick();
-    QScrollBar* bar = w.view->logPane()->verticalScrollBar();
+    QScrollBar* bar = logPane(*w.view)->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
-    EXPECT_FALSE(w.view->logPane()->toPlainText().contains('\r'));
+    EXPECT_FALSE(logPane(*w.view)->toPlainText().contains('\r'));
 }
 
 // The log keeps names' bytes as they came: the pane shows UTF-8 names and Latin-1 names as
@@ -225,7 +225,7 @@ TEST(FarmView, LogPaneDecodesTheLogAsItWasWritten) {
     logLine(w.farm(), "Added Newer scene file with name", "Caf\xc3\xa9.lws");
     logLine(w.farm(), "Added Newer scene file with name", "Sz\xe8ne.lws");
     w.view->refreshLogPane();
-    QString text = w.view->logPane()->toPlainText();
+    QString text = logPane(*w.view)->toPlainText();
     EXPECT_TRUE(text.contains(QString::fromUtf8("name Caf\xc3\xa9.lws"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QString::fromUtf8("name Sz\xc3\xa8ne.lws"))) << text.toStdString();
 
@@ -234,7 +234,7 @@ TEST(FarmView, LogPaneDecodesTheLogAsItWasWritten) {
     const std::string last(9996, 'b');
     writeText(w.farm().state.logFilePath, "first line\r\na\xe2\x82\xac" + last + "\r\n");
     w.view->refreshLogPane();
-    EXPECT_EQ(w.view->logPane()->toPlainText(), QString::fromStdString(last));
+    EXPECT_EQ(logPane(*w.view)->toPlainText(), QString::fromStdString(last));
 }
 
 TEST(FarmView, SelectingARowThatDoesNotExistChangesNoRow) {
@@ -246,12 +246,12 @@ TEST(FarmView, SelectingARowThatDoesNotExistChangesNoRow) {
     EXPECT_EQ(w.view->selectedQueueRow(), -1);
     w.view->selectQueueRow(1);
     EXPECT_EQ(w.view->selectedQueueRow(), 1);
-    EXPECT_TRUE(w.view->queueList()->hasFocus());
+    EXPECT_TRUE(queueList(*w.view)->hasFocus());
     w.view->selectQueueRow(2);
     EXPECT_EQ(w.view->selectedQueueRow(), 1);
     w.view->selectNodeRow(-1);
     EXPECT_EQ(w.view->selectedNodeRow(), -1);
-    EXPECT_TRUE(w.view->farmList()->hasFocus());
+    EXPECT_TRUE(farmList(*w.view)->hasFocus());
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ using Problems = std::vector<std::string>;
 // The panes of the farm view: the Farm Status, Log, Last Frame and Queue Status groups.
 std::vector<QWidget*> panes(CKestrunMFCView* view) {
     std::vector<QWidget*> all;
-    for (QSplitter* splitter : {view->topRow(), view->halves()}) {
+    for (QSplitter* splitter : {topRow(*view), halves(*view)}) {
         for (int i = 0; i < splitter->count(); ++i) {
             if (qobject_cast<QSplitter*>(splitter->widget(i)) == nullptr) {
                 all.push_back(splitter->widget(i));
@@ -126,9 +126,9 @@ Problems outOfReach(CKestrunMFCView* view) {
     for (QAbstractButton* b : view->findChildren<QAbstractButton*>()) {
         controls.push_back(b);
     }
-    controls.push_back(view->farmList());
-    controls.push_back(view->queueList());
-    controls.push_back(view->logPane());
+    controls.push_back(farmList(*view));
+    controls.push_back(queueList(*view));
+    controls.push_back(logPane(*view));
     for (QWidget* w : controls) {
         QPoint centre = w->mapTo(view->widget(), w->rect().center());
         view->ensureVisible(centre.x(), centre.y(), w->width() / 2 + 1, w->height() / 2 + 1);
@@ -174,15 +174,15 @@ TEST(Layout, AtTheTemplateSizeEveryControlIsWhereTheTemplatePutsIt) {
     EXPECT_EQ(w.view->verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(onForm(w.view, findButton(w.view, "GO !")), du.rect(10, 17, 49, 41));
     EXPECT_EQ(onForm(w.view, findButton(w.view, "Retire")), du.rect(10, 115, 50, 13));
-    EXPECT_EQ(onForm(w.view, w.view->farmList()), du.rect(65, 15, 255, 115));
-    EXPECT_EQ(onForm(w.view, w.view->logPane()), du.rect(335, 15, 235, 95));
+    EXPECT_EQ(onForm(w.view, farmList(*w.view)), du.rect(65, 15, 255, 115));
+    EXPECT_EQ(onForm(w.view, logPane(*w.view)), du.rect(335, 15, 235, 95));
     EXPECT_EQ(onForm(w.view, findButton(w.view, "Clear Log")), du.rect(335, 115, 52, 13));
     EXPECT_TRUE(nearly(onForm(w.view, findButton(w.view, "Scan Scene")), du.rect(11, 308, 51, 15)));
     EXPECT_TRUE(nearly(onForm(w.view, findButton(w.view, "Remove")), du.rect(453, 308, 55, 15)));
-    QRect queue = onForm(w.view, w.view->queueList());
+    QRect queue = onForm(w.view, queueList(*w.view));
     EXPECT_TRUE(nearly(QRect(queue.topLeft(), du.rect(10, 150, 560, 155).size()),
                        du.rect(10, 150, 560, 155)));
-    EXPECT_EQ(w.view->lastFrame()->width(), 0);  // its group stays closed
+    EXPECT_EQ(lastFrame(*w.view)->width(), 0);  // its group stays closed
     EXPECT_EQ(paneProblems(w.view), Problems());
 }
 
@@ -199,16 +199,16 @@ TEST(Layout, OnLargerScreensTheListsAndTheLogGrowAndNothingScrolls) {
         EXPECT_EQ(w.view->verticalScrollBar()->maximum(), 0);
         EXPECT_EQ(w.view->widget()->size(), w.view->viewport()->size());
         EXPECT_EQ(paneProblems(w.view), Problems());
-        EXPECT_GT(w.view->farmList()->height(), du.y(115));
-        EXPECT_GT(w.view->queueList()->width(), du.x(560));
-        EXPECT_GT(w.view->lastFrame()->width(), 0);
+        EXPECT_GT(farmList(*w.view)->height(), du.y(115));
+        EXPECT_GT(queueList(*w.view)->width(), du.x(560));
+        EXPECT_GT(lastFrame(*w.view)->width(), 0);
         // The log stays beside the farm list, the queue below both.
-        QRect farm = onForm(w.view, w.view->farmList());
-        QRect log = onForm(w.view, w.view->logPane());
+        QRect farm = onForm(w.view, farmList(*w.view));
+        QRect log = onForm(w.view, logPane(*w.view));
         EXPECT_EQ(farm.top(), log.top());
         EXPECT_GT(log.left(), farm.right());
-        EXPECT_GT(onForm(w.view, w.view->queueList()).top(), farm.bottom());
-        int rows = w.view->farmList()->viewport()->height() / du.y(8);
+        EXPECT_GT(onForm(w.view, queueList(*w.view)).top(), farm.bottom());
+        int rows = farmList(*w.view)->viewport()->height() / du.y(8);
         EXPECT_GT(rows, farmRows);
         farmRows = rows;
     }
@@ -239,11 +239,11 @@ TEST(Layout, TheSplittersMoveTheHalvesAndTheColumns) {
     w.start();
     w.frame->show();
     resizeAsStartedOn(w.frame.get(), QSize(1920, 1080));
-    QList<int> halves = w.view->halves()->sizes();
-    int farmHeight = w.view->farmList()->height();
-    w.view->halves()->setSizes({halves[0] + 100, halves[1] - 100});
+    QList<int> split = halves(*w.view)->sizes();
+    int farmHeight = farmList(*w.view)->height();
+    halves(*w.view)->setSizes({split[0] + 100, split[1] - 100});
     QApplication::processEvents();
-    EXPECT_EQ(w.view->farmList()->height(), farmHeight + 100);
+    EXPECT_EQ(farmList(*w.view)->height(), farmHeight + 100);
     EXPECT_EQ(paneProblems(w.view), Problems());
 }
 

@@ -86,26 +86,25 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
     ASSERT_TRUE(view->farmTimer().isActive());
 
     // Before GO the nodes come online but get no scene.
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return everyRowSays(view->farmModel(), 1, "Ready"); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return everyRowSays(farmModel(*view), 1, "Ready"); }, 30000));
     QTest::qWait(300);
-    EXPECT_TRUE(everyRowSays(view->farmModel(), 3, " "));
+    EXPECT_TRUE(everyRowSays(farmModel(*view), 3, " "));
     EXPECT_FALSE(fileExists(imagePath(fx, kScenes[0], 1)));
 
     findButton(view, "GO !")->click();
     bool shot = false;
     bool done = QTest::qWaitFor(
         [&] {
-            if (!shot && midRender(view->farmModel(), view->queueModel())) {
+            if (!shot && midRender(farmModel(*view), queueModel(*view))) {
                 shot = true;
                 saveScreenshot(&frame, "window-rendering.png");
             }
-            return everyRowSays(view->queueModel(), 4, "Complete");
+            return everyRowSays(queueModel(*view), 4, "Complete");
         },
         120000);
-    ASSERT_TRUE(done) << view->queueModel().cell(0, 4).toStdString() << " | "
-                      << view->queueModel().cell(1, 4).toStdString() << " | "
-                      << view->queueModel().cell(2, 4).toStdString() << "\n"
+    ASSERT_TRUE(done) << queueModel(*view).cell(0, 4).toStdString() << " | "
+                      << queueModel(*view).cell(1, 4).toStdString() << " | "
+                      << queueModel(*view).cell(2, 4).toStdString() << "\n"
                       << readText(fx.queueDir + "/Logfile.txt")
                       << "job1: " << readText(fx.commandDir + "/job1")
                       << " ack1: " << readText(fx.commandDir + "/ack1")

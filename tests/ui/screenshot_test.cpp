@@ -87,7 +87,7 @@ struct BusyFarm : WindowFixture {
         return o;
     }
     bool previewShown() {
-        return QTest::qWaitFor([&] { return view->lastFrame()->hasPicture(); }, 5000);
+        return QTest::qWaitFor([&] { return lastFrame(*view)->hasPicture(); }, 5000);
     }
 };
 
@@ -96,10 +96,10 @@ TEST(Screenshots, FourNodesInALightAndADarkPalette) {
     w.frame->show();
     w.frame->resize(1400, 800);
     QApplication::processEvents();
-    ASSERT_TRUE(w.previewShown()) << w.view->lastFrame()->shownPath().toStdString() << " | "
-                                  << w.view->lastFrame()->caption().toStdString();
-    EXPECT_EQ(w.view->lastFrame()->caption(), "Frame 27");
-    EXPECT_EQ(w.view->queueModel().cell(0, 4), "Failed");
+    ASSERT_TRUE(w.previewShown()) << lastFrame(*w.view)->shownPath().toStdString() << " | "
+                                  << lastFrame(*w.view)->caption().toStdString();
+    EXPECT_EQ(lastFrame(*w.view)->caption(), "Frame 27");
+    EXPECT_EQ(queueModel(*w.view).cell(0, 4), "Failed");
     saveScreenshot(w.frame.get(), "window-4-nodes-light.png");
 
     QPalette light = QApplication::palette();
@@ -109,8 +109,8 @@ TEST(Screenshots, FourNodesInALightAndADarkPalette) {
     w.view->refreshQueueList();
     QApplication::processEvents();
     EXPECT_TRUE(::darkPalette(QApplication::palette()));
-    QColor failed = w.view->queueModel()
-                        .data(w.view->queueModel().index(0, 4), Qt::ForegroundRole)
+    QColor failed = queueModel(*w.view)
+                        .data(queueModel(*w.view).index(0, 4), Qt::ForegroundRole)
                         .value<QBrush>()
                         .color();
     EXPECT_GT(failed.lightness(), 128);  // readable on the dark list
@@ -125,7 +125,7 @@ TEST(Screenshots, ThirtyNodes) {
     w.frame->resize(1920 * 7 / 8, 1080 * 4 / 5);
     QApplication::processEvents();
     ASSERT_TRUE(w.previewShown());
-    EXPECT_EQ(w.view->farmModel().rowCount(), 30);
+    EXPECT_EQ(farmModel(*w.view).rowCount(), 30);
     saveScreenshot(w.frame.get(), "window-30-nodes.png");
 }
 

@@ -234,7 +234,8 @@ TEST(Shell, HelpSaysSoWhenNoApplicationOpensTheManual) {
             findAction(w.frame.get(), "&Help Topics")->trigger();
         }
         ASSERT_TRUE(box->shown) << byKey;
-        EXPECT_TRUE(box->text.startsWith("No application on this desktop opens /")) << box->text.toStdString();
+        EXPECT_TRUE(box->text.startsWith("No application on this desktop opens /"))
+            << box->text.toStdString();
         EXPECT_TRUE(box->text.endsWith("/MANUAL.md.")) << box->text.toStdString();
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }

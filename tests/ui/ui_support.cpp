@@ -1,4 +1,6 @@
 #include "ui_support.h"
+#include "ui/last_frame_pane.h"
+#include "ui/text_table_model.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +8,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 
 void ensureApp() {
@@ -132,4 +137,36 @@ NoProgramsOnPath::NoProgramsOnPath() : path_(qgetenv("PATH")) {
 
 NoProgramsOnPath::~NoProgramsOnPath() {
     qputenv("PATH", path_);
+}
+
+QTreeView* farmList(const CKestrunMFCView& view) {
+    return named<QTreeView>(view, "farmStatusList");
+}
+
+QTreeView* queueList(const CKestrunMFCView& view) {
+    return named<QTreeView>(view, "queueStatusList");
+}
+
+QPlainTextEdit* logPane(const CKestrunMFCView& view) {
+    return named<QPlainTextEdit>(view, "logPane");
+}
+
+LastFramePane* lastFrame(const CKestrunMFCView& view) {
+    return named<LastFramePane>(view, "lastFramePane");
+}
+
+QSplitter* halves(const CKestrunMFCView& view) {
+    return named<QSplitter>(view, "halves");
+}
+
+QSplitter* topRow(const CKestrunMFCView& view) {
+    return named<QSplitter>(view, "topRow");
+}
+
+const TextTableModel& farmModel(const CKestrunMFCView& view) {
+    return *qobject_cast<const TextTableModel*>(farmList(view)->model());
+}
+
+const TextTableModel& queueModel(const CKestrunMFCView& view) {
+    return *qobject_cast<const TextTableModel*>(queueList(view)->model());
 }

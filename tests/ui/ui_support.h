@@ -28,6 +28,24 @@ W* named(const QObject& parent, const char* name) {
     return found;
 }
 
+class LastFramePane;
+class QPlainTextEdit;
+class QSplitter;
+class QTreeView;
+class TextTableModel;
+
+// The view's controls and the texts its lists show, found by their object names.
+QTreeView* farmList(const CKestrunMFCView& view);
+QTreeView* queueList(const CKestrunMFCView& view);
+QPlainTextEdit* logPane(const CKestrunMFCView& view);
+LastFramePane* lastFrame(const CKestrunMFCView& view);
+// The splitter between the farm half and the queue half, and the one between the farm list,
+// the log and the last frame.
+QSplitter* halves(const CKestrunMFCView& view);
+QSplitter* topRow(const CKestrunMFCView& view);
+const TextTableModel& farmModel(const CKestrunMFCView& view);
+const TextTableModel& queueModel(const CKestrunMFCView& view);
+
 class QAbstractButton;
 class QPushButton;
 class QWidget;

@@ -39,7 +39,7 @@ class WebWindow : public testing::Test {
         }
         return answer.get();
     }
-    QStringList order() const { return w.column(w.view->queueModel(), 0); }
+    QStringList order() const { return w.column(queueModel(*w.view), 0); }
 
     int port = freePort();
     WindowFixture w{options()};

@@ -46,11 +46,11 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     w.frame->show();
     w.frame->resize(1500, 900);
     QApplication::processEvents();
-    QList<int> halves = w.view->halves()->sizes();
-    w.view->halves()->setSizes({halves[0] + 80, halves[1] - 80});
-    w.view->queueList()->setColumnWidth(10, 333);
+    QList<int> split = halves(*w.view)->sizes();
+    halves(*w.view)->setSizes({split[0] + 80, split[1] - 80});
+    queueList(*w.view)->setColumnWidth(10, 333);
     QApplication::processEvents();
-    QList<int> moved = w.view->halves()->sizes();
+    QList<int> moved = halves(*w.view)->sizes();
     w.frame->close();
     QString file = w.frame->memoryPath();
     EXPECT_EQ(QFileInfo(file).dir().filePath("Kestrun.ini"),
@@ -62,8 +62,8 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     again.show();
     QApplication::processEvents();
     EXPECT_EQ(again.size(), QSize(1500, 900));
-    EXPECT_EQ(again.view()->halves()->sizes(), moved);
-    EXPECT_EQ(again.view()->queueList()->columnWidth(10), 333);
+    EXPECT_EQ(halves(*again.view())->sizes(), moved);
+    EXPECT_EQ(queueList(*again.view())->columnWidth(10), 333);
 }
 
 TEST(WindowMemory, ADamagedFileGivesAFirstRunsWindow) {
@@ -81,7 +81,7 @@ TEST(QueueList, AFailedSceneSaysFailedInTheErrorColourWithItsReasonOnOneLine) {
     failScene(w.farm().state, "\nUnable to find SaveRGBBImagesPrefix!", 2);
     w.scene(2).position = 0;
     w.view->refreshQueueList();
-    const QueueListModel& m = w.view->queueModel();
+    const TextTableModel& m = queueModel(*w.view);
     EXPECT_EQ(m.cell(1, 4), "Failed");
     EXPECT_EQ(m.cell(1, 10), "Unable to find SaveRGBBImagesPrefix!");
     QVariant colour = m.data(m.index(1, 4), Qt::ForegroundRole);
@@ -91,7 +91,7 @@ TEST(QueueList, AFailedSceneSaysFailedInTheErrorColourWithItsReasonOnOneLine) {
     EXPECT_FALSE(m.data(m.index(0, 4), Qt::ForegroundRole).isValid());
     EXPECT_FALSE(m.data(m.index(0, 0), Qt::ForegroundRole).isValid());
     // Every row keeps one line's height.
-    QTreeView* list = w.view->queueList();
+    QTreeView* list = queueList(*w.view);
     EXPECT_EQ(list->sizeHintForIndex(m.index(1, 10)).height(),
               list->sizeHintForIndex(m.index(0, 10)).height());
 }
@@ -102,14 +102,14 @@ TEST(QueueList, TheProgressCellDrawsItsDoneShareAsABar) {
         setFrameCode(w.scene(1), f, f <= 4 ? kFramePresent : kFrameMissing);
     }
     w.view->refreshQueueList();
-    const QueueListModel& m = w.view->queueModel();
+    const TextTableModel& m = queueModel(*w.view);
     EXPECT_DOUBLE_EQ(m.data(m.index(0, 4), TextTableModel::kShareRole).toDouble(), 0.4);
     EXPECT_FALSE(m.data(m.index(1, 4), TextTableModel::kShareRole).isValid());  // not scanned
 
     w.frame->show();
     w.frame->resize(1400, 900);
     QApplication::processEvents();
-    QTreeView* list = w.view->queueList();
+    QTreeView* list = queueList(*w.view);
     QRect cell = list->visualRect(m.index(0, 4));
     QImage picture = list->viewport()->grab().toImage();
     QRect bar = ListCellDelegate::barRect(cell, 0.4);
@@ -124,11 +124,11 @@ TEST(QueueList, ACutCellShowsItsWholeTextAsATooltip) {
     failScene(w.farm().state, "Frame range outside 0 to 2999, as the scene file says", 1);
     w.view->refreshQueueList();
     w.frame->show();
-    QTreeView* list = w.view->queueList();
+    QTreeView* list = queueList(*w.view);
     list->setColumnWidth(10, 40);
     list->setColumnWidth(1, 80);
     QApplication::processEvents();
-    const QueueListModel& m = w.view->queueModel();
+    const TextTableModel& m = queueModel(*w.view);
     EXPECT_TRUE(ListCellDelegate::textIsCut(list, m.index(0, 10)));
     EXPECT_FALSE(ListCellDelegate::textIsCut(list, m.index(0, 1)));
 
@@ -147,13 +147,13 @@ TEST(FarmList, ANodeKeepsItsSceneAndFrameWhileItHoldsTheFrame) {
     for (int32_t state : {Loading, WLoadFirst, LoadFirst, WtoRender, Rendering}) {
         n.state = state;
         w.view->refreshFarmList();
-        EXPECT_EQ(w.view->farmModel().cell(0, 3), "b.lws") << state;
-        EXPECT_EQ(w.view->farmModel().cell(0, 4), "7") << state;
+        EXPECT_EQ(farmModel(*w.view).cell(0, 3), "b.lws") << state;
+        EXPECT_EQ(farmModel(*w.view).cell(0, 4), "7") << state;
     }
     for (int32_t state : {Loaded, Ready, Offline, Retired}) {
         n.state = state;
         w.view->refreshFarmList();
-        EXPECT_EQ(w.view->farmModel().cell(0, 3), " ") << state;
+        EXPECT_EQ(farmModel(*w.view).cell(0, 3), " ") << state;
     }
 }
 
@@ -172,7 +172,7 @@ TEST(FarmList, FrameTimesFramesRenderedAStuckMarkAndTheFarmSummary) {
     farm.stats.nodes[2].stuck = true;
     w.view->refreshFarmList();
     w.view->refreshQueueList();
-    const FarmListModel& m = w.view->farmModel();
+    const TextTableModel& m = farmModel(*w.view);
     EXPECT_EQ(m.cell(0, 5), QString::fromStdString(durationText(59000)));
     EXPECT_EQ(m.cell(0, 6), "2");
     EXPECT_EQ(m.cell(1, 5), "");
@@ -180,7 +180,7 @@ TEST(FarmList, FrameTimesFramesRenderedAStuckMarkAndTheFarmSummary) {
     EXPECT_TRUE(m.cellError(1, 1));
     EXPECT_FALSE(m.cellError(0, 1));
     // Six frames to do at a minute each on one node.
-    EXPECT_EQ(w.view->queueModel().cell(0, 11), QString::fromStdString(durationText(360000)));
+    EXPECT_EQ(queueModel(*w.view).cell(0, 11), QString::fromStdString(durationText(360000)));
     EXPECT_EQ(w.frame->farmSummary(), QString::fromStdString(farmSummaryText(farm)));
     EXPECT_TRUE(w.frame->farmSummary().startsWith("Frames 4/"))
         << w.frame->farmSummary().toStdString();
@@ -202,8 +202,8 @@ TEST(Buttons, EveryButtonHasAMnemonicOfItsOwn) {
 TEST(Buttons, AltAndTheMnemonicPressesTheButton) {
     QueuedWindow w;
     w.showAndActivate();
-    w.view->farmList()->setFocus();
-    QTest::keyClick(w.view->farmList(), Qt::Key_G, Qt::AltModifier);
+    farmList(*w.view)->setFocus();
+    QTest::keyClick(farmList(*w.view), Qt::Key_G, Qt::AltModifier);
     // A mnemonic clicks the button the way a mouse does, with its short press shown first.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.farm().state.waitingForGo; }, 2000));
     EXPECT_NE(readText(w.fx.queueDir + "/Logfile.txt").find("Operator: GO !"), std::string::npos);
@@ -213,14 +213,14 @@ TEST(Buttons, CtrlArrowsAndCtrlHomeMoveTheSelectedScene) {
     QueuedWindow w(3);
     w.showAndActivate();
     w.view->selectQueueRow(0);
-    QTest::keyClick(w.view->queueList(), Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(w.column(w.view->queueModel(), 0), QStringList({"b.lws", "a.lws", "c.lws"}));
+    QTest::keyClick(queueList(*w.view), Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(w.column(queueModel(*w.view), 0), QStringList({"b.lws", "a.lws", "c.lws"}));
     EXPECT_EQ(w.view->selectedQueueRow(), 1);
     w.view->selectQueueRow(2);
-    QTest::keyClick(w.view->queueList(), Qt::Key_Home, Qt::ControlModifier);
-    EXPECT_EQ(w.column(w.view->queueModel(), 0), QStringList({"c.lws", "b.lws", "a.lws"}));
-    QTest::keyClick(w.view->queueList(), Qt::Key_Up, Qt::ControlModifier);  // at the top already
-    EXPECT_EQ(w.column(w.view->queueModel(), 0), QStringList({"c.lws", "b.lws", "a.lws"}));
+    QTest::keyClick(queueList(*w.view), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(w.column(queueModel(*w.view), 0), QStringList({"c.lws", "b.lws", "a.lws"}));
+    QTest::keyClick(queueList(*w.view), Qt::Key_Up, Qt::ControlModifier);  // at the top already
+    EXPECT_EQ(w.column(queueModel(*w.view), 0), QStringList({"c.lws", "b.lws", "a.lws"}));
     EXPECT_EQ(w.view->selectedQueueRow(), 0);
 }
 
@@ -232,7 +232,7 @@ TEST(LastFrame, ShowsTheNewestFinishedImageOfTheSelectedSceneOrTheOneRendering) 
     QueuedWindow w;
     w.frame->show();
     w.frame->resize(1500, 900);
-    LastFramePane* pane = w.view->lastFrame();
+    LastFramePane* pane = lastFrame(*w.view);
     for (int f : {2, 5}) {
         ASSERT_TRUE(sim::writeFrameImage(w.image(2, f), f));
         setFrameCode(w.scene(2), f, kFramePresent);
@@ -242,7 +242,7 @@ TEST(LastFrame, ShowsTheNewestFinishedImageOfTheSelectedSceneOrTheOneRendering) 
     EXPECT_TRUE(pane->hasPicture());
 
     // A node finishes frame 3 of scene a: with no row selected, a's newest frame shows.
-    w.view->queueList()->selectionModel()->clear();
+    queueList(*w.view)->selectionModel()->clear();
     NodeSlot& n = w.farm().state.nodes[1];
     n.state = Rendering;
     n.sceneId = w.scene(1).sceneId;
@@ -258,7 +258,7 @@ TEST(LastFrame, ShowsTheNewestFinishedImageOfTheSelectedSceneOrTheOneRendering) 
 
 TEST(LastFrame, AFormatQtCannotReadSaysSoAndAFifoNeverHoldsTheReader) {
     QueuedWindow w;
-    LastFramePane* pane = w.view->lastFrame();
+    LastFramePane* pane = lastFrame(*w.view);
     std::string iff = w.fx.contentDir + "/Renders/a0001.IFF";
     writeText(iff, "FORM....ILBM");
     pane->showFrame(QString::fromStdString(iff), 1);
