@@ -47,21 +47,28 @@ std::string tgaImage(int frame) {
     return data;
 }
 
+int64_t writeTimeNs(const struct stat& st) {
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
-// The write time is taken after the text: a farm writes a job file by emptying it and then
-// writing the command, so a time taken first may be the emptying's, and the next look would see
-// a newer time with the same text and take the command twice.
+// A farm writes a job file by emptying it and then writing the command. The text counts only
+// when the file's time is the same before and after reading it: a time taken only before could
+// be the emptying's, one taken only after could belong to the next command, and either way the
+// next look would see the same text under a new time and take the command twice.
 JobSnapshot readJobFile(const std::string& path) {
     JobSnapshot snap;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !readWholeFile(path, snap.text) ||
-        ::stat(path.c_str(), &st) != 0) {
+    struct stat before {};
+    struct stat after {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode) ||
+        !readWholeFile(path, snap.text) || ::stat(path.c_str(), &after) != 0 ||
+        writeTimeNs(before) != writeTimeNs(after)) {
         snap.text.clear();
         return snap;
     }
     snap.present = true;
-    snap.writeTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    snap.writeTimeNs = writeTimeNs(after);
     return snap;
 }
 
