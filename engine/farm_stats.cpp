@@ -232,11 +232,13 @@ void recordFrameTime(Farm& farm, int node, uint32_t elapsedMs) {
     st.farm.add(elapsedMs);
     int32_t sceneId = farm.state.nodes[node].sceneId;
     if (int k = findScene(farm.state, sceneId)) {
+        // Times kept under this id for a scene of another name start afresh.
         std::string_view fileName = textOf(farm.state.scenes[k].fileName);
-        if (!sceneTimes(farm, sceneId)) {
-            st.scenes[sceneId] = SceneTimes{{}, std::string(fileName)};
+        SceneTimes& times = st.scenes[sceneId];
+        if (times.fileName != fileName) {
+            times = SceneTimes{{}, std::string(fileName)};
         }
-        st.scenes[sceneId].add(elapsedMs);
+        times.add(elapsedMs);
     }
     NodeTimes& t = st.nodes[node];
     t.times.add(elapsedMs);

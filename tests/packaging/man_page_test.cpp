@@ -9,7 +9,6 @@
 #include <cctype>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,22 +52,13 @@ Words optionNames(const std::string& text) {
     return found;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
-}
-
 // The tag lines (the line after each ".TP") of one section of a manual page, as they read,
 // without their macro name.
 std::vector<std::string> sectionTags(const std::string& page, const std::string& section) {
     std::vector<std::string> tags;
     bool inSection = false;
     bool tagNext = false;
-    for (const std::string& line : lines(page)) {
+    for (const std::string& line : linesOf(page)) {
         if (line.starts_with(".SH ")) {
             inSection = plainRoff(line.substr(4)) == section;
         } else if (inSection && tagNext) {
@@ -83,7 +73,7 @@ std::vector<std::string> sectionTags(const std::string& page, const std::string&
 
 Words sectionNames(const std::string& page) {
     Words names;
-    for (const std::string& line : lines(page)) {
+    for (const std::string& line : linesOf(page)) {
         if (line.starts_with(".SH ")) {
             names.insert(plainRoff(line.substr(4)));
         }
@@ -182,7 +172,7 @@ TEST_P(ManPageTest, VersionNamesTheProgramAndTheBuild) {
     std::string out = runProgram(GetParam(), {"--version"}, status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(lowered(out), GetParam() + " " KESTRUN_VERSION "\n");
-    std::string title = lines(manPage(GetParam())).at(0);
+    std::string title = linesOf(manPage(GetParam())).at(0);
     EXPECT_NE(title.find("\"Kestrun " KESTRUN_VERSION "\""), std::string::npos) << title;
 }
 

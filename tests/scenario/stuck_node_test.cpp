@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <sstream>
 
 #include "scenario_support.h"
 
@@ -19,15 +18,6 @@ std::string writeNotifyScript(const TempDir& dir, const std::string& notified) {
     writeText(script, "#!/bin/sh\nprintf '%s %s\\n' \"$1\" \"$2\" >> '" + notified + "'\n");
     chmod(script.c_str(), 0755);
     return script;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // The index of the first line equal to `line`, or -1.

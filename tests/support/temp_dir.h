@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TempDir {
   public:
@@ -25,6 +26,8 @@ class TempDir {
 
 void writeText(const std::string& path, std::string_view text);
 std::string readText(const std::string& path);
+// The lines of text, without their line feeds.
+std::vector<std::string> linesOf(const std::string& text);
 bool fileExists(const std::string& path);
 // How often what stands in text (overlapping places counted).
 int countOf(std::string_view text, std::string_view what);

@@ -56,36 +56,45 @@ class Configure : public testing::Test {
     std::unique_ptr<CConfigureDlg> dialog;
 };
 
-struct CountCase {
-    const char* name;
-    const char* text;
+// A number box of the dialog given a value it refuses: the box's object name, what is typed,
+// the message shown.
+struct LimitCase {
+    const char* field;
+    const char* typed;
     const char* message;
 };
 
-class NodeCountValidation : public Configure, public testing::WithParamInterface<CountCase> {};
+class NumberLimit : public Configure, public testing::WithParamInterface<LimitCase> {};
 
-TEST_P(NodeCountValidation, KeepsTheDialogOpenAndWritesNothing) {
-    named<QLineEdit>(*dialog, "nodeCount")->setText(GetParam().text);
-    auto box = answerNextBox(QMessageBox::Ok);
+TEST_P(NumberLimit, KeepsTheDialogOpenAndWritesNothing) {
+    QLineEdit* box = named<QLineEdit>(*dialog, GetParam().field);
+    box->setText(GetParam().typed);
+    auto seen = answerNextBox(QMessageBox::Ok);
     pressOk();
-    ASSERT_TRUE(box->shown);
-    EXPECT_EQ(box->text, GetParam().message);
-    EXPECT_EQ(box->title, "KestrunMFC");
+    ASSERT_TRUE(seen->shown);
+    EXPECT_EQ(seen->text, GetParam().message);
+    EXPECT_EQ(seen->title, "KestrunMFC");
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->focusWidget(), named<QLineEdit>(*dialog, "nodeCount"));
+    EXPECT_EQ(dialog->focusWidget(), box);
     EXPECT_TRUE(w.farm().state.halted);
     EXPECT_EQ(ini(), iniBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, NodeCountValidation,
-    testing::Values(CountCase{"Zero", "0", "Please enter an integer between 1 and 100."},
-                    CountCase{"AboveHundred", "101", "Please enter an integer between 1 and 100."},
-                    CountCase{"Negative", "-4", "Please enter an integer between 1 and 100."},
-                    CountCase{"NotANumber", "abc", "Please enter an integer."},
-                    CountCase{"TrailingText", "5 nodes", "Please enter an integer."},
-                    CountCase{"Empty", "", "Please enter an integer."}),
-    [](const testing::TestParamInfo<CountCase>& info) { return info.param.name; });
+    Limits, NumberLimit,
+    testing::Values(LimitCase{"nodeCount", "0", "Please enter an integer between 1 and 100."},
+                    LimitCase{"nodeCount", "101", "Please enter an integer between 1 and 100."},
+                    LimitCase{"nodeCount", "-4", "Please enter an integer between 1 and 100."},
+                    LimitCase{"nodeCount", "abc", "Please enter an integer."},
+                    LimitCase{"nodeCount", "5 nodes", "Please enter an integer."},
+                    LimitCase{"nodeCount", "", "Please enter an integer."},
+                    LimitCase{"stuckMinutes", "-1", "Please enter an integer between 0 and 9999."},
+                    LimitCase{"stuckMinutes", "soon", "Please enter an integer."},
+                    LimitCase{"webPort", "65536", "Please enter an integer between 0 and 65535."},
+                    LimitCase{"webPort", "", "Please enter an integer."}),
+    [](const testing::TestParamInfo<LimitCase>& info) {
+        return std::string(info.param.field) + "_" + std::to_string(info.index);
+    });
 
 struct FolderCase {
     const char* name;
@@ -305,37 +314,6 @@ INSTANTIATE_TEST_SUITE_P(Fields, NewSettingsField,
                          [](const testing::TestParamInfo<FieldCase>& info) {
                              return std::string(info.param.name) + "_" + std::to_string(info.index);
                          });
-
-struct LimitCase {
-    const char* name;
-    const char* typed;
-    const char* message;
-};
-
-class NewSettingsLimit : public Configure, public testing::WithParamInterface<LimitCase> {};
-
-TEST_P(NewSettingsLimit, KeepsTheDialogOpenAndWritesNothing) {
-    QLineEdit* box = named<QLineEdit>(*dialog, GetParam().name);
-    ASSERT_NE(box, nullptr);
-    box->setText(GetParam().typed);
-    auto seen = answerNextBox(QMessageBox::Ok);
-    pressOk();
-    ASSERT_TRUE(seen->shown);
-    EXPECT_EQ(seen->text, GetParam().message);
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->focusWidget(), box);
-    EXPECT_EQ(ini(), iniBefore);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, NewSettingsLimit,
-    testing::Values(LimitCase{"stuckMinutes", "-1", "Please enter an integer between 0 and 9999."},
-                    LimitCase{"stuckMinutes", "soon", "Please enter an integer."},
-                    LimitCase{"webPort", "65536", "Please enter an integer between 0 and 65535."},
-                    LimitCase{"webPort", "", "Please enter an integer."}),
-    [](const testing::TestParamInfo<LimitCase>& info) {
-        return std::string(info.param.name) + "_" + std::to_string(info.index);
-    });
 
 TEST_F(Configure, NewFieldsKeepToWhatTheSettingsFileHolds) {
     EXPECT_EQ(named<QLineEdit>(*dialog, "stuckMinutes")->text(), "30");
