@@ -13,8 +13,10 @@
 #include "bench_farm.h"
 #include "farm/view_texts.h"
 #include "platform/fixed_text.h"
+#include "ui/farm_controller.h"
 #include "ui/farm_list_models.h"
 #include "ui/kestrun_view.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -24,10 +26,6 @@ constexpr uint32_t kNow = 3600000;
 // The scene and frame the "one row changed" redraws change.
 constexpr int kChangedScene = 150;
 constexpr int kChangedNode = 15;
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A list model that holds its texts and rewrites every cell it is given, changed or not.
 class RewritingModel : public QAbstractTableModel {
@@ -143,9 +141,9 @@ void fillFarm(Farm& farm) {
 
 // The real view with its lists shown, and a plain list of the same size beside it.
 struct Views {
-    Views() : view(fs, clock, "/nonexistent/Kestrun.ini") {
+    Views() : controller(fs, clock, "/nonexistent/Kestrun.ini"), view(controller) {
         clock.tick = kNow;
-        fillFarm(view.farm());
+        fillFarm(controller.farm());
         view.resize(1200, 800);
         view.show();
         view.refreshQueueList();
@@ -160,6 +158,7 @@ struct Views {
     }
     FileSystem fs;
     ManualClock clock;
+    FarmController controller;
     CKestrunMFCView view;
     RewritingModel plainQueueModel{11};
     RewritingModel plainFarmModel{5};
@@ -214,7 +213,7 @@ void makeChange(Farm& farm, Change change, bool queue, bool& flip) {
 
 void benchQueueList(benchmark::State& st, Way way, Change change) {
     Views& v = views();
-    Farm& farm = v.view.farm();
+    Farm& farm = v.controller.farm();
     const QAbstractItemModel& model =
         way == Way::Farm ? *v.view.findChild<QTreeView*>("queueStatusList")->model()
                          : v.plainQueueModel;
@@ -234,7 +233,7 @@ void benchQueueList(benchmark::State& st, Way way, Change change) {
 
 void benchFarmList(benchmark::State& st, Way way, Change change) {
     Views& v = views();
-    Farm& farm = v.view.farm();
+    Farm& farm = v.controller.farm();
     const QAbstractItemModel& model = way == Way::Farm
                                           ? *v.view.findChild<QTreeView*>("farmStatusList")->model()
                                           : v.plainFarmModel;

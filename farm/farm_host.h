@@ -1,7 +1,7 @@
-// What the farm asks of its front end. The window implements it, kestrun-headless implements it
-// on standard output, and tests implement a recording host. Every call comes on the farm's one
-// thread; the questions are modal and may run a nested event loop, so ticks can arrive while one
-// is open (the farm guards them with FarmState::halted).
+// What the farm asks of its front end. The window's controller implements it, kestrun-headless
+// implements it on standard output, and tests implement a recording host. Every call comes on
+// the farm's one thread; the questions are modal and may run a nested event loop, so ticks can
+// arrive while one is open (the farm guards them with FarmState::halted).
 #pragma once
 
 #include <string>

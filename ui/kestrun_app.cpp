@@ -3,8 +3,7 @@
 #include <QAction>
 #include <QApplication>
 
-#include "engine/farm_cycle.h"
-#include "ui/kestrun_view.h"
+#include "ui/farm_controller.h"
 #include "ui/main_frame.h"
 #include "ui/quit_signals.h"
 #include "ui/shell_dialogs.h"
@@ -17,34 +16,31 @@ CKestrunMFCApp::~CKestrunMFCApp() = default;
 
 void CKestrunMFCApp::initInstance() {
     document_.onNewDocument();
-    frame_ = std::make_unique<CMainFrame>(fs_, clock_, settingsFile_);
+    controller_ = std::make_unique<FarmController>(fs_, clock_, settingsFile_);
+    controller_->setWebPort(webPort_);
+    frame_ = std::make_unique<CMainFrame>(*controller_);
     quitSignals_ = std::make_unique<QuitSignalWatcher>();
 
     // Connections
     connect(frame_->aboutAction(), &QAction::triggered, this, &CKestrunMFCApp::onAppAbout);
-    connect(frame_->view(), &CKestrunMFCView::quitRequested, &app_, &QApplication::quit,
+    connect(controller_.get(), &FarmController::quitRequested, &app_, &QApplication::quit,
             Qt::QueuedConnection);
     connect(quitSignals_.get(), &QuitSignalWatcher::quitSignalled, frame_.get(), &QWidget::close);
 
-    frame_->view()->setWebPort(webPort_);
-    frame_->view()->initialUpdate();
-    if (!frame_->view()->quitWasRequested()) {
+    controller_->start();
+    if (!controller_->quitWasRequested()) {
         frame_->show();
     }
 }
 
 int CKestrunMFCApp::exitInstance() {
-    frame_->view()->webMonitor().stop();
-    Farm& farm = frame_->view()->farm();
-    if (!farm.state.alreadyRunning) {
-        quitFarm(farm);
-    }
+    controller_->finish();
     return 0;
 }
 
 int CKestrunMFCApp::run() {
     initInstance();
-    if (!frame_->view()->quitWasRequested()) {
+    if (!controller_->quitWasRequested()) {
         app_.exec();
     }
     return exitInstance();

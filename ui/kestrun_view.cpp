@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/farm_cycle.h"
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
 #include "farm/view_texts.h"
@@ -21,15 +20,12 @@
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
 #include "ui/anchored_pane.h"
-#include "ui/configure_dlg.h"
-#include "ui/desktop_alert.h"
 #include "ui/dialog_units.h"
+#include "ui/farm_controller.h"
 #include "ui/form_controls.h"
 #include "ui/last_frame_pane.h"
 #include "ui/list_cell_delegate.h"
-#include "ui/message_boxes.h"
 #include "ui/qt_text.h"
-#include "ui/shell_dialogs.h"
 #include "ui/window_memory.h"
 
 namespace {
@@ -71,17 +67,17 @@ void selectRow(QTreeView* list, int row) {
 
 }  // namespace
 
-CKestrunMFCView::CKestrunMFCView(FileSystem& fs, Clock& clock, std::string settingsFile)
-    : farm_(*this, fs, clock, std::move(settingsFile)) {
+CKestrunMFCView::CKestrunMFCView(FarmController& controller)
+    : controller_(controller), farm_(controller.farm()) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     buildForm();
-    connect(&timer_, &QTimer::timeout, this, &CKestrunMFCView::tick);
-}
-
-CKestrunMFCView::~CKestrunMFCView() {
-    web_.stop();
-    timer_.stop();
+    connect(&controller_, &FarmController::farmListChanged, this,
+            &CKestrunMFCView::refreshFarmList);
+    connect(&controller_, &FarmController::queueListChanged, this,
+            &CKestrunMFCView::refreshQueueList);
+    connect(&controller_, &FarmController::logChanged, this, &CKestrunMFCView::refreshLogPane);
+    connect(&controller_, &FarmController::commandsChanged, this, &CKestrunMFCView::syncCommands);
 }
 
 void CKestrunMFCView::buildForm() {
@@ -232,53 +228,12 @@ QTreeView* CKestrunMFCView::addList(TextTableModel* model, const int* widths) {
     return list;
 }
 
-void CKestrunMFCView::initialUpdate() {
-    bool startTimer = startFarm(farm_);
-    if (startTimer && !quitRequested_) {
-        int period = cycleMs_ > 0 ? cycleMs_ : std::max(farm_.settings.Cycle_time, 1) * 1000;
-        timer_.start(period);
-        web_.setWake([this] {
-            QMetaObject::invokeMethod(this, &CKestrunMFCView::serveWebCommands,
-                                      Qt::QueuedConnection);
-        });
-        web_.start(farm_, webPort_);
-    }
-    syncHalted();
-}
-
-void CKestrunMFCView::tick() {
-    if (busy_) {
-        web_.publish(farm_, true);
-        return;
-    }
-    busy_ = true;
-    farmTick(farm_);
-    busy_ = false;
-    web_.publish(farm_);
-    syncHalted();
-}
-
-void CKestrunMFCView::serveWebCommands() {
-    if (busy_) {
-        web_.serveCommands(farm_, true);
-        return;
-    }
-    busy_ = true;
-    web_.serveCommands(farm_);
-    busy_ = false;
-    syncHalted();
-}
-
-void CKestrunMFCView::syncHalted() {
+void CKestrunMFCView::syncCommands() {
     bool halted = farm_.state.halted;
     for (QPushButton* button : commandButtons_) {
         button->setEnabled(!halted);
     }
     goButton_->setEnabled(!halted && farm_.state.waitingForGo);
-    if (halted != haltedShown_) {
-        haltedShown_ = halted;
-        emit haltedChanged(halted);
-    }
 }
 
 int CKestrunMFCView::selectedQueueRow() const {
@@ -296,10 +251,6 @@ void CKestrunMFCView::selectQueueRow(int row) {
 
 void CKestrunMFCView::selectNodeRow(int row) {
     selectRow(farmList_, row);
-}
-
-void CKestrunMFCView::showStatus(const std::string& text) {
-    emit statusChanged(qtext(text));
 }
 
 void CKestrunMFCView::refreshFarmList() {
@@ -360,37 +311,6 @@ void CKestrunMFCView::refreshLogPane() {
     logPane_->setPlainText(text);
     logPane_->verticalScrollBar()->setValue(logPane_->verticalScrollBar()->maximum());
     farm_.state.logDirty = false;
-}
-
-bool CKestrunMFCView::askAlreadyRunning(const std::string& text) {
-    return stopBox(window(), kAppTitle, qtext(text), QMessageBox::Yes | QMessageBox::No,
-                   QMessageBox::Yes) == QMessageBox::Yes;
-}
-
-bool CKestrunMFCView::askFreeSpaceRetry(const std::string& text) {
-    syncHalted();
-    return stopBox(window(), "Kestrun HALTED!", qtext(text),
-                   QMessageBox::Retry | QMessageBox::Cancel,
-                   QMessageBox::Retry) == QMessageBox::Retry;
-}
-
-void CKestrunMFCView::showError(const std::string& text) {
-    stopBox(window(), kAppTitle, qtext(text), QMessageBox::Ok, QMessageBox::Ok);
-}
-
-void CKestrunMFCView::showNotConfigured() {
-    CNotConfiguredDlg dialog(qtext(farm_.settingsFile), nullptr);
-    dialog.exec();
-}
-
-void CKestrunMFCView::postQuit() {
-    quitRequested_ = true;
-    timer_.stop();
-    emit quitRequested();
-}
-
-void CKestrunMFCView::alertOperator(const std::string& event, const std::string& text) {
-    alertDesktop(event, text);
 }
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "ui/configure_dlg.h"
+#include "ui/farm_controller.h"
 #include "ui/help.h"
 #include "ui/kestrun_view.h"
 #include "ui/lock_keys.h"
@@ -21,9 +22,11 @@ const QString kIdleText = QStringLiteral("For Help, press F1");
 constexpr int kLockKeyPollMs = 500;
 }  // namespace
 
-CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
-    : view_(new CKestrunMFCView(fs, clock, settingsFile)),
-      memoryPath_(windowMemoryPath(settingsFile)) {
+CMainFrame::CMainFrame(FarmController& controller)
+    : controller_(controller),
+      view_(new CKestrunMFCView(controller)),
+      memoryPath_(windowMemoryPath(controller.farm().settingsFile)) {
+    controller_.setDialogWindow(this);
     initResources();
     setWindowTitle("Kestrun");
     setWindowIcon(QIcon(":/kestrun/kestrun.png"));
@@ -37,9 +40,9 @@ CMainFrame::CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile)
     view_->restoreLayout(memory);
 
     // Connections
-    connect(view_, &CKestrunMFCView::statusChanged, this, &CMainFrame::showStatus);
+    connect(&controller_, &FarmController::statusChanged, this, &CMainFrame::showStatus);
     connect(view_, &CKestrunMFCView::farmSummaryChanged, this, &CMainFrame::showFarmSummary);
-    connect(view_, &CKestrunMFCView::haltedChanged, this,
+    connect(&controller_, &FarmController::haltedChanged, this,
             [this](bool halted) { setFarmCommandsEnabled(!halted); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &CMainFrame::onHelp);
@@ -174,10 +177,10 @@ void CMainFrame::showLockKeys() {
 }
 
 void CMainFrame::onConfigure() {
-    CConfigureDlg dialog(view_->farm(), this);
-    view_->syncHalted();
+    CConfigureDlg dialog(controller_.farm(), this);
+    controller_.announceCommands();
     dialog.exec();
-    view_->syncHalted();
+    controller_.announceCommands();
 }
 
 void CMainFrame::onHelp() {

@@ -1,17 +1,16 @@
 // CMainFrame, the main window: caption "Kestrun", the menu, the status bar (message pane, the farm
-// summary, the CAP, NUM and SCRL indicators) and the farm view as its central widget. It shows the
-// farm's status texts and each menu item's prompt while the item is highlighted, and handles the
+// summary, the CAP, NUM and SCRL indicators) and the farm view as its central widget, both over
+// the application's FarmController, whose boxes stand over this window. It shows the farm's
+// status texts and each menu item's prompt while the item is highlighted, and handles the
 // Configure and Help commands; the view handles the farm's commands, the application About.
 // Its size and place, and the view's splitters and column widths, are remembered in a file of
 // the window's own beside the settings file.
 #pragma once
 
 #include <QMainWindow>
-#include <string>
 
-class Clock;
 class CKestrunMFCView;
-class FileSystem;
+class FarmController;
 class QAction;
 class QLabel;
 class QMenu;
@@ -20,7 +19,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 
   public:
-    CMainFrame(FileSystem& fs, Clock& clock, std::string settingsFile);
+    explicit CMainFrame(FarmController& controller);
 
     CKestrunMFCView* view() const { return view_; }
     QAction* aboutAction() const { return aboutAction_; }
@@ -51,6 +50,7 @@ class CMainFrame : public QMainWindow {
     void setFarmCommandsEnabled(bool enabled);
     void showLockKeys();
 
+    FarmController& controller_;
     CKestrunMFCView* view_;
     QString memoryPath_;
     QLabel* messagePane_ = nullptr;

@@ -13,20 +13,16 @@
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
+#include "ui/farm_controller.h"
 #include "ui/kestrun_view.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"
 
 template <typename F>
 void CKestrunMFCView::runCommand(F&& operation) {
-    if (busy_ || farm_.state.halted) {
-        return;
+    if (controller_.runCommand(operation)) {
+        redrawLists();
     }
-    busy_ = true;
-    operation();
-    busy_ = false;
-    redrawLists();
-    syncHalted();
 }
 
 void CKestrunMFCView::redrawLists() {
@@ -68,7 +64,7 @@ void CKestrunMFCView::onRescanQueue() {
 }
 
 void CKestrunMFCView::onAddScene() {
-    if (busy_ || farm_.state.halted) {
+    if (!controller_.ready()) {
         return;
     }
     QFileDialog dialog(window(), "Add Scene to Queue", qtext(farm_.settings.Scene_Queue_Dir),
@@ -148,7 +144,7 @@ void CKestrunMFCView::onScanScene() {
 }
 
 void CKestrunMFCView::onRemoveAllAndRestart() {
-    if (busy_ || farm_.state.halted) {
+    if (!controller_.ready()) {
         return;
     }
     QMessageBox box(QMessageBox::Warning, "Remove All Scene Files",

@@ -104,7 +104,7 @@ TEST_F(QueueWindow, GoStartsHandingOutWorkAndDisablesItself) {
     go->click();
     EXPECT_FALSE(w.farm().state.waitingForGo);
     EXPECT_FALSE(go->isEnabled());
-    w.view->tick();
+    w.controller->tick();
     EXPECT_FALSE(go->isEnabled());
 }
 
@@ -199,7 +199,7 @@ TEST_F(QueueWindow, RemoveTidiesTheSceneFileAndTheSceneLeavesTheQueue) {
     click("Remove");
     EXPECT_TRUE(fileExists(w.fx.queueDir + "/HasBeenRendered/b.lws"));
     EXPECT_FALSE(fileExists(w.fx.queueDir + "/b.lws"));
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(order(), QStringList({"a.lws", "c.lws"}));
 }
 
@@ -210,7 +210,7 @@ TEST_F(QueueWindow, QuickRemovesEachTakeTheSceneShownUnderTheSelection) {
     for (int k = 1; k <= s.sceneCount; ++k) {
         s.scenes[k].position = 0;
     }
-    w.view->tick();
+    w.controller->tick();
     w.view->selectQueueRow(0);
     for (const char* shown : {"a.lws", "c.lws"}) {
         ASSERT_EQ(queueModel(*w.view).cell(w.view->selectedQueueRow(), 0), shown);
@@ -244,7 +244,7 @@ TEST_F(QueueWindow, RemoveAllFilesAsksFirstWithCancelAsTheDefault) {
         EXPECT_TRUE(fileExists(w.fx.queueDir + "/HasBeenRendered/" + name)) << name;
         EXPECT_FALSE(fileExists(w.fx.queueDir + "/" + name)) << name;
     }
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(queueModel(*w.view).rowCount(), 0);
 }
 
@@ -312,10 +312,10 @@ TEST(Halted, CancelAtTheFreeSpaceBoxAsksToQuit) {
     WindowFixture w(lowDiskLimit(), &disk);
     w.fx.addSceneFile("a.lws", sceneText(1, 10, 1, w.fx.contentDir + "/Renders/a"));
     auto box = answerNextBox(QMessageBox::Cancel);
-    w.view->initialUpdate();
+    w.controller->start();
     EXPECT_TRUE(box->shown);
-    EXPECT_TRUE(w.view->quitWasRequested());
-    EXPECT_FALSE(w.view->farmTimer().isActive());
+    EXPECT_TRUE(w.controller->quitWasRequested());
+    EXPECT_FALSE(w.controller->farmTimer().isActive());
 }
 
 }  // namespace

@@ -193,12 +193,12 @@ TEST_F(Configure, OkWithANewQueueFolderSendsTheLogThere) {
 
 TEST_F(Configure, FarmStandsStillWhileOpen) {
     int ticks = w.farm().state.tickCount;
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(w.farm().state.tickCount, ticks);
     EXPECT_FALSE(findButton(w.view, "GO !")->isEnabled());
     dialog->close();  // the close box cancels
     EXPECT_FALSE(w.farm().state.halted);
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(w.farm().state.tickCount, ticks + 1);
 }
 

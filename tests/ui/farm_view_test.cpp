@@ -193,13 +193,13 @@ TEST(FarmView, LogPaneStandsStillWhileFocusedAndCatchesUpAfter) {
     EXPECT_TRUE(w.farm().state.logFrozen);
     QString before = pane->toPlainText();
     logLine(w.farm(), "Written while the operator reads");
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(pane->toPlainText(), before);
 
     farmList(*w.view)->setFocus();
     QApplication::processEvents();
     EXPECT_FALSE(w.farm().state.logFrozen);
-    w.view->tick();
+    w.controller->tick();
     EXPECT_TRUE(pane->toPlainText().endsWith("Written while the operator reads "));
 }
 
@@ -210,7 +210,7 @@ TEST(FarmView, LogPaneShowsTheNewestLine) {
     for (int i = 0; i < 200; ++i) {
         logLine(w.farm(), "Line " + std::to_string(i));
     }
-    w.view->tick();
+    w.controller->tick();
     QScrollBar* bar = logPane(*w.view)->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());

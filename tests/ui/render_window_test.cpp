@@ -78,16 +78,19 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
             fx.dir.file("node" + std::to_string(n) + ".out")));
     }
     Clock clock;
-    CMainFrame frame(fx.fs, clock, fx.settingsFile);
+    FarmController controller(fx.fs, clock, fx.settingsFile);
+    CMainFrame frame(controller);
     CKestrunMFCView* view = frame.view();
-    view->setCycleMs(40);
+    controller.setCycleMs(40);
     frame.show();
-    view->initialUpdate();
-    ASSERT_TRUE(view->farmTimer().isActive());
+    controller.start();
+    ASSERT_TRUE(controller.farmTimer().isActive());
 
     // Before GO the nodes come online but get no scene.
     ASSERT_TRUE(QTest::qWaitFor([&] { return everyRowSays(farmModel(*view), 1, "Ready"); }, 30000));
-    QTest::qWait(300);
+    // Two more polls of every node (each fourth tick polls).
+    const int ready = controller.farm().state.tickCount;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.farm().state.tickCount >= ready + 8; }));
     EXPECT_TRUE(everyRowSays(farmModel(*view), 3, " "));
     EXPECT_FALSE(fileExists(imagePath(fx, kScenes[0], 1)));
 
@@ -109,8 +112,8 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
                       << "job1: " << readText(fx.commandDir + "/job1")
                       << " ack1: " << readText(fx.commandDir + "/ack1")
                       << " node1: " << readText(fx.dir.file("node1.out")) << " state "
-                      << view->farm().state.nodes[1].state << " ticks "
-                      << view->farm().state.tickCount;
+                      << controller.farm().state.nodes[1].state << " ticks "
+                      << controller.farm().state.tickCount;
     for (const Scene& s : kScenes) {
         for (int f = s.first; f <= s.last; f += s.step) {
             EXPECT_TRUE(fileExists(imagePath(fx, s, f))) << s.file << " " << f;
@@ -118,7 +121,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
     }
     std::string log = readText(fx.queueDir + "/Logfile.txt");
     EXPECT_EQ(countOf(log, "Scene Completed"), static_cast<int>(std::size(kScenes)));
-    quitFarm(view->farm());
+    quitFarm(controller.farm());
 }
 
 }  // namespace

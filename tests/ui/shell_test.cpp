@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <optional>
 
+#include "engine/operator_commands.h"
+#include "platform/little_endian.h"
 #include "ui/kestrun_app.h"
 #include "ui/resources.h"
 #include "ui/shell_dialogs.h"
@@ -38,11 +40,7 @@ std::optional<int32_t> runningFlag(const FarmFixture& fx) {
     if (bytes.size() < 4) {
         return std::nullopt;
     }
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(bytes[i]);
-    }
-    return static_cast<int32_t>(v);
+    return getLeI32(reinterpret_cast<const unsigned char*>(bytes.data()));
 }
 
 bool logHas(const FarmFixture& fx, const std::string& text) {
@@ -66,7 +64,7 @@ TEST(Shell, StartsTheFarmShowsTheWindowAndEndsWithTheQuitSteps) {
     EXPECT_EQ(a.app.document().title(), "Idle");
     QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(frame->size(), QSize(screen.width() * 7 / 8, screen.height() * 4 / 5));
-    EXPECT_EQ(frame->view()->farmTimer().interval(), 1000);
+    EXPECT_EQ(a.app.controller()->farmTimer().interval(), 1000);
     EXPECT_EQ(runningFlag(a.fx), -1);
 
     EXPECT_EQ(a.app.exitInstance(), 0);
@@ -119,9 +117,9 @@ TEST(Shell, WithoutLwCfgTheNoticeIsShownAndNothingOfAFarmIsWritten) {
     });
     a.app.initInstance();
     EXPECT_EQ(title, "Kestrun - is not configured");
-    EXPECT_TRUE(a.app.mainFrame()->view()->quitWasRequested());
+    EXPECT_TRUE(a.app.controller()->quitWasRequested());
     EXPECT_FALSE(a.app.mainFrame()->isVisible());
-    EXPECT_FALSE(a.app.mainFrame()->view()->farmTimer().isActive());
+    EXPECT_FALSE(a.app.controller()->farmTimer().isActive());
     a.app.exitInstance();
     EXPECT_EQ(runningFlag(a.fx), std::nullopt);
     EXPECT_FALSE(fileExists(a.fx.queueDir + "/Logfile.txt"));
@@ -144,8 +142,8 @@ TEST(Shell, NoToTheAlreadyRunningQuestionLeavesTheFarmAsItWas) {
     EXPECT_EQ(
         box->text,
         "The file KESTRUN.QUE shows that Kestrun is already Running. Do you want to proceed?");
-    EXPECT_TRUE(a.app.mainFrame()->view()->quitWasRequested());
-    EXPECT_FALSE(a.app.mainFrame()->view()->farmTimer().isActive());
+    EXPECT_TRUE(a.app.controller()->quitWasRequested());
+    EXPECT_FALSE(a.app.controller()->farmTimer().isActive());
     a.app.exitInstance();
     EXPECT_EQ(runningFlag(a.fx), -1);
     EXPECT_FALSE(logHas(a.fx, "Quitted Kestrun!"));
@@ -173,7 +171,7 @@ TEST(Shell, MenuPromptsShowInTheStatusBarUntilTheMenuCloses) {
     file->popup(w.frame->mapToGlobal(QPoint(10, 10)));
     file->hide();
     EXPECT_EQ(w.frame->statusText(), "For Help, press F1");
-    w.view->showStatus("Building frame queue");
+    w.controller->showStatus("Building frame queue");
     EXPECT_EQ(w.frame->statusText(), "Building frame queue");
 }
 
@@ -248,6 +246,26 @@ TEST(Shell, TheBuiltInManualIsTheOneInDocs) {
     ASSERT_TRUE(builtIn.open(QIODevice::ReadOnly));
     EXPECT_EQ(builtIn.readAll().toStdString(),
               readText(std::string(KESTRUN_SOURCE_DIR) + "/docs/MANUAL.md"));
+}
+
+// The farm belongs to the controller, not to the window: with the window gone first, a box the
+// farm raises stands on its own and the Quit steps still run.
+TEST(Shell, TheFarmOutlivesItsWindow) {
+    WindowFixture w;
+    w.fx.addSceneFile("a.lws", sceneText(1, 3, 1, "Renders/a"));
+    w.start();
+    w.frame.reset();
+    writeText(w.fx.queueDir + "/HasBeenRendered", "a file where the folder should be");
+    auto box = answerNextBox(QMessageBox::Ok);
+    EXPECT_TRUE(w.controller->runCommand([&] {
+        markAsDone(w.farm(), 1);
+        tidyAwayAll(w.farm());
+    }));
+    EXPECT_TRUE(box->shown);
+    EXPECT_EQ(box->text, "Couldn't tidy scene files");
+    w.controller->finish();
+    EXPECT_EQ(runningFlag(w.fx), 0);
+    EXPECT_TRUE(logHas(w.fx, "Quitted Kestrun!"));
 }
 
 }  // namespace

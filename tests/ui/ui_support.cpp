@@ -30,7 +30,9 @@ void ensureApp() {
 
 WindowFixture::WindowFixture(FarmFixtureOptions options, FileSystem* fs) : fx(std::move(options)) {
     ensureApp();
-    frame = std::make_unique<CMainFrame>(fs != nullptr ? *fs : fx.fs, fx.clock, fx.settingsFile);
+    controller =
+        std::make_unique<FarmController>(fs != nullptr ? *fs : fx.fs, fx.clock, fx.settingsFile);
+    frame = std::make_unique<CMainFrame>(*controller);
     view = frame->view();
 }
 
@@ -40,8 +42,8 @@ WindowFixture::~WindowFixture() {
 }
 
 void WindowFixture::start() {
-    view->initialUpdate();
-    view->farmTimer().stop();
+    controller->start();
+    controller->farmTimer().stop();
 }
 
 void WindowFixture::showAndActivate() {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "farm_fixture.h"
+#include "ui/farm_controller.h"
 #include "ui/kestrun_view.h"
 #include "ui/main_frame.h"
 
@@ -60,19 +61,21 @@ inline void PrintTo(const QStringList& texts, std::ostream* out) {
     *out << '{' << texts.join("\", \"").toStdString() << '}';
 }
 
-// The main window on the fixture's settings file, its farm started, ticks run by hand.
+// The main window over a controller of the fixture's settings file, its farm started, ticks run
+// by hand.
 struct WindowFixture {
     // fs: the file system the window's farm uses, the fixture's own when none is given.
     explicit WindowFixture(FarmFixtureOptions options = {}, FileSystem* fs = nullptr);
     ~WindowFixture();
 
-    void start();  // initialUpdate, then the timer is stopped
+    void start();  // the controller's start, then the timer is stopped
     void showAndActivate();
-    Farm& farm() { return view->farm(); }
+    Farm& farm() { return controller->farm(); }
     // Row texts of a list column.
     QStringList column(const TextTableModel& model, int column) const;
 
     FarmFixture fx;
+    std::unique_ptr<FarmController> controller;
     std::unique_ptr<CMainFrame> frame;
     CKestrunMFCView* view = nullptr;
 };

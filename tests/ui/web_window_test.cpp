@@ -24,9 +24,9 @@ class WebWindow : public testing::Test {
         for (const char* name : {"a.lws", "b.lws"}) {
             w.fx.addSceneFile(name, sceneText(1, 10, 1, "Renders/x"));
         }
-        w.view->setWebPort(port);
+        w.controller->setWebPort(port);
         w.start();
-        ASSERT_TRUE(w.view->webMonitor().serving());
+        ASSERT_TRUE(w.controller->webMonitor().serving());
     }
     // Posts the command and runs the window's event loop until the answer comes.
     Answer command(const std::string& body) {
@@ -48,7 +48,7 @@ class WebWindow : public testing::Test {
 TEST_F(WebWindow, CommandsRunOnTheWindowsThreadAsItsButtonsDo) {
     Answer a = command(R"({"command": "move-down", "scene": "a.lws"})");
     EXPECT_EQ(a.status, 200) << a.body;
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(order(), (QStringList{"b.lws", "a.lws"}));
 
     QPushButton* go = findButton(w.view, "GO !");
@@ -60,11 +60,11 @@ TEST_F(WebWindow, CommandsRunOnTheWindowsThreadAsItsButtonsDo) {
 
 TEST_F(WebWindow, ABoxHoldingTheFarmRefusesCommands) {
     w.farm().state.halted = true;  // as while the Configure dialog is open
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(command(R"({"command": "go"})").status, 409);
     EXPECT_TRUE(w.farm().state.waitingForGo);
     w.farm().state.halted = false;
-    w.view->tick();
+    w.controller->tick();
     EXPECT_EQ(command(R"({"command": "go"})").status, 200);
 }
 

@@ -58,7 +58,7 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     EXPECT_TRUE(QFileInfo(file).isFile());
     EXPECT_EQ(readText(w.fx.settingsFile), ini);  // the operator's file is not touched
 
-    CMainFrame again(w.fx.fs, w.fx.clock, w.fx.settingsFile);
+    CMainFrame again(*w.controller);
     again.show();
     QApplication::processEvents();
     EXPECT_EQ(again.size(), QSize(1500, 900));
@@ -71,7 +71,7 @@ TEST(WindowMemory, ADamagedFileGivesAFirstRunsWindow) {
     QString file = w.frame->memoryPath();
     writeText(file.toStdString(), "[Window]\nGeometry=@ByteArray(rubbish)\nHalves=3\n");
     EXPECT_TRUE(loadWindowMemory(file).topRow.isEmpty());
-    CMainFrame again(w.fx.fs, w.fx.clock, w.fx.settingsFile);
+    CMainFrame again(*w.controller);
     QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(again.size(), QSize(screen.width() * 7 / 8, screen.height() * 4 / 5));
 }

@@ -1,0 +1,118 @@
+#include "ui/farm_controller.h"
+
+#include <QMetaObject>
+#include <algorithm>
+
+#include "engine/farm_cycle.h"
+#include "ui/desktop_alert.h"
+#include "ui/message_boxes.h"
+#include "ui/qt_text.h"
+#include "ui/shell_dialogs.h"
+
+FarmController::FarmController(FileSystem& fs, Clock& clock, std::string settingsFile)
+    : farm_(*this, fs, clock, std::move(settingsFile)) {
+    connect(&timer_, &QTimer::timeout, this, &FarmController::tick);
+}
+
+FarmController::~FarmController() {
+    web_.stop();
+    timer_.stop();
+}
+
+void FarmController::start() {
+    bool startTimer = startFarm(farm_);
+    if (startTimer && !quitRequested_) {
+        int period = cycleMs_ > 0 ? cycleMs_ : std::max(farm_.settings.Cycle_time, 1) * 1000;
+        timer_.start(period);
+        web_.setWake([this] {
+            QMetaObject::invokeMethod(this, &FarmController::serveWebCommands,
+                                      Qt::QueuedConnection);
+        });
+        web_.start(farm_, webPort_);
+    }
+    announceCommands();
+}
+
+void FarmController::finish() {
+    web_.stop();
+    timer_.stop();
+    if (!farm_.state.alreadyRunning) {
+        quitFarm(farm_);
+    }
+}
+
+void FarmController::tick() {
+    if (busy_) {
+        web_.publish(farm_, true);
+        return;
+    }
+    runInside([this] { farmTick(farm_); });
+    web_.publish(farm_);
+}
+
+void FarmController::serveWebCommands() {
+    if (busy_) {
+        web_.serveCommands(farm_, true);
+        return;
+    }
+    runInside([this] { web_.serveCommands(farm_); });
+}
+
+bool FarmController::runCommand(const std::function<void()>& operation) {
+    if (!ready()) {
+        return false;
+    }
+    runInside(operation);
+    return true;
+}
+
+void FarmController::runInside(const std::function<void()>& step) {
+    busy_ = true;
+    step();
+    busy_ = false;
+    announceCommands();
+}
+
+void FarmController::announceCommands() {
+    emit commandsChanged();
+    bool halted = farm_.state.halted;
+    if (halted != haltedShown_) {
+        haltedShown_ = halted;
+        emit haltedChanged(halted);
+    }
+}
+
+void FarmController::showStatus(const std::string& text) {
+    emit statusChanged(qtext(text));
+}
+
+bool FarmController::askAlreadyRunning(const std::string& text) {
+    return stopBox(window_, kAppTitle, qtext(text), QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+bool FarmController::askFreeSpaceRetry(const std::string& text) {
+    announceCommands();
+    return stopBox(window_, "Kestrun HALTED!", qtext(text),
+                   QMessageBox::Retry | QMessageBox::Cancel,
+                   QMessageBox::Retry) == QMessageBox::Retry;
+}
+
+void FarmController::showError(const std::string& text) {
+    stopBox(window_, kAppTitle, qtext(text), QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void FarmController::showNotConfigured() {
+    CNotConfiguredDlg dialog(qtext(farm_.settingsFile), nullptr);
+    dialog.exec();
+}
+
+void FarmController::postQuit() {
+    quitRequested_ = true;
+    timer_.stop();
+    emit quitRequested();
+}
+
+void FarmController::alertOperator(const std::string& event, const std::string& text) {
+    alertDesktop(event, text);
+}

@@ -1,0 +1,100 @@
+// FarmController, the window's farm: it owns the Farm, the farm timer and the web monitor and is
+// the farm's front end (FarmHost). It runs the ticks, the operator's commands and the web
+// monitor's commands one at a time (a command is refused while a tick or another command is
+// inside the farm, maybe waiting in a box, and while the farm is halted), asks the farm's
+// questions in message boxes over the window it is given, and tells the window by signals what
+// to redraw. It draws nothing itself.
+//
+// Lifetime: created by the application before the main window and destroyed after it; start()
+// opens the farm and starts its timer, finish() runs the Quit steps. Everything runs on the GUI
+// thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "farm/farm.h"
+#include "web/web_monitor.h"
+
+class QWidget;
+
+class FarmController : public QObject, public FarmHost {
+    Q_OBJECT
+
+  public:
+    FarmController(FileSystem& fs, Clock& clock, std::string settingsFile);
+    ~FarmController() override;
+
+    Farm& farm() { return farm_; }
+    const Farm& farm() const { return farm_; }
+    QTimer& farmTimer() { return timer_; }
+    WebMonitor& webMonitor() { return web_; }
+    // Timer period in milliseconds instead of Cycle_time seconds (for scripted runs and tests);
+    // takes effect at start.
+    void setCycleMs(int ms) { cycleMs_ = ms; }
+    // Web monitor port instead of [Web_Monitor] Port (0: none); takes effect at start.
+    void setWebPort(int port) { webPort_ = port; }
+    // The window the farm's boxes stand over while it is shown.
+    void setDialogWindow(QWidget* window) { window_ = window; }
+
+    // Starts the farm (settings, queue, first tick) and, unless it asked to quit, the timer and
+    // the web monitor.
+    void start();
+    bool quitWasRequested() const { return quitRequested_; }
+    // The way out: the web monitor and the timer stop, and the Quit steps run unless the farm
+    // was left to the other run that the queue file named.
+    void finish();
+
+    // True when an operator's command may run now.
+    bool ready() const { return !busy_ && !farm_.state.halted; }
+    // Runs the farm operation of an operator's command when ready(); false when refused.
+    bool runCommand(const std::function<void()>& operation);
+    // Tells the window that the halted flag or GO's state may have changed (commandsChanged,
+    // and haltedChanged when it did).
+    void announceCommands();
+
+    // FarmHost
+    void showStatus(const std::string& text) override;
+    void refreshFarmList() override { emit farmListChanged(); }
+    void refreshQueueList() override { emit queueListChanged(); }
+    void refreshLogPane() override { emit logChanged(); }
+    bool askAlreadyRunning(const std::string& text) override;
+    bool askFreeSpaceRetry(const std::string& text) override;
+    void showError(const std::string& text) override;
+    void showNotConfigured() override;
+    void postQuit() override;
+    void alertOperator(const std::string& event, const std::string& text) override;
+
+  signals:
+    void statusChanged(const QString& text);
+    void farmListChanged();
+    void queueListChanged();
+    void logChanged();
+    void commandsChanged();
+    void haltedChanged(bool halted);
+    void quitRequested();
+
+  public slots:
+    void tick();
+    // Carries out the web monitor's waiting commands, as the buttons would; refused while a
+    // box holds the farm.
+    void serveWebCommands();
+
+  private:
+    // Runs one step inside the farm: no other starts until it returns.
+    void runInside(const std::function<void()>& step);
+
+    Farm farm_;
+    WebMonitor web_;
+    QTimer timer_;
+    QPointer<QWidget> window_;
+    int cycleMs_ = 0;
+    int webPort_ = -1;
+    bool busy_ = false;  // a tick or a command is inside the farm (maybe in a modal box)
+    bool quitRequested_ = false;
+    bool haltedShown_ = false;
+};
