@@ -58,10 +58,6 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool endsWithNoCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
            equalsNoCase(text.substr(text.size() - suffix.size()), suffix);

@@ -32,7 +32,6 @@ int parseInt(std::string_view text);
 double parseReal(std::string_view text);
 // Compares two texts without regard to ASCII case.
 bool equalsNoCase(std::string_view a, std::string_view b);
-bool startsWithNoCase(std::string_view text, std::string_view prefix);
 bool endsWithNoCase(std::string_view text, std::string_view suffix);
 std::string toLowerAscii(std::string_view text);
 // The line end of the farm's own text files.

@@ -1,6 +1,5 @@
 #include "platform/profile.h"
 
-#include "platform/file_system.h"
 #include "platform/fixed_text.h"
 
 namespace {
@@ -139,10 +138,6 @@ std::string_view oneLine(std::string_view value) {
     return value.substr(0, value.find_first_of("\r\n"));
 }
 
-std::string cut(std::string_view value, size_t limit) {
-    return std::string(value.substr(0, limit));
-}
-
 }  // namespace
 
 std::optional<std::string> profileLookup(std::string_view text, std::string_view section,
@@ -188,25 +183,4 @@ std::string profileWithValue(std::string_view text, std::string_view section, st
     out.append("[").append(section).append("]").append(eol);
     out.append(entry);
     return out;
-}
-
-std::string readProfileString(FileSystem& fs, const std::string& file, std::string_view section,
-                              std::string_view key, std::string_view defaultValue, size_t limit) {
-    std::string text;
-    if (fs.readFile(file, text)) {
-        if (std::optional<std::string> value = profileLookup(text, section, key)) {
-            return cut(*value, limit);
-        }
-    }
-    return cut(trim(defaultValue), limit);
-}
-
-bool writeProfileString(FileSystem& fs, const std::string& file, std::string_view section,
-                        std::string_view key, std::string_view value) {
-    std::string text;
-    // A file that exists but cannot be read is left alone rather than replaced by one key.
-    if (!fs.readFile(file, text) && fs.exists(file)) {
-        return false;
-    }
-    return fs.saveFile(file, profileWithValue(text, section, key, value), Trust::Operator).ok();
 }

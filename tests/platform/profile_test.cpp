@@ -1,10 +1,7 @@
-// INI profile files: lookup and in-place writing on texts, and the file functions on real files.
+// INI profile texts: lookup and in-place writing.
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
-
-#include "platform/file_system.h"
-#include "temp_dir.h"
 
 namespace {
 
@@ -81,38 +78,11 @@ TEST(Profile, WritingChangesOnlyTheOneValue) {
     }
 }
 
-TEST(Profile, ReadingCutsValueAndDefaultToTheLimit) {
-    TempDir t;
-    FileSystem fs;
-    std::string file = t.file("Kestrun.ini");
-    EXPECT_EQ(readProfileString(fs, file, "Options", "Cycle_time", "1", 2), "1");
-    writeText(file, "[Options]\r\nCycle_time=120\r\n");
-    EXPECT_EQ(readProfileString(fs, file, "Options", "Cycle_time", "1", 2), "12");
-    EXPECT_EQ(readProfileString(fs, file, "Options", "Missing", "987", 2), "98");
-    EXPECT_EQ(readProfileString(fs, file, "Options", "Missing", " 5 ", 2), "5");
-}
-
-TEST(Profile, WritingCreatesTheFileAndKeepsItsLineEnds) {
-    TempDir t;
-    FileSystem fs;
-    std::string file = t.file("new.ini");
-    ASSERT_TRUE(writeProfileString(fs, file, "A", "x", "1"));
-    ASSERT_TRUE(writeProfileString(fs, file, "B", "y", "2"));
-    EXPECT_EQ(readText(file), "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
-    EXPECT_FALSE(fileExists(file + ".new"));
-
-    std::string lf = t.file("lf.ini");
-    writeText(lf, "[A]\nx=1\n");
-    ASSERT_TRUE(writeProfileString(fs, lf, "a", "z", "3"));
-    EXPECT_EQ(readText(lf), "[A]\nx=1\nz=3\n");
-}
-
-TEST(Profile, AFileThatCannotBeReadIsNotReplaced) {
-    TempDir t;
-    FileSystem fs;
-    std::string notAFile = t.makeDir("Kestrun.ini");
-    EXPECT_FALSE(writeProfileString(fs, notAFile, "A", "x", "1"));
-    EXPECT_TRUE(fs.isDirectory(notAFile));
+TEST(Profile, NewSectionsFollowTheTextsLineEnds) {
+    std::string text = profileWithValue("", "A", "x", "1");
+    text = profileWithValue(text, "B", "y", "2");
+    EXPECT_EQ(text, "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+    EXPECT_EQ(profileWithValue("[A]\nx=1\n", "a", "z", "3"), "[A]\nx=1\nz=3\n");
 }
 
 }  // namespace
