@@ -50,6 +50,28 @@ void watchCommandFolder(Farm& farm) {
     }
 }
 
+// Running flag set and saved, channel reset, in-hand frames handed back, first queue check.
+void resumeFarm(Farm& farm) {
+    farm.opened = true;
+    farm.state.runningFlag = -1;
+    saveQueueFile(farm);
+    resetChannel(farm);
+    handBackFramesInHand(farm.state);
+    checkSceneQueue(farm);
+}
+
+// Start banner, queue file; true when the queue file says a farm is still running.
+bool openFarm(Farm& farm) {
+    logLine(farm, "********* Started Kestrun!***********");
+    loadQueueFile(farm);
+    loadFarmStats(farm);
+    if (farm.state.runningFlag != 0) {
+        return true;
+    }
+    resumeFarm(farm);
+    return false;
+}
+
 }  // namespace
 
 bool startFarm(Farm& farm) {
@@ -75,26 +97,6 @@ bool startFarm(Farm& farm) {
     }
     farmTick(farm);
     return true;
-}
-
-bool openFarm(Farm& farm) {
-    logLine(farm, "********* Started Kestrun!***********");
-    loadQueueFile(farm);
-    loadFarmStats(farm);
-    if (farm.state.runningFlag != 0) {
-        return true;
-    }
-    resumeFarm(farm);
-    return false;
-}
-
-void resumeFarm(Farm& farm) {
-    farm.opened = true;
-    farm.state.runningFlag = -1;
-    saveQueueFile(farm);
-    resetChannel(farm);
-    handBackFramesInHand(farm.state);
-    checkSceneQueue(farm);
 }
 
 void farmTick(Farm& farm) {

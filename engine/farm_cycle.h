@@ -21,9 +21,5 @@
 struct Farm;
 
 bool startFarm(Farm& farm);
-// Start banner, queue file; true when the queue file says a farm is still running.
-bool openFarm(Farm& farm);
-// Running flag set and saved, channel reset, in-hand frames handed back, first queue check.
-void resumeFarm(Farm& farm);
 void farmTick(Farm& farm);
 void quitFarm(Farm& farm);

@@ -32,6 +32,12 @@ bool nodeInTable(int node) {
     return node >= 1 && node <= kMaxNodes;
 }
 
+// The scene path a load command names: the queue folder joined with the scene file's name, in
+// the nodes' terms.
+std::string sceneLoadPath(const Farm& farm, std::string_view fileName) {
+    return localToNode(farm.settings, joinPath(farm.settings.Scene_Queue_Dir, fileName));
+}
+
 }  // namespace
 
 bool pickFrame(Farm& farm, int32_t currentSceneId, int& frame, int32_t& sceneId) {
@@ -60,10 +66,6 @@ bool pickFrame(Farm& farm, int32_t currentSceneId, int& frame, int32_t& sceneId)
     }
     takeQueueEntry(s, s.frameQueueCount, frame, sceneId);
     return true;
-}
-
-std::string sceneLoadPath(const Farm& farm, std::string_view fileName) {
-    return localToNode(farm.settings, joinPath(farm.settings.Scene_Queue_Dir, fileName));
 }
 
 void loadScene(Farm& farm, int node, int32_t sceneId) {

@@ -4,17 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 struct Farm;
 
 // Takes one frame for a node currently holding currentSceneId (-1: none). False when nothing is
 // to be handed out (before GO, or no frame to do).
 bool pickFrame(Farm& farm, int32_t currentSceneId, int& frame, int32_t& sceneId);
-// The scene path a load command names: the queue folder joined with the scene file's name, in
-// the nodes' terms (localToNode).
-std::string sceneLoadPath(const Farm& farm, std::string_view fileName);
 // Sends "load DIR/FILE" for the scene and logs the assignment.
 void loadScene(Farm& farm, int node, int32_t sceneId);
 // Sends "render F F 1" and logs it.

@@ -41,8 +41,7 @@ QString cachedManual() {
     return path;
 }
 
-}  // namespace
-
+// The manual's full path; empty only when no copy can be found or written.
 QString manualPath() {
     QDir programDir(QCoreApplication::applicationDirPath());
     QString installed = programDir.filePath("../share/doc/kestrun/MANUAL.md");
@@ -52,6 +51,8 @@ QString manualPath() {
     QString source = sourceTreeManual(programDir);
     return source.isEmpty() ? cachedManual() : source;
 }
+
+}  // namespace
 
 void openManual(QWidget* parent) {
     QString path = manualPath();

@@ -7,7 +7,5 @@
 
 class QWidget;
 
-// The manual's full path; empty only when no copy can be found or written.
-QString manualPath();
 // Opens the manual; when that fails, a box tells the operator why.
 void openManual(QWidget* parent);
