@@ -1,6 +1,6 @@
 // Benchmarks of the farm engine's hot paths at 1, 10 and 30 nodes, 1, 50 and 299 scenes and
 // 100, 1000 and 3000 frames: the node poll, the image scan of one scene, the refill scan and
-// Re-Scan Queue over the whole queue, and one full farm tick. Each runs on a local folder and on
+// Re-Scan Queue of the queue, and one full farm tick. Each runs on a local folder and on
 // a simulated share (1 ms per file operation), beside the same operation done the plain way: the
 // farm's own operation over the plain file system (bench/plain_file_system.h), and for the image
 // scans the scans of bench/plain_ways.h.
@@ -19,7 +19,7 @@
 namespace {
 
 // The full farm: 30 nodes, 299 scenes of 100 frames with every tenth image missing, so that
-// every scene has 10 frames to do and a scan of the queue goes over all of it.
+// every scene has 10 frames to do.
 constexpr int kFullScenes = 299;
 constexpr int kSceneFrames = 100;
 constexpr int kMissingEvery = 10;
@@ -131,7 +131,7 @@ void registerScanImages() {
 }
 
 // scanScenes(15) at a steady state: every scene was scanned before and has 10 frames to do, so
-// the refill goes over the whole queue and looks up the missing frames again.
+// the refill looks up the missing frames of the first two scenes again and stops there.
 void benchScanScenes(benchmark::State& st, Way way, Disk disk, int scenes) {
     BenchFarm& b = queueFarm(scenes);
     scanScenes(b.farm, 15);
@@ -147,7 +147,8 @@ void benchScanScenes(benchmark::State& st, Way way, Disk disk, int scenes) {
     }
 }
 
-// Re-Scan Queue: every frame map cleared, every frame of every scene looked up again.
+// Re-Scan Queue: every frame map cleared, and every frame of the first ten scenes (the 100
+// frames to do it asks for) looked up again.
 void benchRescan(benchmark::State& st, Way way, Disk disk, int scenes) {
     BenchFarm& b = queueFarm(scenes);
     b.setNodes(Offline, "");
