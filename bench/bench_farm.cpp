@@ -10,12 +10,16 @@
 #include <stdexcept>
 
 #include "farm/command_words.h"
+#include "farm/scene_record.h"
 #include "farm_fixture.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "queue/queue_dir.h"
 
 namespace {
+
+// The queue file's head: the running flag.
+constexpr size_t kQueueFileHead = 4;
 
 std::string numbered(const char* format, int n) {
     char text[64];
@@ -34,21 +38,6 @@ void touch(const std::string& path) {
 
 }  // namespace
 
-bool BenchFileSystem::readRange(const std::string& path, uint64_t offset, size_t size,
-                                std::string& out) {
-    count(&FsCounters::opens);
-    out.assign(size, '\0');
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        out.clear();
-        return false;
-    }
-    ssize_t n = ::pread(fd, out.data(), size, static_cast<off_t>(offset));
-    ::close(fd);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return n >= 0;
-}
-
 BenchFarm::BenchFarm(int nodes)
     : queueDir(dir.makeDir("queue")),
       commandDir(dir.makeDir("command")),
@@ -65,6 +54,7 @@ BenchFarm::BenchFarm(int nodes)
     s.lwCfgPath = joinPath(s.Config_Dir, "lw.cfg");
     farm.state.logFilePath = joinPath(queueDir, "Logfile.txt");
     farm.state.queueFilePath = joinPath(queueDir, "Kestrun.que");
+    fs.setRecordFile(farm.state.queueFilePath, kQueueFileHead, scene_record::kSize);
     for (int i = 1; i <= kMaxNodes; ++i) {
         copyText(farm.state.nodes[i].name, "PC_" + std::to_string(i));
     }
@@ -112,15 +102,17 @@ BenchFarm& sharedFarm(const std::string& key, int nodes, int scenes, int frames,
     return *slot;
 }
 
-FsMeter::FsMeter(benchmark::State& state, CountingFileSystem& fs, Disk disk)
+FsMeter::FsMeter(benchmark::State& state, PlainFileSystem& fs, Disk disk, Way way)
     : state_(state), fs_(fs) {
     fs_.resetCounters();
+    fs_.setWay(way);
     fs_.setDelay(disk == Disk::Share ? std::chrono::microseconds(kShareRoundTrip)
                                      : std::chrono::microseconds(0));
 }
 
 FsMeter::~FsMeter() {
     fs_.setDelay(std::chrono::microseconds(0));
+    fs_.setWay(Way::Farm);
     const FsCounters& c = fs_.counters;
     auto perIteration = [](uint64_t n) {
         return benchmark::Counter(static_cast<double>(n), benchmark::Counter::kAvgIterations);

@@ -14,22 +14,13 @@
 #include <string>
 #include <string_view>
 
-#include "counting_file_system.h"
 #include "farm/farm.h"
 #include "manual_clock.h"
+#include "plain_file_system.h"
 #include "temp_dir.h"
 #include "tests/support/quiet_host.h"
 
-// The counted file system with one more operation: a read of part of a file, counted as an
-// open. The one-read-per-record way of loading the queue file needs it.
-class BenchFileSystem : public CountingFileSystem {
-  public:
-    bool readRange(const std::string& path, uint64_t offset, size_t size, std::string& out);
-};
-
 enum class Disk { Local, Share };
-// The farm's own operation, or the same one done the plain way (plain_ways.h).
-enum class Way { Farm, Plain };
 constexpr std::chrono::milliseconds kShareRoundTrip{1};
 
 class BenchFarm {
@@ -52,7 +43,8 @@ class BenchFarm {
     std::string queueDir;
     std::string commandDir;
     std::string contentDir;
-    BenchFileSystem fs;
+    // Its record file is the queue file.
+    PlainFileSystem fs;
     ManualClock clock;
     QuietHost host;
     Farm farm;
@@ -64,17 +56,18 @@ BenchFarm& sharedFarm(const std::string& key, int nodes, int scenes, int frames,
 
 // Counts the farm's file operations from construction to destruction and reports them per
 // iteration: "ops" (all of them), "read", "list", "stat" and "write" (writes, renames and
-// deletes). On a share every operation first waits kShareRoundTrip.
+// deletes). Meanwhile the file system goes the given way, and on a share every operation first
+// waits kShareRoundTrip.
 class FsMeter {
   public:
-    FsMeter(benchmark::State& state, CountingFileSystem& fs, Disk disk);
+    FsMeter(benchmark::State& state, PlainFileSystem& fs, Disk disk, Way way);
     ~FsMeter();
     FsMeter(const FsMeter&) = delete;
     FsMeter& operator=(const FsMeter&) = delete;
 
   private:
     benchmark::State& state_;
-    CountingFileSystem& fs_;
+    PlainFileSystem& fs_;
 };
 
 // Registers run four times: name + "/local" and name + "/share", each for the farm's way and,

@@ -1,11 +1,10 @@
 // Benchmarks of the scene queue at full tables (299 scene files, 299 entries): the queue check
 // with nothing changed and with one new file, and saving and loading the queue file. Each runs
 // on a local folder and on a simulated share (1 ms per file operation), beside the same
-// operation done the plain way (bench/plain_ways.h).
+// operation over the plain file system (bench/plain_file_system.h).
 #include <string>
 
 #include "bench_farm.h"
-#include "plain_ways.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
 
@@ -18,17 +17,13 @@ BenchFarm& fullQueue() {
     return sharedFarm("queue", kMaxNodes, kFullScenes, 100, 1);
 }
 
-bool check(Way way, Farm& farm) {
-    return way == Way::Farm ? checkSceneQueue(farm) : plainCheckSceneQueue(farm);
-}
-
 void benchCheckUnchanged(benchmark::State& st, Way way, Disk disk) {
     BenchFarm& b = fullQueue();
     checkSceneQueue(b.farm);
     {
-        FsMeter meter(st, b.fs, disk);
+        FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
-            benchmark::DoNotOptimize(check(way, b.farm));
+            benchmark::DoNotOptimize(checkSceneQueue(b.farm));
         }
     }
     if (b.farm.state.sceneCount != kFullScenes) {
@@ -45,12 +40,12 @@ void benchCheckNewFile(benchmark::State& st, Way way, Disk disk) {
     FarmState before = full;
     before.sceneCount = kFullScenes - 1;
     {
-        FsMeter meter(st, b.fs, disk);
+        FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
             st.PauseTiming();
             b.farm.state = before;
             st.ResumeTiming();
-            benchmark::DoNotOptimize(check(way, b.farm));
+            benchmark::DoNotOptimize(checkSceneQueue(b.farm));
         }
     }
     bool added = b.farm.state.sceneCount == kFullScenes;
@@ -62,10 +57,9 @@ void benchCheckNewFile(benchmark::State& st, Way way, Disk disk) {
 
 void benchSave(benchmark::State& st, Way way, Disk disk) {
     BenchFarm& b = fullQueue();
-    FsMeter meter(st, b.fs, disk);
+    FsMeter meter(st, b.fs, disk, way);
     for (auto _ : st) {
-        benchmark::DoNotOptimize(way == Way::Farm ? saveQueueFile(b.farm)
-                                                  : plainSaveQueueFile(b.farm));
+        benchmark::DoNotOptimize(saveQueueFile(b.farm));
     }
 }
 
@@ -74,13 +68,9 @@ void benchLoad(benchmark::State& st, Way way, Disk disk) {
     saveQueueFile(b.farm);
     FarmState full = b.farm.state;
     {
-        FsMeter meter(st, b.fs, disk);
+        FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
-            if (way == Way::Farm) {
-                loadQueueFile(b.farm);
-            } else {
-                plainLoadQueueFile(b.farm, b.fs);
-            }
+            loadQueueFile(b.farm);
         }
     }
     bool loaded = b.farm.state.sceneCount == kFullScenes;
@@ -91,9 +81,9 @@ void benchLoad(benchmark::State& st, Way way, Disk disk) {
 }
 
 const bool registered = [] {
-    registerPair("checkSceneQueue/unchanged/scenes:299", 2, 302, benchCheckUnchanged);
-    registerPair("checkSceneQueue/one_new_file/scenes:299", 8, 308, benchCheckNewFile);
-    registerPair("loadQueueFile/scenes:299", 1, 300, benchLoad);
+    registerPair("checkSceneQueue/unchanged/scenes:299", 2, 303, benchCheckUnchanged);
+    registerPair("checkSceneQueue/one_new_file/scenes:299", 8, 610, benchCheckNewFile);
+    registerPair("loadQueueFile/scenes:299", 1, 301, benchLoad);
     registerPair("saveQueueFile/scenes:299", 2, 300, benchSave);
     return true;
 }();
