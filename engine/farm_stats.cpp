@@ -26,27 +26,6 @@ bool online(int32_t state) {
     return state != Offline && state != Retired;
 }
 
-struct FrameCounts {
-    int done = 0;
-    int toDo = 0;
-};
-
-FrameCounts countFrames(const SceneEntry& e) {
-    FrameCounts c;
-    if (!sceneRangeValid(e)) {
-        return c;
-    }
-    for (int f = e.firstFrame; f <= e.lastFrame; f += e.frameStep) {
-        char code = frameCode(e, f);
-        if (code == kFramePresent || code == kFrameFinished) {
-            c.done += 1;
-        } else {
-            c.toDo += 1;
-        }
-    }
-    return c;
-}
-
 // The times of the queued scene with that id; nullptr before its first frame.
 const SceneTimes* sceneTimes(const Farm& farm, int32_t sceneId) {
     auto it = farm.stats.scenes.find(sceneId);

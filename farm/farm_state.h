@@ -46,6 +46,11 @@ constexpr char kFramePresent = 'P';   // the image exists
 constexpr char kFrameInHand = 'Q';    // given to a node that is loading or rendering it
 constexpr char kFrameFinished = 'S';  // reported finished; image not checked yet
 
+// True for the codes of a frame that is done: its image is there, or a node finished it.
+inline bool frameDone(char code) {
+    return code == kFramePresent || code == kFrameFinished;
+}
+
 struct NodeSlot {
     char name[24] = {};  // display name, at most 8 characters as loaded
     int32_t state = Offline;
@@ -133,7 +138,17 @@ constexpr const char* kReversedRangeText = "First frame after last frame";
 // Sets the code of one frame; a frame outside the map is left alone.
 void setFrameCode(SceneEntry& e, int64_t frame, char code);
 // The code of one frame; frames outside the map read as not scanned.
-char frameCode(const SceneEntry& e, int64_t frame);
+inline char frameCode(const SceneEntry& e, int64_t frame) {
+    return frameInMap(frame) ? e.frameMap[frame] : kFrameNotScanned;
+}
+
+// The frames of a scene's range, by its step: those done and the rest; none when the range is
+// not valid.
+struct FrameCounts {
+    int done = 0;
+    int toDo = 0;
+};
+FrameCounts countFrames(const SceneEntry& e);
 
 // Entry number 1..sceneCount whose sceneId equals id, searching upward; 0 when none.
 int findScene(const FarmState& s, int32_t sceneId);

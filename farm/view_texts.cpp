@@ -1,6 +1,5 @@
 #include "farm/view_texts.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "farm/farm_state.h"
@@ -17,25 +16,21 @@ constexpr const char* kConfigNodeStatus[kNodeStateCount] = {"Offline",     "Read
 constexpr const char* kAntialias[] = {"Off",     "Low",     "Medium",  "High",
                                       "Enh.Low", "Enh.Med", "Enh.High"};
 
-bool isDone(char code) {
-    return code == kFrameFinished || code == kFramePresent;
-}
-
 // Appends the done frames of e as ranges, stepping by frameStep, until the text is 20 long.
 void appendDoneRanges(const SceneEntry& e, std::string& text) {
     int f = e.firstFrame;
     while (f <= e.lastFrame && text.size() < 20) {
-        if (isDone(e.frameMap[f])) {
+        if (frameDone(e.frameMap[f])) {
             int start = f;
             int end = f;
             do {
                 end = f;
                 f += e.frameStep;
-            } while (f <= e.lastFrame && isDone(e.frameMap[f]));
+            } while (f <= e.lastFrame && frameDone(e.frameMap[f]));
             text += start == end ? std::to_string(start)
                                  : std::to_string(start) + "-" + std::to_string(end);
         } else {
-            while (f <= e.lastFrame && !isDone(e.frameMap[f])) {
+            while (f <= e.lastFrame && !frameDone(e.frameMap[f])) {
                 f += e.frameStep;
             }
             text += ",";
@@ -44,20 +39,6 @@ void appendDoneRanges(const SceneEntry& e, std::string& text) {
 }
 
 // The frames of a live, scanned scene: how many its range holds and how many of them are done.
-struct FrameCount {
-    int total = 0;
-    int done = 0;
-};
-
-FrameCount countFrames(const SceneEntry& e) {
-    FrameCount c;
-    c.total = (e.lastFrame - e.firstFrame) / e.frameStep + 1;
-    for (int f = e.firstFrame; f <= e.lastFrame; ++f) {
-        c.done += isDone(e.frameMap[f]) ? 1 : 0;
-    }
-    return c;
-}
-
 bool nothingToRender(const SceneEntry& e) {
     return e.position == 0 || !sceneRangeValid(e) || e.lastFrame < e.firstFrame;
 }
@@ -90,8 +71,8 @@ double sceneDoneShare(const SceneEntry& e) {
     if (e.frameMap[e.firstFrame] == kFrameNotScanned) {
         return -1;
     }
-    FrameCount c = countFrames(e);
-    return std::min(1.0, static_cast<double>(c.done) / c.total);
+    FrameCounts c = countFrames(e);
+    return static_cast<double>(c.done) / (c.done + c.toDo);
 }
 
 std::string configNodeStatusText(int32_t state) {
@@ -128,8 +109,8 @@ std::string sceneProgressText(const SceneEntry& e) {
     if (e.frameMap[e.firstFrame] == kFrameNotScanned) {
         return "Not Scanned";
     }
-    FrameCount c = countFrames(e);
-    std::string text = "(" + std::to_string(c.done * 100 / c.total) + "%)";
+    FrameCounts c = countFrames(e);
+    std::string text = "(" + std::to_string(c.done * 100 / (c.done + c.toDo)) + "%)";
     size_t percentEnd = text.size();
     appendDoneRanges(e, text);
     if (text.size() > percentEnd && text.back() == ',') {

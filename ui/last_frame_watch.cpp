@@ -2,14 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool isDone(char code) {
-    return code == kFrameFinished || code == kFramePresent;
-}
-
-}  // namespace
-
 void LastFrameWatch::update(const FarmState& s, int nodes) {
     for (int i = 1; i <= std::min(nodes, kMaxNodes); ++i) {
         const NodeSlot& n = s.nodes[i];
@@ -18,7 +10,7 @@ void LastFrameWatch::update(const FarmState& s, int nodes) {
         bool movedOn =
             before.frame >= 0 && (now.sceneId != before.sceneId || now.frame != before.frame);
         int k = movedOn ? findScene(s, before.sceneId) : 0;
-        if (k != 0 && isDone(frameCode(s.scenes[k], before.frame))) {
+        if (k != 0 && frameDone(frameCode(s.scenes[k], before.frame))) {
             finished_[before.sceneId] = before.frame;
         }
         before = now;
@@ -38,7 +30,7 @@ int LastFrameWatch::newestFrame(const FarmState& s, int k) const {
         return -1;
     }
     for (int f = e.lastFrame; f >= e.firstFrame; --f) {
-        if (isDone(frameCode(e, f))) {
+        if (frameDone(frameCode(e, f))) {
             return f;
         }
     }

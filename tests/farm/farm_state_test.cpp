@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "platform/fixed_text.h"
@@ -104,4 +106,37 @@ TEST(FarmState, FailingASceneKeepsItsTextInsideTheRecord) {
     failScene(*s, std::string(600, 'x'), 1);
     EXPECT_EQ(s->scenes[1].problemCount, 33);
     EXPECT_EQ(textOf(s->scenes[1].outputPath).size(), 515u);
+}
+
+// The count reads eight codes at a time; codes one bit away from a done code, and ranges that
+// start and end anywhere within a word, must count as one code at a time would.
+TEST(FarmState, FramesAreCountedAsOneByOneWouldCountThem) {
+    const char codes[] = {kFramePresent,    kFrameFinished, kFrameMissing, kFrameInHand,
+                          kFrameNotScanned, 'P' ^ '\x80',   'S' ^ '\x80',  'P' + 1,
+                          'S' - 1,          '\x7f',         '\xff',        'P' ^ 0x01};
+    SceneEntry e;
+    unsigned seed = 7;
+    for (char& code : e.frameMap) {
+        seed = seed * 1103515245u + 12345u;
+        code = codes[(seed >> 16) % std::size(codes)];
+    }
+    for (int first : {0, 1, 7, 8, 13, 2990}) {
+        for (int last : {first, first + 6, first + 8, first + 9, 2999}) {
+            for (int step : {1, 2, 3}) {
+                e.firstFrame = first;
+                e.lastFrame = std::min(last, 2999);
+                e.frameStep = step;
+                FrameCounts expected;
+                for (int f = first; f <= e.lastFrame; f += step) {
+                    bool done = e.frameMap[f] == kFramePresent || e.frameMap[f] == kFrameFinished;
+                    (done ? expected.done : expected.toDo) += 1;
+                }
+                FrameCounts c = countFrames(e);
+                EXPECT_EQ(c.done, expected.done) << first << ".." << last << " by " << step;
+                EXPECT_EQ(c.toDo, expected.toDo) << first << ".." << last << " by " << step;
+            }
+        }
+    }
+    e.frameStep = 0;
+    EXPECT_EQ(countFrames(e).done + countFrames(e).toDo, 0);
 }
