@@ -166,14 +166,15 @@ int runHeadless(int argc, char** argv) {
     HeadlessHost host(o.yes, cycle, stopRequested);
     Farm farm(host, fs, clock, defaultSettingsPath());
     host.attach(farm);
-    if (o.go) {
-        pressGo(farm);
-    }
     // The log path comes from the settings; the start-up loads them again, with the defaults
     // written first when there is no settings file, which give the same path.
     loadSettings(farm);
     host.skipLogUpTo(farm.state.logFilePath);
     bool ticking = startFarm(farm);
+    // GO is pressed on the farm this run opened, so its trail line goes into that farm's log.
+    if (ticking && o.go) {
+        pressGo(farm);
+    }
     if (o.cycleMs < 0) {
         cycle = std::chrono::milliseconds(1000L * std::max(farm.settings.Cycle_time, 1));
         host.setCycle(cycle);

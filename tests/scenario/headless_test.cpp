@@ -41,6 +41,16 @@ TEST(Headless, AShortRunOpensTheFarmAndEndsWithTheQuitSteps) {
     EXPECT_NE(f.output().find("********* Quitted Kestrun!"), std::string::npos);
 }
 
+TEST(Headless, GoAtStartIsLoggedInTheFarmsLogAfterItsStart) {
+    ScenarioFarm f;
+    ASSERT_EQ(f.runHeadless({"--go", "--max-ticks", "3", "--cycle-ms", "50"}, 30000), 0);
+    std::string log = f.log();
+    size_t started = log.find("Started Kestrun!");
+    EXPECT_NE(started, std::string::npos) << log;
+    EXPECT_GT(log.find("Operator: GO !"), started) << log;
+    EXPECT_EQ(f.output().find("No such file"), std::string::npos) << f.output();
+}
+
 TEST(Headless, AFarmKilledWhileRunningIsReportedAtTheNextStart) {
     ScenarioFarm f;
     auto running = f.startHeadless({"--cycle-ms", "50"});
