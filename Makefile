@@ -29,8 +29,10 @@ test-plain:
 	cmake --build build -j $(JOBS)
 	cd build && QT_QPA_PLATFORM=offscreen ctest $(CTEST_FLAGS)
 
+# The benchmark programs are built and their one test run in the plain build only.
 test-asan:
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTRUN_WERROR=ON -DKESTRUN_SANITIZE=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTRUN_WERROR=ON -DKESTRUN_SANITIZE=ON \
+		-DKESTRUN_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_FLAGS)
