@@ -38,7 +38,7 @@ void appendDoneRanges(const SceneEntry& e, std::string& text) {
     }
 }
 
-// The frames of a live, scanned scene: how many its range holds and how many of them are done.
+// Out of the running, or a range that holds no frame of its map.
 bool nothingToRender(const SceneEntry& e) {
     return e.position == 0 || !sceneRangeValid(e) || e.lastFrame < e.firstFrame;
 }
