@@ -1,7 +1,6 @@
 #include "engine/farm_stats.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "engine/channel.h"
 #include "farm/farm.h"

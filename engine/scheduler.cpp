@@ -1,6 +1,5 @@
 #include "engine/scheduler.h"
 
-#include <limits>
 
 #include "engine/channel.h"
 #include "engine/frame_queue.h"

@@ -11,7 +11,6 @@
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
