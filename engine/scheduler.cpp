@@ -1,6 +1,5 @@
 #include "engine/scheduler.h"
 
-
 #include "engine/channel.h"
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
