@@ -20,7 +20,8 @@ class QueueWindow : public testing::Test {
   protected:
     void SetUp() override {
         for (const char* name : {"a.lws", "b.lws", "c.lws"}) {
-            w.fx.addSceneFile(name, sceneText(1, 10, 1, "Renders/x"));
+            // Each its own images: scenes writing the same ones are refused.
+            w.fx.addSceneFile(name, sceneText(1, 10, 1, std::string("Renders/") + name));
         }
         w.start();
         w.showAndActivate();
@@ -160,7 +161,7 @@ TEST_F(QueueWindow, AddSceneCopiesIntoTheQueueFolderButNeverOntoItself) {
 
     std::string queued = w.fx.queueDir + "/a.lws";
     w.view->addSceneFile(QString::fromStdString(queued));
-    EXPECT_EQ(readText(queued), sceneText(1, 10, 1, "Renders/x"));
+    EXPECT_EQ(readText(queued), sceneText(1, 10, 1, "Renders/a.lws"));
 }
 
 TEST_F(QueueWindow, EditSceneOpensTheQueuedFileByItsFullPath) {
