@@ -4,7 +4,7 @@
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
-#include "engine/render_again.h"
+#include "engine/render_again_frames.h"
 #include "engine/supervisor.h"
 #include "farm/farm.h"
 #include "queue/queue_dir.h"

@@ -5,7 +5,7 @@
 
 #include "engine/image_lookup.h"
 #include "engine/problem_frame.h"
-#include "engine/render_again.h"
+#include "engine/render_again_frames.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"

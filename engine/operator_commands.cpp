@@ -9,6 +9,7 @@
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
 #include "engine/render_again.h"
+#include "engine/render_again_frames.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/frame_queue.h"
+#include "engine/render_again_frames.h"
 #include "farm/farm.h"
 #include "queue/queue_file.h"
 
@@ -79,26 +80,4 @@ int markFramesToRenderAgain(Farm& farm, int k, int first, int last) {
     saveQueueFile(farm);
     saveRenderAgain(farm);
     return marked;
-}
-
-bool toRenderAgain(const Farm& farm, int32_t sceneId, int f) {
-    auto it = farm.renderAgain.find(sceneId);
-    return it != farm.renderAgain.end() && it->second.contains(f);
-}
-
-void renderedAgain(Farm& farm, int32_t sceneId, int f) {
-    auto it = farm.renderAgain.find(sceneId);
-    if (it == farm.renderAgain.end() || it->second.erase(f) == 0) {
-        return;
-    }
-    if (it->second.empty()) {
-        farm.renderAgain.erase(it);
-    }
-    saveRenderAgain(farm);
-}
-
-void forgetRenderAgain(Farm& farm, int32_t sceneId) {
-    if (farm.renderAgain.erase(sceneId) != 0) {
-        saveRenderAgain(farm);
-    }
 }

@@ -6,7 +6,7 @@
 
 #include "engine/channel.h"
 #include "engine/node_actions.h"
-#include "engine/render_again.h"
+#include "engine/render_again_frames.h"
 
 #include "engine_test.h"
 #include "queue/queue_dir.h"

@@ -1,15 +1,16 @@
-// "Kestrun.again": the frames still to be rendered again, kept beside the queue file. A text
-// file of CR LF lines:
+// The frames to render again, and "Kestrun.again", where they are kept beside the queue file: a
+// text file of CR LF lines:
 //   Kestrun.again 1
 //   frames <sceneId> <first> <last> <scene file name>
 // where a line stands for the frames first..last of the scene's range, by its step. The queue
 // folder is shared, so the file is read with a cap and every line is checked: a line that does
 // not parse, or names a scene that is not queued under that id and file name, is passed over,
 // and only frames of the scene's own range are taken.
+#include "engine/render_again_frames.h"
+
 #include <charconv>
 #include <string_view>
 
-#include "engine/render_again.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
@@ -124,4 +125,26 @@ bool saveRenderAgain(Farm& farm) {
     }
     // The queue folder is shared: saved as the queue file is, never through a planted link.
     return farm.fs.saveFile(path, line(kHeader) + frames, Trust::Shared).ok();
+}
+
+bool toRenderAgain(const Farm& farm, int32_t sceneId, int f) {
+    auto it = farm.renderAgain.find(sceneId);
+    return it != farm.renderAgain.end() && it->second.contains(f);
+}
+
+void renderedAgain(Farm& farm, int32_t sceneId, int f) {
+    auto it = farm.renderAgain.find(sceneId);
+    if (it == farm.renderAgain.end() || it->second.erase(f) == 0) {
+        return;
+    }
+    if (it->second.empty()) {
+        farm.renderAgain.erase(it);
+    }
+    saveRenderAgain(farm);
+}
+
+void forgetRenderAgain(Farm& farm, int32_t sceneId) {
+    if (farm.renderAgain.erase(sceneId) != 0) {
+        saveRenderAgain(farm);
+    }
 }
