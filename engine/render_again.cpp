@@ -1,6 +1,7 @@
 #include "engine/render_again.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "engine/frame_queue.h"
 #include "engine/render_again_frames.h"
@@ -13,12 +14,13 @@ bool entryQueued(const FarmState& s, int k) {
     return k >= 1 && k <= s.sceneCount;
 }
 
-// The first frame of the scene's range, by its step, at or after first; past last when none.
-int firstFrameFrom(const SceneEntry& e, int first) {
+// The first frame of the scene's range, by its step, at or after first; past the range when
+// none. Worked out in 64 bits: a step or a frame asked for may be as large as an int goes.
+int64_t firstFrameFrom(const SceneEntry& e, int first) {
     if (first <= e.firstFrame) {
         return e.firstFrame;
     }
-    int steps = (first - e.firstFrame + e.frameStep - 1) / e.frameStep;
+    int64_t steps = (int64_t{first} - e.firstFrame + e.frameStep - 1) / e.frameStep;
     return e.firstFrame + steps * e.frameStep;
 }
 
@@ -44,7 +46,7 @@ std::string renderAgainRefusal(const Farm& farm, int k, int first, int last) {
         return "the first frame " + std::to_string(first) + " comes after the last " +
                std::to_string(last);
     }
-    int from = firstFrameFrom(e, std::max(first, e.firstFrame));
+    int64_t from = firstFrameFrom(e, std::max(first, e.firstFrame));
     if (from > std::min(last, e.lastFrame)) {
         return "no frame of the scene's range " + rangeText(e.firstFrame, e.lastFrame) +
                (e.frameStep > 1 ? " step " + std::to_string(e.frameStep) : "") + " lies in " +
@@ -61,10 +63,10 @@ int markFramesToRenderAgain(Farm& farm, int k, int first, int last) {
     SceneEntry& e = s.scenes[k];
     std::set<int>& frames = farm.renderAgain[e.sceneId];
     int marked = 0;
-    for (int f = firstFrameFrom(e, std::max(first, e.firstFrame)); f <= std::min(last, e.lastFrame);
-         f += e.frameStep) {
+    for (int64_t f = firstFrameFrom(e, std::max(first, e.firstFrame));
+         f <= std::min(last, e.lastFrame); f += e.frameStep) {
         // A frame in hand is remembered too: should its node hand it back, it is done again.
-        frames.insert(f);
+        frames.insert(static_cast<int>(f));
         if (frameCode(e, f) != kFrameInHand) {
             setFrameCode(e, f, kFrameMissing);
         }

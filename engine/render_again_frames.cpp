@@ -9,6 +9,7 @@
 #include "engine/render_again_frames.h"
 
 #include <charconv>
+#include <cstdint>
 #include <string_view>
 
 #include "farm/farm.h"
@@ -55,9 +56,9 @@ void readFramesLine(Farm& farm, std::string_view rest) {
     if (!sceneRangeValid(e)) {
         return;
     }
-    for (int f = e.firstFrame; f <= e.lastFrame; f += e.frameStep) {
+    for (int64_t f = e.firstFrame; f <= e.lastFrame; f += e.frameStep) {
         if (f >= first && f <= last) {
-            farm.renderAgain[sceneId].insert(f);
+            farm.renderAgain[sceneId].insert(static_cast<int>(f));
         }
     }
 }
@@ -70,7 +71,7 @@ std::string framesLines(const SceneEntry& e, const std::set<int>& frames) {
     while (it != frames.end()) {
         int first = *it;
         int last = first;
-        for (++it; it != frames.end() && *it == last + e.frameStep; ++it) {
+        for (++it; it != frames.end() && *it == int64_t{last} + e.frameStep; ++it) {
             last = *it;
         }
         text += line("frames " + std::to_string(e.sceneId) + " " + std::to_string(first) + " " +

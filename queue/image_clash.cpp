@@ -1,6 +1,7 @@
 #include "queue/image_clash.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "farm/farm_state.h"
 #include "platform/fixed_text.h"
@@ -13,7 +14,7 @@ bool framesMeet(const SceneEntry& a, const SceneEntry& b) {
         return false;
     }
     int last = std::min(a.lastFrame, b.lastFrame);
-    for (int f = a.firstFrame; f <= last; f += a.frameStep) {
+    for (int64_t f = a.firstFrame; f <= last; f += a.frameStep) {
         if (f >= b.firstFrame && (f - b.firstFrame) % b.frameStep == 0) {
             return true;
         }

@@ -1,6 +1,7 @@
 // The farm side of the operator's commands, on scenes with real image and scene files.
 #include "engine/operator_commands.h"
 
+#include <climits>
 #include <cstring>
 #include <set>
 
@@ -170,6 +171,7 @@ TEST_F(OperatorCommands, RenderAgainRefusesFramesTheSceneDoesNotHave) {
     int failed = queueScene(7, 1, 3);
     failScene(s, "Could not validate save path", failed);
     s.scenes[failed].position = 0;
+    int thirds = queueScene(8, 0, 8, 3);
     struct Case {
         int entry, first, last;
         const char* reason;
@@ -178,6 +180,8 @@ TEST_F(OperatorCommands, RenderAgainRefusesFramesTheSceneDoesNotHave) {
         {k, 4, 4, "no frame of the scene's range 1-9 step 2 lies in 4-4"},
         {k, 10, 20, "no frame of the scene's range 1-9 step 2 lies in 10-20"},
         {k, 5, 3, "the first frame 5 comes after the last 3"},
+        {thirds, INT_MAX - 1, INT_MAX,
+         "no frame of the scene's range 0-8 step 3 lies in 2147483646-2147483647"},
         {failed, 1, 3, "the scene has failed; save its file again to have it read afresh"},
         {9, 1, 3, "no such scene in the queue"},
     };
