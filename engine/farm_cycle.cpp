@@ -4,6 +4,7 @@
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
+#include "engine/render_again_frames.h"
 #include "engine/supervisor.h"
 #include "farm/farm.h"
 #include "queue/queue_dir.h"
@@ -65,6 +66,7 @@ bool openFarm(Farm& farm) {
     logLine(farm, "********* Started Kestrun!***********");
     loadQueueFile(farm);
     loadFarmStats(farm);
+    loadRenderAgain(farm);
     if (farm.state.runningFlag != 0) {
         return true;
     }

@@ -5,6 +5,7 @@
 
 #include "engine/image_lookup.h"
 #include "engine/problem_frame.h"
+#include "engine/render_again_frames.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
@@ -107,13 +108,17 @@ bool scanImages(Farm& farm, int e, int& remaining) {
                         setFrameCode(scene, f, kFramePresent);
                         present += 1;
                         s.queueListDirty = true;
+                        renderedAgain(farm, scene.sceneId, f);
                     } else {
                         remaining += 1;
                         handleProblemFrame(farm, e, f);
                     }
                     break;
                 default: {
-                    char code = lookUpFrame(images, scene, f);
+                    // A frame to render again is to do whatever image it has.
+                    char code = toRenderAgain(farm, scene.sceneId, f)
+                                    ? kFrameMissing
+                                    : lookUpFrame(images, scene, f);
                     setFrameCode(scene, f, code);
                     if (code == kFramePresent) {
                         present += 1;

@@ -1,5 +1,6 @@
 #include "engine/operator_commands.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -7,6 +8,8 @@
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
+#include "engine/render_again.h"
+#include "engine/render_again_frames.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
@@ -161,6 +164,21 @@ void rescanQueue(Farm& farm) {
     saveQueueFile(farm);
 }
 
+std::string renderAgainByOperator(Farm& farm, int k, int first, int last) {
+    std::string refusal = renderAgainRefusal(farm, k, first, last);
+    if (!refusal.empty()) {
+        return refusal;
+    }
+    const SceneEntry& e = farm.state.scenes[k];
+    int from = std::max(first, e.firstFrame);
+    int to = std::min(last, e.lastFrame);
+    std::string frames = from == to ? " frame " + std::to_string(from)
+                                    : " frames " + std::to_string(from) + "-" + std::to_string(to);
+    logOperator(farm, "Render Again", std::string(textOf(e.fileName)) + frames);
+    markFramesToRenderAgain(farm, k, first, last);
+    return {};
+}
+
 int markAsDone(Farm& farm, int k) {
     if (!entryInQueue(farm, k)) {
         return 0;
@@ -168,6 +186,7 @@ int markAsDone(Farm& farm, int k) {
     logSceneCommand(farm, "Mark As Done", k);
     FarmState& s = farm.state;
     int32_t id = s.scenes[k].sceneId;
+    forgetRenderAgain(farm, id);
     s.scenes[k].position = 0;
     reorderQueue(s);
     clearFrameQueue(s);

@@ -35,7 +35,11 @@ int moveSceneUp(Farm& farm, int k);
 int moveSceneDown(Farm& farm, int k);
 // Scan Scene of entry k.
 void scanSceneByOperator(Farm& farm, int k);
-// Mark As Done on entry k; gives the entry's number afterwards.
+// Render Again of the frames first..last of entry k (see render_again.h), logged with the
+// frames it takes. Gives why it was refused, with nothing done; empty when the frames were marked.
+std::string renderAgainByOperator(Farm& farm, int k, int first, int last);
+// Mark As Done on entry k; gives the entry's number afterwards. Frames it was to render again
+// are forgotten.
 int markAsDone(Farm& farm, int k);
 // Remove: tidies entry k's file away and, when moved, runs the queue check.
 void removeScene(Farm& farm, int k);

@@ -4,6 +4,7 @@
 // no globals: a test may run several farms side by side.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -39,6 +40,10 @@ struct SavedQueueFile {
     std::string bytes;
 };
 
+// Frames the operator asked to render again, by sceneId: each is to do whatever image exists
+// until a node has rendered it again. Kept beside the queue file in "Kestrun.again".
+using RenderAgainFrames = std::map<int32_t, std::set<int>>;
+
 struct Farm {
     Farm(FarmHost& host, FileSystem& fs, Clock& clock, std::string settingsFile)
         : host(host), fs(fs), clock(clock), settingsFile(std::move(settingsFile)) {}
@@ -58,4 +63,5 @@ struct Farm {
     QueueNotices notices;
     SavedQueueFile savedQueue;
     FarmStats stats;
+    RenderAgainFrames renderAgain;
 };

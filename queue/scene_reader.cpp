@@ -6,6 +6,7 @@
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
+#include "queue/image_clash.h"
 #include "settings/path_map.h"
 
 namespace {
@@ -271,6 +272,11 @@ void readSceneFile(Farm& farm, int k) {
             readRenderSettings(r, e);
             readImageName(farm, r, templ);
         }
+    }
+    // A scene writing the images of a live one would be taken as rendered by them.
+    std::string clash = r.failure.empty() ? imageClash(s, k, templ) : std::string();
+    if (!clash.empty()) {
+        r.fail(clash);
     }
     if (r.failure.empty()) {
         copyText(e.outputPath, templ);

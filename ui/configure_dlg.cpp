@@ -100,7 +100,13 @@ void CConfigureDlg::buildOutput() {
     addStaticText(this, du_, "Render Method", 12, 103, 82, 8);
     method_ = new QComboBox(this);
     method_->setObjectName("method");
-    method_->addItems({"Render All Absent Frames", "Render Over Old Frames", "Render All Frames"});
+    // The farm renders the frames whose images are absent, and nothing else: the other methods
+    // of the settings file are not offered. Frames are rendered over with Render Again.
+    method_->addItem("Render All Absent Frames");
+    method_->setEnabled(false);
+    method_->setToolTip(
+        "Frames whose images exist count as done. To render frames over their "
+        "images, use Render Again in the Queue Status list's menu.");
     method_->setGeometry(du_.x(11), du_.y(112), du_.x(122), method_->sizeHint().height());
     addStaticText(this, du_, "Render Scenes", 143, 103, 82, 8);
     scenesAtOnce_ = new QComboBox(this);
@@ -300,12 +306,6 @@ void CConfigureDlg::openConfigure() {
     webPort_->setText(QString::number(s.Port));
     webAddress_->setText(qtext(s.Address));
     webToken_->setText(qtext(s.Token));
-    method_->setCurrentIndex(s.Method >= 0 && s.Method < method_->count() ? s.Method : -1);
-    connect(method_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) {
-            farm_.settings.Method = index;
-        }
-    });
 }
 
 void CConfigureDlg::fillNodeList() {

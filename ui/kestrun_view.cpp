@@ -162,6 +162,7 @@ void CKestrunMFCView::buildForm() {
     connect(queueList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &CKestrunMFCView::showLastFrame);
     addMoveShortcuts();
+    addQueueMenu();
 }
 
 void CKestrunMFCView::addMoveShortcuts() {

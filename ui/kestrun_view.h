@@ -76,6 +76,8 @@ class CKestrunMFCView : public QScrollArea {
     void onRemove();
     void onClearLog();
     void onScanScene();
+    // Render Again of the selected scene: asks which of its frames, then marks them.
+    void onRenderAgain();
     // The view's menu commands.
     void onRemoveAllAndRestart();
     void onConsiderAllOffline();
@@ -90,6 +92,8 @@ class CKestrunMFCView : public QScrollArea {
     void chainTabOrder();
     // Ctrl+Home, Ctrl+Up and Ctrl+Down: Boost to Top, Move Up and Move Down.
     void addMoveShortcuts();
+    // The Queue Status list's context menu: the scene commands for the row under the pointer.
+    void addQueueMenu();
     QPushButton* addButton(AnchoredPane* pane, const char* text, int l, int t, int w, int h,
                            unsigned anchors, void (CKestrunMFCView::*)());
     QTreeView* addList(TextTableModel* model, const int* widths);

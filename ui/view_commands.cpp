@@ -2,13 +2,16 @@
 // the selected row into a node or entry number, calls the farm operation and puts the
 // selection back where the operator expects it.
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeView>
 
 #include "engine/channel.h"
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
 #include "engine/operator_commands.h"
+#include "engine/render_again.h"
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
@@ -17,6 +20,7 @@
 #include "ui/kestrun_view.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"
+#include "ui/render_again_dlg.h"
 
 template <typename F>
 void CKestrunMFCView::runCommand(F&& operation) {
@@ -140,6 +144,51 @@ void CKestrunMFCView::onScanScene() {
             scanSceneByOperator(farm_, row + 1);
         }
         selectQueueRow(row);
+    });
+}
+
+void CKestrunMFCView::onRenderAgain() {
+    int row = selectedQueueRow();
+    if (!controller_.ready() || row < 0) {
+        return;
+    }
+    const SceneEntry& e = farm_.state.scenes[row + 1];
+    QString name = qtext(textOf(e.fileName));
+    std::string refusal = renderAgainRefusal(farm_, row + 1, e.firstFrame, e.lastFrame);
+    if (refusal.empty()) {
+        int32_t id = e.sceneId;
+        RenderAgainDlg dialog(window(), name, e.firstFrame, e.lastFrame, e.frameStep);
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+        // Ticks went on while the dialog was open: the scene is found again by its id.
+        runCommand([&] {
+            int k = findScene(farm_.state, id);
+            refusal = renderAgainByOperator(farm_, k, dialog.firstFrame(), dialog.lastFrame());
+            selectQueueRow(k - 1);
+        });
+    }
+    if (!refusal.empty()) {
+        stopBox(window(), "Render Again", name + ": " + qtext(refusal), QMessageBox::Ok,
+                QMessageBox::Ok);
+    }
+}
+
+void CKestrunMFCView::addQueueMenu() {
+    queueList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(queueList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QModelIndex index = queueList_->indexAt(at);
+        if (!index.isValid()) {
+            return;
+        }
+        selectQueueRow(index.row());
+        QMenu menu(this);
+        menu.addAction("&Render Again...", this, &CKestrunMFCView::onRenderAgain)
+            ->setEnabled(controller_.ready());
+        menu.addSeparator();
+        menu.addAction("Sca&n Scene", this, &CKestrunMFCView::onScanScene);
+        menu.addAction("Mar&k As Done", this, &CKestrunMFCView::onMarkAsDone);
+        menu.exec(queueList_->viewport()->mapToGlobal(at));
     });
 }
 

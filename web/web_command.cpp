@@ -3,11 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/channel.h"
-#include "engine/farm_cycle.h"
-#include "engine/frame_queue.h"
-#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
-#include "engine/supervisor.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 
@@ -17,24 +13,47 @@ using nlohmann::json;
 
 enum class Takes { Nothing, Scene, Node };
 
+// Carries the command out on the entry or node number (0 for Nothing); gives why the farm
+// refused it, or nothing.
+using Runner = std::string (*)(Farm&, int, const WebCommand&);
+
 struct CommandKind {
     std::string_view name;
     Takes takes;
-    void (*run)(Farm&, int);  // given the entry or node number (0 for Nothing)
+    Runner run;
+    bool takesFrames = false;  // may carry "first" and "last"
 };
 
+template <void (*command)(Farm&)>
+std::string farmCommand(Farm& farm, int, const WebCommand&) {
+    command(farm);
+    return {};
+}
+
+template <typename Result, Result (*command)(Farm&, int)>
+std::string targetCommand(Farm& farm, int target, const WebCommand&) {
+    command(farm, target);
+    return {};
+}
+
+std::string renderAgainCommand(Farm& farm, int k, const WebCommand& c) {
+    return renderAgainByOperator(farm, k, c.first, c.last);
+}
+
+// The operator commands, each the one the window's button runs.
 const CommandKind kCommands[] = {
-    {"go", Takes::Nothing, [](Farm& f, int) { pressGo(f); }},
-    {"boost", Takes::Scene, [](Farm& f, int k) { boostToTop(f, k); }},
-    {"move-up", Takes::Scene, [](Farm& f, int k) { moveSceneUp(f, k); }},
-    {"move-down", Takes::Scene, [](Farm& f, int k) { moveSceneDown(f, k); }},
-    {"mark-done", Takes::Scene, [](Farm& f, int k) { markAsDone(f, k); }},
-    {"remove", Takes::Scene, [](Farm& f, int k) { removeScene(f, k); }},
-    {"scan", Takes::Scene, [](Farm& f, int k) { scanScene(f, k); }},
-    {"rescan", Takes::Nothing, [](Farm& f, int) { rescanQueue(f); }},
-    {"retire", Takes::Node, [](Farm& f, int n) { retireNode(f, n); }},
-    {"make-offline", Takes::Node, [](Farm& f, int n) { makeNodeOffline(f, n); }},
-    {"all-offline", Takes::Nothing, [](Farm& f, int) { resetChannel(f); }},
+    {"go", Takes::Nothing, &farmCommand<pressGo>},
+    {"boost", Takes::Scene, &targetCommand<int, boostToTop>},
+    {"move-up", Takes::Scene, &targetCommand<int, moveSceneUp>},
+    {"move-down", Takes::Scene, &targetCommand<int, moveSceneDown>},
+    {"mark-done", Takes::Scene, &targetCommand<int, markAsDone>},
+    {"remove", Takes::Scene, &targetCommand<void, removeScene>},
+    {"scan", Takes::Scene, &targetCommand<void, scanSceneByOperator>},
+    {"rescan", Takes::Nothing, &farmCommand<rescanQueue>},
+    {"render-again", Takes::Scene, &renderAgainCommand, true},
+    {"retire", Takes::Node, &targetCommand<void, retireNodeByOperator>},
+    {"make-offline", Takes::Node, &targetCommand<void, takeNodeOffline>},
+    {"all-offline", Takes::Nothing, &farmCommand<considerAllOffline>},
 };
 
 const CommandKind* findKind(std::string_view name) {
@@ -76,6 +95,22 @@ std::optional<std::string> readArgument(const json& body, const CommandKind& kin
     return std::nullopt;
 }
 
+// The optional frame member ("first" or "last"); a reason when it is there but no whole number.
+std::optional<std::string> readFrame(const json& body, const char* member, int& frame,
+                                     size_t& members) {
+    auto it = body.find(member);
+    if (it == body.end()) {
+        return std::nullopt;
+    }
+    if (!it->is_number_integer() || it->get<int64_t>() < std::numeric_limits<int>::min() ||
+        it->get<int64_t>() > std::numeric_limits<int>::max()) {
+        return "\"" + std::string(member) + "\" must be a frame number";
+    }
+    frame = it->get<int>();
+    ++members;
+    return std::nullopt;
+}
+
 // Entry number of the queued scene of that file name, 0 when none.
 int findSceneByName(const FarmState& s, const std::string& file) {
     for (int k = 1; k <= s.sceneCount; ++k) {
@@ -108,12 +143,22 @@ std::optional<std::string> parseWebCommand(std::string_view text, WebCommand& co
             return reason;
         }
     }
+    if (kind->takesFrames) {
+        for (auto [member, frame] : {std::pair{"first", &command.first}, {"last", &command.last}}) {
+            if (std::optional<std::string> reason = readFrame(body, member, *frame, expected)) {
+                return reason;
+            }
+        }
+    }
     if (body.size() != expected) {
+        std::string takes = kind->takes == Takes::Nothing ? std::string()
+                            : kind->takes == Takes::Scene ? std::string("\"scene\"")
+                                                          : std::string("\"node\"");
+        if (kind->takesFrames) {
+            takes += ", \"first\", \"last\"";
+        }
         return "\"" + command.name + "\" takes " +
-               (expected == 1
-                    ? std::string("no other member")
-                    : std::string(kind->takes == Takes::Scene ? "\"scene\"" : "\"node\"") +
-                          " and no other member");
+               (takes.empty() ? std::string("no other member") : takes + " and no other member");
     }
     return std::nullopt;
 }
@@ -135,6 +180,9 @@ CommandReply runWebCommand(Farm& farm, const WebCommand& command) {
         }
         target = command.node;
     }
-    kind->run(farm, target);
+    std::string refusal = kind->run(farm, target, command);
+    if (!refusal.empty()) {
+        return {409, refusal};
+    }
     return {200, command.name + " done"};
 }

@@ -1,10 +1,13 @@
 // The operator commands the web monitor accepts, as JSON bodies such as {"command": "go"},
-// {"command": "boost", "scene": "s1.lws"} or {"command": "retire", "node": 3}, and their
-// carrying out on the farm's thread through the same farm operations as the window's buttons.
+// {"command": "boost", "scene": "s1.lws"}, {"command": "retire", "node": 3} or
+// {"command": "render-again", "scene": "s1.lws", "first": 10, "last": 20} (first and last may be
+// left out: the scene's own), and their carrying out on the farm's thread through the same
+// operator commands as the window's buttons, so each leaves the same "Operator: ..." log line.
 // A scene is named by its file name in the queue, a node by its number; neither is ever used
 // as a path.
 #pragma once
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +16,12 @@ struct Farm;
 
 struct WebCommand {
     std::string name;   // go, boost, move-up, move-down, mark-done, remove, scan, rescan,
-                        // retire, make-offline, all-offline
+                        // render-again, retire, make-offline, all-offline
     std::string scene;  // the scene commands' scene file name
     int node = 0;       // the node commands' node number
+    // render-again's frames; the scene's first and last when not given
+    int first = std::numeric_limits<int>::min();
+    int last = std::numeric_limits<int>::max();
 };
 
 struct CommandReply {
@@ -26,5 +32,6 @@ struct CommandReply {
 // Reads a request body; gives the reason when it is not one known command with the argument
 // that command needs and nothing else.
 std::optional<std::string> parseWebCommand(std::string_view body, WebCommand& command);
-// Carries the command out, as the window's button does; 404 when its scene or node is not there.
+// Carries the command out, as the window's button does; 404 when its scene or node is not there,
+// 409 with the reason when the farm refuses it.
 CommandReply runWebCommand(Farm& farm, const WebCommand& command);

@@ -1,8 +1,13 @@
 // The farm side of the operator's commands, on scenes with real image and scene files.
 #include "engine/operator_commands.h"
 
+#include <climits>
+#include <cstring>
+#include <set>
+
 #include "engine/channel.h"
 #include "engine/node_actions.h"
+#include "engine/render_again_frames.h"
 
 #include "engine_test.h"
 #include "queue/queue_dir.h"
@@ -65,7 +70,7 @@ TEST_F(OperatorCommands, MarkAsDoneTakesTheSceneOutAndGivesItsNewEntry) {
 TEST_F(OperatorCommands, TidyAwayAllMovesOnlyScenesOutOfTheRunning) {
     std::string images = fx.dir.makeDir("images");
     for (const char* name : {"a.lws", "b.lws"}) {
-        fx.addSceneFile(name, sceneText(1, 3, 1, images + "/shot"));
+        fx.addSceneFile(name, sceneText(1, 3, 1, images + "/" + name));
     }
     checkSceneQueue(farm);
     ASSERT_EQ(s.sceneCount, 2);
@@ -121,6 +126,75 @@ TEST_F(OperatorCommands, EveryCommandThatActsLeavesOneTrailLine) {
                   "Operator: Consider all nodes Offline "}));
     EXPECT_FALSE(s.waitingForGo);
     EXPECT_EQ(s.scenes[1].sceneId, 4);
+}
+
+// Render Again over images that exist: the scan must not take them as done until a node has
+// rendered them, a frame in hand stays with its node, a completed scene comes back, and the
+// frames still to do outlive a restart of the farm (their list is kept beside the queue file).
+TEST_F(OperatorCommands, RenderAgainRendersOverImagesAndOutlivesARestart) {
+    int k = queueScene(5, 1, 6);
+    for (int f = 1; f <= 6; ++f) {
+        writeImage(k, f);
+    }
+    scanScenes(farm, 100);
+    ASSERT_EQ(s.scenes[k].position, 0);  // complete
+    setFrameCode(s.scenes[k], 3, kFrameInHand);
+    node(1).state = Rendering;
+    node(1).sceneId = 5;
+    node(1).frame = 3;
+
+    EXPECT_EQ(renderAgainByOperator(farm, k, 2, 5), "");
+    EXPECT_TRUE(logged("Operator: Render Again scene5.lws frames 2-5\r\n")) << log();
+    EXPECT_EQ(s.scenes[k].position, 1);
+    EXPECT_EQ(std::string(s.scenes[k].frameMap + 1, 6), "PMQMMP");
+    ASSERT_EQ(s.frameQueueCount, 3);
+    EXPECT_EQ(s.frameQueue[3].frame, 2);
+
+    scanScenes(farm, 100);  // the old images do not count
+    EXPECT_EQ(std::string(s.scenes[k].frameMap + 1, 6), "PMQMMP");
+    setFrameCode(s.scenes[k], 2, kFrameFinished);  // a node rendered frame 2 again
+    scanScenes(farm, 100);
+    EXPECT_EQ(std::string(s.scenes[k].frameMap + 1, 6), "PPQMMP");
+
+    // A restart: the queue file keeps 'M' for the frames left, which alone would be found
+    // present; the list beside it keeps them to do.
+    farm.renderAgain.clear();
+    loadRenderAgain(farm);
+    std::memset(s.scenes[k].frameMap, 0, sizeof s.scenes[k].frameMap);
+    scanScenes(farm, 100);
+    EXPECT_EQ(std::string(s.scenes[k].frameMap + 1, 6), "PPMMMP");  // 3 was in hand: done again
+
+    markAsDone(farm, k);  // the operator calls it done: nothing is left to render again
+    EXPECT_FALSE(fileExists(renderAgainFilePath(farm)));
+}
+
+TEST_F(OperatorCommands, RenderAgainRefusesFramesTheSceneDoesNotHave) {
+    int k = queueScene(6, 1, 9, 2);  // frames 1, 3, 5, 7, 9
+    int failed = queueScene(7, 1, 3);
+    failScene(s, "Could not validate save path", failed);
+    s.scenes[failed].position = 0;
+    int thirds = queueScene(8, 0, 8, 3);
+    struct Case {
+        int entry, first, last;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {k, 4, 4, "no frame of the scene's range 1-9 step 2 lies in 4-4"},
+        {k, 10, 20, "no frame of the scene's range 1-9 step 2 lies in 10-20"},
+        {k, 5, 3, "the first frame 5 comes after the last 3"},
+        {thirds, INT_MAX - 1, INT_MAX,
+         "no frame of the scene's range 0-8 step 3 lies in 2147483646-2147483647"},
+        {failed, 1, 3, "the scene has failed; save its file again to have it read afresh"},
+        {9, 1, 3, "no such scene in the queue"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(renderAgainByOperator(farm, c.entry, c.first, c.last), c.reason);
+    }
+    EXPECT_FALSE(logged("Render Again"));
+    EXPECT_TRUE(farm.renderAgain.empty());
+    EXPECT_EQ(renderAgainByOperator(farm, k, 2, 100), "");  // clipped to the scene's frames
+    EXPECT_TRUE(logged("Operator: Render Again scene6.lws frames 2-9\r\n"));
+    EXPECT_EQ(farm.renderAgain[6], (std::set<int>{3, 5, 7, 9}));
 }
 
 TEST_F(OperatorCommands, SceneCompletedNamesItsSceneFile) {

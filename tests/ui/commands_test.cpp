@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeView>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "free_space_file_system.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
+#include "ui/render_again_dlg.h"
 #include "ui_support.h"
 
 namespace {
@@ -20,7 +22,8 @@ class QueueWindow : public testing::Test {
   protected:
     void SetUp() override {
         for (const char* name : {"a.lws", "b.lws", "c.lws"}) {
-            w.fx.addSceneFile(name, sceneText(1, 10, 1, "Renders/x"));
+            // Each its own images: scenes writing the same ones are refused.
+            w.fx.addSceneFile(name, sceneText(1, 10, 1, std::string("Renders/") + name));
         }
         w.start();
         w.showAndActivate();
@@ -81,6 +84,35 @@ TEST_F(QueueWindow, MarkAsDoneShowsCompleteAboveTheLiveScenesAndKeepsItSelected)
     EXPECT_EQ(order(), QStringList({"c.lws", "a.lws", "b.lws"}));
     EXPECT_EQ(queueModel(*w.view).cell(0, 4), "Complete");
     EXPECT_EQ(w.view->selectedQueueRow(), 0);
+}
+
+// Render Again asks for the frames within the scene's range and marks those the operator chose;
+// a failed scene gets its reason in a box instead of the dialog.
+TEST_F(QueueWindow, RenderAgainAsksForTheFramesWithinTheSceneAndMarksThem) {
+    w.view->selectQueueRow(1);
+    onNextModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<RenderAgainDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        modal->findChild<QSpinBox*>("lastFrame")->setValue(20);  // beyond the scene: its last
+        modal->findChild<QSpinBox*>("firstFrame")->setValue(4);
+        EXPECT_EQ(dialog->lastFrame(), 10);
+        dialog->accept();
+    });
+    w.view->onRenderAgain();
+    EXPECT_NE(w.fx.log().find("Operator: Render Again b.lws frames 4-10"), std::string::npos);
+    const FarmState& s = w.farm().state;
+    EXPECT_EQ(w.farm().renderAgain.at(s.scenes[2].sceneId).size(), 7u);
+    EXPECT_EQ(w.view->selectedQueueRow(), 1);
+
+    w.fx.addSceneFile("0_broken.lws", "LWSC\n3\n\nFirstFrame 1\n");
+    checkSceneQueue(w.farm());
+    w.view->refreshQueueList();
+    w.view->selectQueueRow(0);
+    auto box = answerNextBox(QMessageBox::Ok);
+    w.view->onRenderAgain();
+    ASSERT_TRUE(box->shown);
+    EXPECT_TRUE(box->text.startsWith("0_broken.lws: the scene has failed"))
+        << box->text.toStdString();
 }
 
 TEST_F(QueueWindow, ScanSceneWithoutARowScansAndSavesNothing) {
@@ -160,7 +192,7 @@ TEST_F(QueueWindow, AddSceneCopiesIntoTheQueueFolderButNeverOntoItself) {
 
     std::string queued = w.fx.queueDir + "/a.lws";
     w.view->addSceneFile(QString::fromStdString(queued));
-    EXPECT_EQ(readText(queued), sceneText(1, 10, 1, "Renders/x"));
+    EXPECT_EQ(readText(queued), sceneText(1, 10, 1, "Renders/a.lws"));
 }
 
 TEST_F(QueueWindow, EditSceneOpensTheQueuedFileByItsFullPath) {

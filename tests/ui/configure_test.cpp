@@ -144,12 +144,15 @@ TEST_F(Configure, BadCommandFolderLeavesTheNewQueueFolderInMemoryUntilCancel) {
     EXPECT_EQ(ini(), iniBefore);
 }
 
-TEST_F(Configure, CancelUndoesOptionsMethodAndNames) {
+TEST_F(Configure, CancelUndoesOptionsAndNamesAndTheMethodIsOnlyShown) {
     named<QRadioButton>(*dialog, "beepError")->click();
     EXPECT_EQ(w.farm().settings.Beep_error, 0);
     EXPECT_FALSE(named<QRadioButton>(*dialog, "beepError")->isChecked());
-    named<QComboBox>(*dialog, "method")->setCurrentIndex(1);
-    EXPECT_EQ(w.farm().settings.Method, 1);
+    // The farm renders the absent frames only: the dialog offers no method it does not follow.
+    QComboBox* method = named<QComboBox>(*dialog, "method");
+    EXPECT_EQ(method->count(), 1);
+    EXPECT_EQ(method->currentText(), "Render All Absent Frames");
+    EXPECT_FALSE(method->isEnabled());
     renameNode(1, "ALPHA");
     EXPECT_EQ(textOf(w.farm().state.nodes[2].name), "ALPHA");
 

@@ -67,7 +67,7 @@ TEST(FarmView, FarmListShowsEveryNodeAndShrinksWithTheNodeCount) {
 TEST(FarmView, QueueListShrinksWithTheQueueAndEmptiesWithIt) {
     WindowFixture w;
     for (const char* name : {"a.lws", "b.lws", "c.lws", "d.lws", "e.lws"}) {
-        w.fx.addSceneFile(name, sceneText(1, 10, 1, "Renders/x"));
+        w.fx.addSceneFile(name, sceneText(1, 10, 1, std::string("Renders/") + name));
     }
     w.start();
     EXPECT_EQ(w.column(queueModel(*w.view), 0),

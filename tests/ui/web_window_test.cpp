@@ -22,7 +22,7 @@ class WebWindow : public testing::Test {
     }
     void SetUp() override {
         for (const char* name : {"a.lws", "b.lws"}) {
-            w.fx.addSceneFile(name, sceneText(1, 10, 1, "Renders/x"));
+            w.fx.addSceneFile(name, sceneText(1, 10, 1, std::string("Renders/") + name));
         }
         w.controller->setWebPort(port);
         w.start();

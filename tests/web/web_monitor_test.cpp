@@ -170,6 +170,10 @@ TEST_F(WebMonitorTest, CommandsNeedTheTokenAndAWellFormedBody) {
         {"node not a number", good, R"({"command": "retire", "node": "1"})", 400},
         {"node out of range", good, R"({"command": "retire", "node": 31})", 400},
         {"a member too many", good, R"({"command": "go", "scene": "a.lws"})", 400},
+        {"frame not a number", good,
+         R"({"command": "render-again", "scene": "a.lws", "first": "1"})", 400},
+        {"frames on another command", good, R"({"command": "scan", "scene": "a.lws", "first": 1})",
+         400},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -235,6 +239,47 @@ TEST_F(WebMonitorTest, NodeCommandsRetireAndTakeNodesOffline) {
     EXPECT_EQ(command(monitor, farm, R"({"command": "all-offline"})", kToken).status, 200);
     EXPECT_EQ(farm.state.nodes[2].state, Offline);
     EXPECT_EQ(readText(fx.commandDir + "/job1"), "init");
+}
+
+// Each command run from the web leaves the line the window's button leaves, in order.
+TEST_F(WebMonitorTest, EveryCommandLogsTheOperatorLineOfItsButton) {
+    struct Case {
+        const char* body;
+        const char* line;  // as logged, after the time stamp
+    };
+    const Case cases[] = {
+        {R"({"command": "go"})", "Operator: GO ! \r\n"},
+        {R"({"command": "boost", "scene": "b.lws"})", "Operator: Boost to Top b.lws"},
+        {R"({"command": "move-up", "scene": "c.lws"})", "Operator: Move Up c.lws"},
+        {R"({"command": "move-down", "scene": "b.lws"})", "Operator: Move Down b.lws"},
+        {R"({"command": "scan", "scene": "a.lws"})", "Operator: Scan Scene a.lws"},
+        {R"({"command": "render-again", "scene": "a.lws", "first": 3, "last": 4})",
+         "Operator: Render Again a.lws frames 3-4"},
+        {R"({"command": "render-again", "scene": "c.lws"})",
+         "Operator: Render Again c.lws frames 2-8"},
+        {R"({"command": "rescan"})", "Operator: Re-Scan Queue"},
+        {R"({"command": "retire", "node": 2})", "Operator: Retire N2"},
+        {R"({"command": "make-offline", "node": 3})", "Operator: Make Offline N3"},
+        {R"({"command": "all-offline"})", "Operator: Consider all nodes Offline"},
+        {R"({"command": "mark-done", "scene": "a.lws"})", "Operator: Mark As Done a.lws"},
+        {R"({"command": "remove", "scene": "c.lws"})", "Operator: Remove c.lws"},
+    };
+    size_t from = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        Answer a = command(monitor, farm, c.body, kToken);
+        EXPECT_EQ(a.status, 200) << a.body;
+        size_t at = log().find(c.line, from);
+        ASSERT_NE(at, std::string::npos) << log().substr(from);
+        from = at + 1;
+    }
+    // A range the scene does not have is refused with the reason, and nothing is logged.
+    Answer a =
+        command(monitor, farm,
+                R"({"command": "render-again", "scene": "b.lws", "first": 7, "last": 9})", kToken);
+    EXPECT_EQ(a.status, 409);
+    EXPECT_EQ(a.json()["error"], "no frame of the scene's range 1-4 lies in 7-9");
+    EXPECT_EQ(log().find("Render Again b.lws"), std::string::npos);
 }
 
 TEST_F(WebMonitorTest, ACommandTheFarmDoesNotTakeIsWithdrawnAndNeverRuns) {
