@@ -16,9 +16,9 @@ struct HeadlessOptions {
     bool yes = false;
     bool untilDone = false;
     bool verbose = false;  // print the status texts too
-    long maxTicks = -1;  // -1: no limit
-    long cycleMs = -1;   // -1: Cycle_time seconds
-    long webPort = -1;   // -1: [Web_Monitor] Port
+    long maxTicks = -1;    // -1: no limit
+    long cycleMs = -1;     // -1: Cycle_time seconds
+    long webPort = -1;     // -1: [Web_Monitor] Port
 };
 
 // False with a message in error when the options are not understood.

@@ -1,6 +1,7 @@
 #include "ui/main_frame.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -8,18 +9,28 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "ui/configure_dlg.h"
 #include "ui/farm_controller.h"
 #include "ui/help.h"
 #include "ui/kestrun_view.h"
 #include "ui/lock_keys.h"
+#include "ui/message_boxes.h"
 #include "ui/resources.h"
 #include "ui/window_memory.h"
 
 namespace {
 const QString kIdleText = QStringLiteral("For Help, press F1");
 constexpr int kLockKeyPollMs = 500;
+
+int nodesAtWork(const Farm& farm) {
+    int busy = 0;
+    for (int n = 1; n <= std::clamp(farm.settings.No_Of_Nodes, 0, kMaxNodes); ++n) {
+        busy += nodeHoldsFrame(farm.state.nodes[n].state) ? 1 : 0;
+    }
+    return busy;
+}
 }  // namespace
 
 CMainFrame::CMainFrame(FarmController& controller)
@@ -89,7 +100,7 @@ void CMainFrame::buildMenu() {
     connect(offline, &QAction::triggered, view_, &CKestrunMFCView::onConsiderAllOffline);
     connect(tidy, &QAction::triggered, view_, &CKestrunMFCView::onTidyAwayAll);
     connect(addScene, &QAction::triggered, view_, &CKestrunMFCView::onAddScene);
-    connect(quit, &QAction::triggered, this, &QWidget::close);
+    connect(quit, &QAction::triggered, this, &CMainFrame::onQuit);
     connect(configureKestrun, &QAction::triggered, this, &CMainFrame::onConfigure);
     connect(topics, &QAction::triggered, this, &CMainFrame::onHelp);
 }
@@ -126,7 +137,36 @@ void CMainFrame::placeOnScreen() {
     move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
 }
 
+bool CMainFrame::quitAgreed() {
+    int busy = nodesAtWork(controller_.farm());
+    if (busy == 0) {
+        return true;
+    }
+    QString text = busy == 1
+                       ? QStringLiteral("1 node is loading or rendering. Quit Kestrun?")
+                       : QString::number(busy) + " nodes are loading or rendering. Quit Kestrun?";
+    QMessageBox box(QMessageBox::Question, kAppTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setInformativeText(
+        "Every node is told to wait, and to quit at its next Ready; the next start carries on "
+        "with the queue where this one stopped.");
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void CMainFrame::onQuit() {
+    if (quitAgreed()) {
+        close();
+    }
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The close box asks as Quit does; a close the program makes itself (a stop signal, the
+    // end of the session) does not.
+    if (event->spontaneous() && !quitAgreed()) {
+        event->ignore();
+        return;
+    }
     WindowMemory memory;
     memory.geometry = saveGeometry();
     view_->saveLayout(memory);

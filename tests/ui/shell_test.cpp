@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -85,6 +86,54 @@ TEST(Shell, QuitFromTheMenuEndsTheEventLoopAndRunsTheQuitSteps) {
     EXPECT_FALSE(stuck);
     EXPECT_FALSE(a.app.mainFrame()->isVisible());
     EXPECT_EQ(runningFlag(a.fx), 0);
+}
+
+// Quit and the close box ask first while a node holds a frame; a close the program makes
+// itself, as on a stop signal, never asks.
+TEST(Shell, QuitWhileNodesRenderAsksTheOperatorFirst) {
+    struct Case {
+        const char* how;
+        int32_t nodeState;
+        QMessageBox::StandardButton answer;  // NoButton: no box expected
+        bool closed;
+    };
+    const Case cases[] = {
+        {"menu", Ready, QMessageBox::NoButton, true},
+        {"menu", Rendering, QMessageBox::No, false},
+        {"menu", Loading, QMessageBox::Yes, true},
+        {"close box", Rendering, QMessageBox::No, false},
+        {"close box", Rendering, QMessageBox::Yes, true},
+        {"program", Rendering, QMessageBox::NoButton, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.how) + " " + std::to_string(c.nodeState));
+        WindowFixture w;
+        w.start();
+        w.showAndActivate();
+        w.farm().state.nodes[2].state = c.nodeState;
+        std::shared_ptr<BoxSeen> box;
+        if (c.answer != QMessageBox::NoButton) {
+            box = answerNextBox(c.answer);
+        }
+        if (std::string(c.how) == "menu") {
+            findAction(w.frame.get(), "&Quit ")->trigger();
+        } else if (std::string(c.how) == "close box") {
+            QCloseEvent close;
+            QApplication::sendSpontaneousEvent(w.frame.get(), &close);
+            if (close.isAccepted()) {
+                w.frame->hide();
+            }
+        } else {
+            w.frame->close();
+        }
+        if (box) {
+            EXPECT_TRUE(box->shown);
+            EXPECT_EQ(box->text, "1 node is loading or rendering. Quit Kestrun?");
+            EXPECT_EQ(box->defaultButton, QMessageBox::No);
+        }
+        EXPECT_EQ(!w.frame->isVisible(), c.closed);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
 }
 
 class StopSignal : public testing::TestWithParam<int> {};
