@@ -101,6 +101,12 @@ class CKestrunMFCView : public QScrollArea {
     void redrawLists();
     // Moves the selected scene with one of the queue moves; the selection follows it.
     void moveScene(int (*move)(Farm&, int));
+    // Widens each Farm Status column whose contents' need changed to that need; true when one
+    // was widened.
+    bool fitFarmColumns();
+    // Shares the room between the panes by the Farm Status list's needs, unless the operator
+    // has moved the splitter.
+    void fitPanes();
 
     FarmController& controller_;
     Farm& farm_;
@@ -116,6 +122,11 @@ class CKestrunMFCView : public QScrollArea {
     std::vector<QWidget*> tabChain_;  // the controls in the template's tab order
     QSplitter* halves_ = nullptr;
     QSplitter* topRow_ = nullptr;
+    QWidget* farmPane_ = nullptr;
+    QSize farmChrome_;              // the Farm Status group's size beyond its list's
+    std::vector<int> fittedNeeds_;  // each Farm Status column's need when last fitted
+    bool autoWidths_ = true;        // the top row's split follows the farm list's need
+    bool autoHeights_ = true;       // and so does the split between the halves
     LastFramePane* lastFrame_ = nullptr;
     LastFrameWatch watch_;
     int32_t lastRenderedScene_ = -1;  // sceneId of the scene a node held a frame of last
