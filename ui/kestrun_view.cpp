@@ -43,6 +43,10 @@ constexpr int kFrameWidth = 150;
 constexpr int kQueueShrink = 95;
 constexpr int kLogShrink = 125;
 constexpr int kFrameShrink = 70;
+// How far the Farm Status group (its list scrolls sideways then) and the Queue Status group
+// (down to its row of buttons) may narrow below their template widths.
+constexpr int kFarmNarrow = 40;
+constexpr int kQueueNarrow = 60;
 // The queue list's ETA column, shown beside Progress, and the column it is shown before.
 constexpr int kEtaColumn = 11;
 constexpr int kImageSizeColumn = 5;
@@ -93,10 +97,10 @@ void CKestrunMFCView::buildForm() {
     DialogUnits du(QApplication::font());
     // The form's panes, each at its place on the template: the Farm Status and Log groups side
     // by side above the Queue Status group, with the Last Frame group to the right of the log.
-    auto* farmPane = new AnchoredPane(du, QRect(3, 7, 322, 128));
+    auto* farmPane = new AnchoredPane(du, QRect(3, 7, 322, 128), 0, kFarmNarrow);
     auto* logPane = new AnchoredPane(du, QRect(330, 7, 245, 128), 0, kLogShrink);
     auto* framePane = new AnchoredPane(du, QRect(580, 7, kFrameWidth, 128), 0, kFrameShrink);
-    auto* queuePane = new AnchoredPane(du, QRect(3, 140, 572, 190), kQueueShrink);
+    auto* queuePane = new AnchoredPane(du, QRect(3, 140, 572, 190), kQueueShrink, kQueueNarrow);
     // What the Farm Status group holds beside its list: the buttons and the group's frame.
     farmChrome_ = du.rect(3, 7, 322, 128).size() - du.rect(65, 15, 255, 115).size();
     farmPane->add(new GroupFrame("Farm Status", nullptr), 3, 7, 322, 128, kGrow);
@@ -166,8 +170,10 @@ void CKestrunMFCView::buildForm() {
     halves_->setStretchFactor(0, 0);
     halves_->setStretchFactor(1, 1);
     farmPane_ = farmPane;
+    // The window's size reaches both splitters through the outer one; the top row is resized
+    // alone only by a move of the handle between the halves, which must not be fitted back.
+    halves_->installEventFilter(this);
     for (QSplitter* splitter : {topRow_, halves_}) {
-        splitter->installEventFilter(this);
         connect(splitter, &QSplitter::splitterMoved, this,
                 [this, splitter] { (splitter == topRow_ ? autoWidths_ : autoHeights_) = false; });
     }
@@ -381,7 +387,7 @@ void CKestrunMFCView::refreshLogPane() {
 }
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == topRow_ || watched == halves_) && event->type() == QEvent::Resize) {
+    if (watched == halves_ && event->type() == QEvent::Resize) {
         fitPanes();
     }
     if (watched == logPane_ && event->type() == QEvent::FocusIn) {

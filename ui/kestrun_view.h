@@ -127,6 +127,7 @@ class CKestrunMFCView : public QScrollArea {
     std::vector<int> fittedNeeds_;  // each Farm Status column's need when last fitted
     bool autoWidths_ = true;        // the top row's split follows the farm list's need
     bool autoHeights_ = true;       // and so does the split between the halves
+    bool fitting_ = false;          // fitPanes is under way
     LastFramePane* lastFrame_ = nullptr;
     LastFrameWatch watch_;
     int32_t lastRenderedScene_ = -1;  // sceneId of the scene a node held a frame of last

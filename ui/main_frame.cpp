@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -100,7 +101,7 @@ void CMainFrame::buildMenu() {
     connect(offline, &QAction::triggered, view_, &CKestrunMFCView::onConsiderAllOffline);
     connect(tidy, &QAction::triggered, view_, &CKestrunMFCView::onTidyAwayAll);
     connect(addScene, &QAction::triggered, view_, &CKestrunMFCView::onAddScene);
-    connect(quit, &QAction::triggered, this, &CMainFrame::onQuit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
     connect(configureKestrun, &QAction::triggered, this, &CMainFrame::onConfigure);
     connect(topics, &QAction::triggered, this, &CMainFrame::onHelp);
 }
@@ -154,16 +155,13 @@ bool CMainFrame::quitAgreed() {
     return box.exec() == QMessageBox::Yes;
 }
 
-void CMainFrame::onQuit() {
-    if (quitAgreed()) {
-        close();
-    }
+void CMainFrame::closeWithoutAsking() {
+    QScopedValueRollback<bool> agreed(agreed_, true);
+    close();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // The close box asks as Quit does; a close the program makes itself (a stop signal, the
-    // end of the session) does not.
-    if (event->spontaneous() && !quitAgreed()) {
+    if (!agreed_ && !quitAgreed()) {
         event->ignore();
         return;
     }

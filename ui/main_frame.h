@@ -4,7 +4,7 @@
 // status texts and each menu item's prompt while the item is highlighted, and handles the
 // Configure, Help and Quit commands; the view handles the farm's commands, the application About.
 // Quit and the close box ask the operator first while nodes load or render; a stop signal's
-// close does not ask.
+// close (closeWithoutAsking) does not ask.
 // Its size and place, and the view's splitters and column widths, are remembered in a file of
 // the window's own beside the settings file.
 #pragma once
@@ -35,8 +35,8 @@ class CMainFrame : public QMainWindow {
   public slots:
     void onConfigure();
     void onHelp();
-    // File > Quit: closes the window once the operator agrees (see quitAgreed).
-    void onQuit();
+    // Closes the window as Quit does, without asking: for a stop signal, with no one to ask.
+    void closeWithoutAsking();
 
     // The file of the window's own that keeps its size, place, splitters and column widths.
     QString memoryPath() const { return memoryPath_; }
@@ -66,4 +66,5 @@ class CMainFrame : public QMainWindow {
     QLabel* scrollPane_ = nullptr;
     QAction* aboutAction_ = nullptr;
     QList<QAction*> farmActions_;  // disabled while the farm is halted
+    bool agreed_ = false;          // the close under way needs no question
 };

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -58,6 +59,20 @@ QStringList WindowFixture::column(const TextTableModel& model, int column) const
         texts << model.cell(row, column);
     }
     return texts;
+}
+
+void dragHandle(QSplitter* splitter, int index, QPoint by) {
+    QSplitterHandle* handle = splitter->handle(index);
+    QPoint grip = handle->rect().center();
+    auto send = [handle](QEvent::Type type, QPoint at, Qt::MouseButton button) {
+        QMouseEvent event(type, at, handle->mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    send(QEvent::MouseMove, grip + by, Qt::NoButton);
+    send(QEvent::MouseButtonRelease, grip + by, Qt::LeftButton);
+    QApplication::processEvents();
 }
 
 QPushButton* findButton(QWidget* root, const QString& text) {

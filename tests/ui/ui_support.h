@@ -81,6 +81,10 @@ struct WindowFixture {
     CKestrunMFCView* view = nullptr;
 };
 
+// Drags the handle before the splitter's widget `index` by `by` pixels with the mouse, as the
+// operator does.
+void dragHandle(QSplitter* splitter, int index, QPoint by);
+
 QPushButton* findButton(QWidget* root, const QString& text);
 QAction* findAction(QWidget* root, const QString& text);
 

@@ -46,9 +46,8 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     w.frame->show();
     w.frame->resize(1500, 900);
     QApplication::processEvents();
-    QList<int> split = halves(*w.view)->sizes();
-    halves(*w.view)->setSizes({split[0] + 80, split[1] - 80});
-    queueList(*w.view)->setColumnWidth(10, 333);
+    dragHandle(halves(*w.view), 1, QPoint(0, 80));
+    queueList(*w.view)->setColumnWidth(0, 333);
     QApplication::processEvents();
     QList<int> moved = halves(*w.view)->sizes();
     w.frame->close();
@@ -63,7 +62,7 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     QApplication::processEvents();
     EXPECT_EQ(again.size(), QSize(1500, 900));
     EXPECT_EQ(halves(*again.view())->sizes(), moved);
-    EXPECT_EQ(queueList(*again.view())->columnWidth(10), 333);
+    EXPECT_EQ(queueList(*again.view())->columnWidth(0), 333);
 }
 
 TEST(WindowMemory, ADamagedFileGivesAFirstRunsWindow) {
