@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
@@ -170,10 +170,8 @@ void CKestrunMFCView::buildForm() {
     halves_->setStretchFactor(0, 0);
     halves_->setStretchFactor(1, 1);
     farmPane_ = farmPane;
-    // The window's size reaches both splitters through the outer one; the top row is resized
-    // alone only by a move of the handle between the halves, which must not be fitted back.
-    halves_->installEventFilter(this);
     for (QSplitter* splitter : {topRow_, halves_}) {
+        splitter->installEventFilter(this);
         connect(splitter, &QSplitter::splitterMoved, this,
                 [this, splitter] { (splitter == topRow_ ? autoWidths_ : autoHeights_) = false; });
     }
@@ -281,7 +279,8 @@ void CKestrunMFCView::refreshFarmList() {
     int rows = farmModel_.rowCount();
     farmModel_.update(farm_, farm_.clock.tickMs());
     if (fitFarmColumns() || rows != farmModel_.rowCount()) {
-        fitPanes();
+        fitWidths();
+        fitHeights();
     }
     watch_.update(farm_.state, farm_.settings.No_Of_Nodes);
     showLastFrame();
@@ -334,30 +333,44 @@ bool CKestrunMFCView::fitFarmColumns() {
     return widened;
 }
 
-void CKestrunMFCView::fitPanes() {
-    if (fitting_) {
-        return;  // a splitter resized by the fit itself
+int CKestrunMFCView::farmWidthNeed() const {
+    return farmChrome_.width() + farmList_->header()->length() + 2 * farmList_->frameWidth() +
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, farmList_);
+}
+
+int CKestrunMFCView::farmWidthShare() const {
+    if (!autoWidths_) {
+        return farmPane_->width();
     }
-    QScopedValueRollback<bool> fitting(fitting_, true);
-    const int frames = 2 * farmList_->frameWidth();
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, farmList_);
+    // The top row is as wide as the halves, also while the halves pass a new size on to it.
+    int room = halves_->width() - 2 * topRow_->handleWidth();
+    return shareTopRow(room, farmWidthNeed(), farmPane_->minimumWidth(),
+                       topRow_->widget(1)->minimumWidth(), topRow_->widget(2)->minimumWidth())[0];
+}
+
+void CKestrunMFCView::fitWidths() {
     if (autoWidths_) {
-        int need = farmChrome_.width() + farmList_->header()->length() + frames + scrollBar;
         int room = topRow_->width() - 2 * topRow_->handleWidth();
-        topRow_->setSizes(shareTopRow(room, need, farmPane_->minimumWidth(),
+        topRow_->setSizes(shareTopRow(room, farmWidthNeed(), farmPane_->minimumWidth(),
                                       topRow_->widget(1)->minimumWidth(),
                                       topRow_->widget(2)->minimumWidth()));
     }
-    if (autoHeights_) {
-        int rows = farmModel_.rowCount();
-        int rowHeight = rows > 0 ? farmList_->sizeHintForRow(0) : 0;
-        bool cut = farmList_->header()->length() + frames > farmList_->width();
-        int need = farmChrome_.height() + farmList_->header()->sizeHint().height() +
-                   rows * rowHeight + frames + (cut ? scrollBar : 0);
-        int room = halves_->height() - halves_->handleWidth();
-        halves_->setSizes(shareHalves(room, need, topRow_->minimumSizeHint().height(),
-                                      halves_->widget(1)->minimumHeight()));
+}
+
+void CKestrunMFCView::fitHeights() {
+    if (!autoHeights_) {
+        return;
     }
+    int rows = farmModel_.rowCount();
+    int rowHeight = rows > 0 ? farmList_->sizeHintForRow(0) : 0;
+    // A list narrower than its columns shows a scroll bar under its rows.
+    bool cut = farmWidthNeed() > farmWidthShare();
+    int scrollBar = cut ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, farmList_) : 0;
+    int need = farmChrome_.height() + farmList_->header()->sizeHint().height() + rows * rowHeight +
+               2 * farmList_->frameWidth() + scrollBar;
+    int room = halves_->height() - halves_->handleWidth();
+    halves_->setSizes(shareHalves(room, need, topRow_->minimumSizeHint().height(),
+                                  halves_->widget(1)->minimumHeight()));
 }
 
 void CKestrunMFCView::saveLayout(WindowMemory& memory) const {
@@ -387,8 +400,12 @@ void CKestrunMFCView::refreshLogPane() {
 }
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {
+    // A splitter's new size is known before it shares it out, so the fit comes first.
     if (watched == halves_ && event->type() == QEvent::Resize) {
-        fitPanes();
+        fitHeights();
+    } else if (watched == topRow_ && event->type() == QEvent::Resize &&
+               static_cast<QResizeEvent*>(event)->oldSize().width() != topRow_->width()) {
+        fitWidths();  // not when only the handle between the halves moved
     }
     if (watched == logPane_ && event->type() == QEvent::FocusIn) {
         farm_.state.logFrozen = true;

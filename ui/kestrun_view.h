@@ -104,9 +104,13 @@ class CKestrunMFCView : public QScrollArea {
     // Widens each Farm Status column whose contents' need changed to that need; true when one
     // was widened.
     bool fitFarmColumns();
-    // Shares the room between the panes by the Farm Status list's needs, unless the operator
-    // has moved the splitter.
-    void fitPanes();
+    // Share the room between the panes by the Farm Status list's needs, each unless the
+    // operator has moved that splitter: the top row's width, and the halves' height.
+    void fitWidths();
+    void fitHeights();
+    // The Farm Status group's width for all its columns, and the width it gets.
+    int farmWidthNeed() const;
+    int farmWidthShare() const;
 
     FarmController& controller_;
     Farm& farm_;
@@ -127,7 +131,6 @@ class CKestrunMFCView : public QScrollArea {
     std::vector<int> fittedNeeds_;  // each Farm Status column's need when last fitted
     bool autoWidths_ = true;        // the top row's split follows the farm list's need
     bool autoHeights_ = true;       // and so does the split between the halves
-    bool fitting_ = false;          // fitPanes is under way
     LastFramePane* lastFrame_ = nullptr;
     LastFrameWatch watch_;
     int32_t lastRenderedScene_ = -1;  // sceneId of the scene a node held a frame of last
