@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QWidget>
 
@@ -45,11 +46,19 @@ void openOrSay(QWidget* parent, const QString& path) {
         }
         return;
     }
-    // Owned by the application, so that it outlives a window closed before it ends.
+    // Owned by the application, so that it outlives a window closed before it ends. Its error
+    // output goes to a file, not a pipe: an editor it starts and that outlives it keeps a place
+    // to write to.
     auto* process = new QProcess(QCoreApplication::instance());
+    auto* errors = new QTemporaryFile(process);
+    if (errors->open()) {
+        process->setStandardErrorFile(errors->fileName());
+    }
+    process->setStandardOutputFile(QProcess::nullDevice());
     QPointer<QWidget> owner(parent);
-    auto fail = [process, owner, path] {
-        QString why = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+    auto fail = [process, errors, owner, path] {
+        errors->seek(0);
+        QString why = QString::fromLocal8Bit(errors->readAll()).trimmed();
         process->deleteLater();
         sayNoApplication(owner, path, why);
     };
@@ -66,6 +75,5 @@ void openOrSay(QWidget* parent, const QString& path) {
             fail();
         }
     });
-    process->setStandardOutputFile(QProcess::nullDevice());
     process->start(launcher, {path});
 }
