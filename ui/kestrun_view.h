@@ -1,9 +1,10 @@
 // CKestrunMFCView, the farm view that fills the main window: the form with the Farm Status list
 // (the nodes), the Queue Status list (the scenes), the log pane, the last frame and the
-// operator's buttons, laid out in dialog units and scrolled when the window is smaller. It draws
-// the farm of a FarmController when the controller says what changed, and turns the operator's
-// buttons and selected rows into the controller's commands. The view keeps no farm state of its
-// own; its list models hold the texts last shown.
+// operator's buttons, laid out in dialog units (the Farm Status group as wide and tall as its
+// columns and node rows need, the queue taking the rest) and scrolled when the window is smaller
+// than the form. It draws the farm of a FarmController when the controller says what changed,
+// and turns the operator's buttons and selected rows into the controller's commands. The view
+// keeps no farm state of its own; its list models hold the texts last shown.
 //
 // Lifetime: created by CMainFrame over the application's controller, which outlives it.
 // Everything runs on the GUI thread.
