@@ -7,9 +7,9 @@
 
 #include "farm/farm.h"
 
-HeadlessHost::HeadlessHost(bool answerYes, std::chrono::milliseconds cycle,
+HeadlessHost::HeadlessHost(bool answerYes, bool verbose, std::chrono::milliseconds cycle,
                            const volatile std::sig_atomic_t& stopRequested)
-    : answerYes_(answerYes), cycle_(cycle), stopRequested_(stopRequested) {}
+    : answerYes_(answerYes), verbose_(verbose), cycle_(cycle), stopRequested_(stopRequested) {}
 
 // The log lies in the shared queue folder, so it is read through the farm's file system: a
 // FIFO or a link planted there is not read. Only the end of the file is read, at most as much
@@ -44,11 +44,18 @@ void HeadlessHost::skipLogUpTo(const std::string& path) {
 }
 
 void HeadlessHost::showStatus(const std::string& text) {
-    std::cout << "status: " << text << '\n';
+    if (verbose_) {
+        std::cout << "status: " << text << '\n';
+    }
 }
 
 bool HeadlessHost::askAlreadyRunning(const std::string& text) {
-    std::cout << "KestrunMFC: " << text << (answerYes_ ? " Yes\n" : " No\n") << std::flush;
+    std::cout << "KestrunMFC: " << text << (answerYes_ ? " Yes\n" : " No\n");
+    if (!answerYes_) {
+        std::cout << "kestrun-headless: not carrying on with a farm that the queue file says is "
+                     "still running; if no other farm runs this queue, start again with --yes\n";
+    }
+    std::cout << std::flush;
     answeredNo_ = !answerYes_;
     return answerYes_;
 }

@@ -1,6 +1,8 @@
-// The front end of kestrun-headless: a FarmHost on standard output. Every status text and every
-// new log line is printed; the already-running question is answered from the --yes option; the
-// free-space halt is answered Retry after waiting one cycle (Cancel once a stop was asked for).
+// The front end of kestrun-headless: a FarmHost on standard output. Every new log line is
+// printed, the status texts only when asked to be verbose (a service's journal would otherwise
+// be mostly "status: Checking nodes"); the already-running question is answered from the --yes
+// option, a No naming that option; the free-space halt is answered Retry after waiting one cycle
+// (Cancel once a stop was asked for).
 #pragma once
 
 #include <chrono>
@@ -15,7 +17,7 @@ struct Farm;
 
 class HeadlessHost : public FarmHost {
   public:
-    HeadlessHost(bool answerYes, std::chrono::milliseconds cycle,
+    HeadlessHost(bool answerYes, bool verbose, std::chrono::milliseconds cycle,
                  const volatile std::sig_atomic_t& stopRequested);
 
     void attach(Farm& farm) { farm_ = &farm; }
@@ -43,6 +45,7 @@ class HeadlessHost : public FarmHost {
 
   private:
     bool answerYes_;
+    bool verbose_;
     std::chrono::milliseconds cycle_;
     const volatile std::sig_atomic_t& stopRequested_;
     std::function<void()> whileHeld_;

@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kestrun-headless [--go] [--yes] [--until-done] [--max-ticks N] [--cycle-ms N]\n"
-    "                        [--web-port N]\n"
+    "                        [--web-port N] [--verbose]\n"
     "       kestrun-headless --help | --version\n"
     "  --go          press GO at start: hand frames out to the nodes\n"
     "  --yes         carry on when the queue file says a farm is still running\n"
@@ -27,6 +27,8 @@ constexpr const char* kUsage =
     "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
     "  --web-port N  serve the web monitor on port N (0: not at all) instead of\n"
     "                [Web_Monitor] Port\n"
+    "  --verbose     print the status texts (\"status: Checking nodes\") too, not only\n"
+    "                the log lines and the summary\n"
     "  --help        this text\n"
     "  --version     the program's name and version\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
@@ -122,6 +124,8 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             o.yes = true;
         } else if (a == "--until-done") {
             o.untilDone = true;
+        } else if (a == "--verbose") {
+            o.verbose = true;
         } else if ((a == "--max-ticks" || a == "--cycle-ms" || a == "--web-port") && hasValue) {
             long& target = a == "--max-ticks"  ? o.maxTicks
                            : a == "--cycle-ms" ? o.cycleMs
@@ -163,7 +167,7 @@ int runHeadless(int argc, char** argv) {
     Clock clock;
     // Without --cycle-ms the cycle is known only once startFarm has loaded the settings.
     std::chrono::milliseconds cycle{o.cycleMs >= 0 ? o.cycleMs : 1000};
-    HeadlessHost host(o.yes, cycle, stopRequested);
+    HeadlessHost host(o.yes, o.verbose, cycle, stopRequested);
     Farm farm(host, fs, clock, defaultSettingsPath());
     host.attach(farm);
     // The log path comes from the settings; the start-up loads them again, with the defaults

@@ -1,6 +1,8 @@
 # The Debian package, built by CPack from the install rules (cmake/install.cmake) into
 # build/package/. Its dependencies are worked out from the programs with dpkg-shlibdeps; the
-# window also needs Qt's platform plugins, which no program links.
+# window also needs Qt's platform plugins, which no program links. It recommends xdg-utils (F1
+# and Edit Scene open files with the desktop's applications) and Qt's extra image formats, whose
+# TGA reader the Last Frame preview needs for LightWave's usual output.
 set(KESTRUN_MAINTAINER "The Kestrun developers <kestrun@kestrun.org>"
     CACHE STRING "Maintainer named in the Debian package")
 
@@ -34,7 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(TARGET kestrun)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-image-formats-plugins")
 endif()
 
 # `cpack` installs what is built; the Makefile's package target builds the programs first, so

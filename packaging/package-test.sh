@@ -60,6 +60,8 @@ for size in 16 22 24 32 48 64 128 256; do
         | grep -q "PNG image data, $size x $size" || fail "icon ${size}x${size} is not $size pixels"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "Depends misses the Qt libraries"
+dpkg-deb -f "$deb" Recommends | grep -q 'qt6-image-formats-plugins' \
+    || fail "Recommends misses the image formats the Last Frame preview reads TGA with"
 pass "package contents"
 
 # --- the programs, with no display ----------------------------------------------------------

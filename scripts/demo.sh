@@ -218,7 +218,7 @@ else
     # Every log line of the farm, without the status-bar texts (kept in logs/farm.txt).
     set +e
     "$build/kestrun-headless" --go --until-done --cycle-ms "$cycle_ms" --max-ticks 1500 \
-        --web-port "$web_port" \
+        --web-port "$web_port" --verbose \
         | tee "$demo/logs/farm.txt" | grep -v '^status: '
     status=${PIPESTATUS[0]}
     set -e

@@ -1,11 +1,13 @@
 #include "ui/anchored_pane.h"
 
-AnchoredPane::AnchoredPane(const DialogUnits& du, QRect rect, int shrinkHeight, QWidget* parent)
+AnchoredPane::AnchoredPane(const DialogUnits& du, QRect rect, int shrinkHeight, int shrinkWidth,
+                           QWidget* parent)
     : QWidget(parent), du_(du) {
     QRect at = du.rect(rect.x(), rect.y(), rect.width(), rect.height());
     origin_ = at.topLeft();
     templateSize_ = at.size();
-    setMinimumSize(templateSize_.width(), templateSize_.height() - du.y(shrinkHeight));
+    setMinimumSize(templateSize_.width() - du.x(shrinkWidth),
+                   templateSize_.height() - du.y(shrinkHeight));
 }
 
 void AnchoredPane::add(QWidget* widget, int l, int t, int w, int h, unsigned anchors) {

@@ -23,9 +23,10 @@ class AnchoredPane : public QWidget {
     Q_OBJECT
 
   public:
-    // rect: the pane's place on the template, in dialog units. shrinkHeight: how far below its
-    // template height the pane may become (its growing controls shrink by as much).
-    AnchoredPane(const DialogUnits& du, QRect rect, int shrinkHeight = 0,
+    // rect: the pane's place on the template, in dialog units. shrinkHeight, shrinkWidth: how
+    // far below its template height and width the pane may become (its growing controls shrink
+    // by as much).
+    AnchoredPane(const DialogUnits& du, QRect rect, int shrinkHeight = 0, int shrinkWidth = 0,
                  QWidget* parent = nullptr);
 
     // Makes widget a child of the pane at its template rectangle l, t, w, h (form units).

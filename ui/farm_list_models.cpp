@@ -10,6 +10,22 @@
 #include "ui/qt_text.h"
 
 const int FarmListModel::kWidths[] = {60, 70, 80, 100, 70, 70, 60};
+
+namespace {
+// The Status column's mark of a node that shows no progress.
+const char* const kStuckMark = " (stuck)";
+}  // namespace
+
+std::vector<QStringList> FarmListModel::sampleTexts() {
+    QStringList statuses;
+    for (int32_t state = Offline; state <= Retired; ++state) {
+        statuses << qtext(nodeStatusText(state) + kStuckMark);
+    }
+    // Node, Status, Elapsed Time, Scene File, Frame No, Last Frame, Rendered.
+    return {{},      statuses, {"00:00:00"},
+            {},      {"2999"}, {qtext(durationText(99 * 3600000 + 3599000))},
+            {"9999"}};
+}
 const int QueueListModel::kWidths[] = {100, 34, 34, 34, 94, 70, 54, 37, 59, 34, 291, 60};
 
 FarmListModel::FarmListModel(QObject* parent)
@@ -29,7 +45,7 @@ void FarmListModel::update(const Farm& farm, uint32_t nowTick) {
         setCell(row, 0, qtext(nodeLabel(i, textOf(n.name))));
         NodeFigures figures = nodeFigures(farm, i);
         std::string status = nodeStatusText(n.state);
-        setCell(row, 1, qtext(figures.stuck ? status + " (stuck)" : status));
+        setCell(row, 1, qtext(figures.stuck ? status + kStuckMark : status));
         setCellError(row, 1, figures.stuck);
         setCell(row, 2, qtext(elapsedText(nowTick - n.commandTick)));
         setCell(row, 5, figures.lastMs == 0 ? QString() : qtext(durationText(figures.lastMs)));

@@ -7,7 +7,9 @@
 // changed.
 #pragma once
 
+#include <QStringList>
 #include <cstdint>
+#include <vector>
 
 #include "ui/text_table_model.h"
 
@@ -22,6 +24,9 @@ class FarmListModel : public TextTableModel {
     void update(const Farm& farm, uint32_t nowTick);
     // Column widths in pixels for the 8-point template font.
     static const int kWidths[];
+    // Per column, the widest texts it may show beside those of its rows now: every status with
+    // the stuck mark, the longest times and counts.
+    static std::vector<QStringList> sampleTexts();
 };
 
 class QueueListModel : public TextTableModel {

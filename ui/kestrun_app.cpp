@@ -25,7 +25,8 @@ void CKestrunMFCApp::initInstance() {
     connect(frame_->aboutAction(), &QAction::triggered, this, &CKestrunMFCApp::onAppAbout);
     connect(controller_.get(), &FarmController::quitRequested, &app_, &QApplication::quit,
             Qt::QueuedConnection);
-    connect(quitSignals_.get(), &QuitSignalWatcher::quitSignalled, frame_.get(), &QWidget::close);
+    connect(quitSignals_.get(), &QuitSignalWatcher::quitSignalled, frame_.get(),
+            &CMainFrame::closeWithoutAsking);
 
     controller_->start();
     if (!controller_->quitWasRequested()) {

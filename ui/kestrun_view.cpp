@@ -6,9 +6,11 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -19,11 +21,13 @@
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
 #include "ui/anchored_pane.h"
+#include "ui/column_fit.h"
 #include "ui/dialog_units.h"
 #include "ui/farm_controller.h"
 #include "ui/form_controls.h"
 #include "ui/last_frame_pane.h"
 #include "ui/list_cell_delegate.h"
+#include "ui/pane_share.h"
 #include "ui/qt_text.h"
 #include "ui/window_memory.h"
 
@@ -34,8 +38,18 @@ constexpr int kFormWidth = 586;
 constexpr int kFormHeight = 336;
 // The Last Frame group's width on the form, to the right of the template's own form.
 constexpr int kFrameWidth = 150;
-// How far the Queue Status group may shrink below its template height in a small window.
+// How far the Queue Status group may shrink below its template height in a small window, and
+// the Log and Last Frame groups below their template widths.
 constexpr int kQueueShrink = 95;
+constexpr int kLogShrink = 125;
+constexpr int kFrameShrink = 70;
+// How far the Farm Status group (its list scrolls sideways then) and the Queue Status group
+// (down to its row of buttons) may narrow below their template widths.
+constexpr int kFarmNarrow = 40;
+constexpr int kQueueNarrow = 60;
+// The queue list's ETA column, shown beside Progress, and the column it is shown before.
+constexpr int kEtaColumn = 11;
+constexpr int kImageSizeColumn = 5;
 
 // A list shows its selection only while it has the keyboard focus.
 void hideInactiveSelection(QTreeView* list) {
@@ -83,11 +97,12 @@ void CKestrunMFCView::buildForm() {
     DialogUnits du(QApplication::font());
     // The form's panes, each at its place on the template: the Farm Status and Log groups side
     // by side above the Queue Status group, with the Last Frame group to the right of the log.
-    auto* farmPane = new AnchoredPane(du, QRect(3, 7, 322, 128));
-    auto* logPane = new AnchoredPane(du, QRect(330, 7, 245, 128));
-    auto* framePane = new AnchoredPane(du, QRect(580, 7, kFrameWidth, 128));
-    framePane->setMinimumWidth(0);
-    auto* queuePane = new AnchoredPane(du, QRect(3, 140, 572, 190), kQueueShrink);
+    auto* farmPane = new AnchoredPane(du, QRect(3, 7, 322, 128), 0, kFarmNarrow);
+    auto* logPane = new AnchoredPane(du, QRect(330, 7, 245, 128), 0, kLogShrink);
+    auto* framePane = new AnchoredPane(du, QRect(580, 7, kFrameWidth, 128), 0, kFrameShrink);
+    auto* queuePane = new AnchoredPane(du, QRect(3, 140, 572, 190), kQueueShrink, kQueueNarrow);
+    // What the Farm Status group holds beside its list: the buttons and the group's frame.
+    farmChrome_ = du.rect(3, 7, 322, 128).size() - du.rect(65, 15, 255, 115).size();
     farmPane->add(new GroupFrame("Farm Status", nullptr), 3, 7, 322, 128, kGrow);
     logPane->add(new GroupFrame("Log", nullptr), 330, 7, 245, 128, kGrow);
     framePane->add(new GroupFrame("Last Frame", nullptr), 580, 7, kFrameWidth, 128, kGrow);
@@ -118,6 +133,10 @@ void CKestrunMFCView::buildForm() {
     tabChain_.push_back(queueList_);
     queueList_->setObjectName("queueStatusList");
     queueList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The ETA beside the progress, where a narrow window still shows it; the save path, long
+    // and last, takes what room is left.
+    queueList_->header()->moveSection(kEtaColumn, kImageSizeColumn);
+    queueList_->header()->setStretchLastSection(true);
     addButton(logPane, "C&lear Log", 335, 115, 52, 13, bottom, &CKestrunMFCView::onClearLog);
     logPane_ = new QPlainTextEdit;
     logPane_->setObjectName("logPane");
@@ -145,17 +164,21 @@ void CKestrunMFCView::buildForm() {
     topRow_->addWidget(farmPane);
     topRow_->addWidget(logPane);
     topRow_->addWidget(framePane);
-    topRow_->setCollapsible(2, true);
     halves_->addWidget(topRow_);
     halves_->addWidget(queuePane);
-    halves_->setStretchFactor(0, 1);
+    // Once the operator has moved a splitter, the queue takes what the window gains or loses.
+    halves_->setStretchFactor(0, 0);
     halves_->setStretchFactor(1, 1);
+    farmPane_ = farmPane;
+    for (QSplitter* splitter : {topRow_, halves_}) {
+        splitter->installEventFilter(this);
+        connect(splitter, &QSplitter::splitterMoved, this,
+                [this, splitter] { (splitter == topRow_ ? autoWidths_ : autoHeights_) = false; });
+    }
 
     form_ = new QWidget;
     auto* margins = new QVBoxLayout(form_);
-    // The right margin leaves room for the handle before the Last Frame group, which is closed
-    // at the template's size.
-    margins->setContentsMargins(du.x(3), du.y(7), du.x(kFormWidth - 580), du.y(kFormHeight - 330));
+    margins->setContentsMargins(du.x(3), du.y(7), du.x(kFormWidth - 575), du.y(kFormHeight - 330));
     margins->addWidget(halves_);
     setWidget(form_);
     chainTabOrder();
@@ -254,7 +277,12 @@ void CKestrunMFCView::selectNodeRow(int row) {
 }
 
 void CKestrunMFCView::refreshFarmList() {
+    int rows = farmModel_.rowCount();
     farmModel_.update(farm_, farm_.clock.tickMs());
+    if (fitFarmColumns() || rows != farmModel_.rowCount()) {
+        fitWidths();
+        fitHeights();
+    }
     watch_.update(farm_.state, farm_.settings.No_Of_Nodes);
     showLastFrame();
     showFarmSummary();
@@ -288,6 +316,64 @@ void CKestrunMFCView::showLastFrame() {
     lastFrame_->showFrame(qtext(imageName(s.scenes[k], frame)), frame);
 }
 
+bool CKestrunMFCView::fitFarmColumns() {
+    bool widened = false;
+    std::vector<int> needs = columnNeeds(farmList_, FarmListModel::sampleTexts());
+    fittedNeeds_.resize(needs.size(), -1);
+    for (size_t c = 0; c < needs.size(); ++c) {
+        if (needs[c] == fittedNeeds_[c]) {
+            continue;  // the operator's width stays until the column needs more
+        }
+        fittedNeeds_[c] = needs[c];
+        int column = static_cast<int>(c);
+        if (farmList_->columnWidth(column) < needs[c]) {
+            farmList_->setColumnWidth(column, needs[c]);
+            widened = true;
+        }
+    }
+    return widened;
+}
+
+int CKestrunMFCView::farmWidthNeed() const {
+    return farmChrome_.width() + farmList_->header()->length() + 2 * farmList_->frameWidth() +
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, farmList_);
+}
+
+int CKestrunMFCView::farmWidthShare() const {
+    if (!autoWidths_) {
+        return farmPane_->width();
+    }
+    // The top row is as wide as the halves, also while the halves pass a new size on to it.
+    int room = halves_->width() - 2 * topRow_->handleWidth();
+    return shareTopRow(room, farmWidthNeed(), farmPane_->minimumWidth(),
+                       topRow_->widget(1)->minimumWidth(), topRow_->widget(2)->minimumWidth())[0];
+}
+
+void CKestrunMFCView::fitWidths() {
+    if (autoWidths_) {
+        int room = topRow_->width() - 2 * topRow_->handleWidth();
+        topRow_->setSizes(shareTopRow(room, farmWidthNeed(), farmPane_->minimumWidth(),
+                                      topRow_->widget(1)->minimumWidth(),
+                                      topRow_->widget(2)->minimumWidth()));
+    }
+}
+
+void CKestrunMFCView::fitHeights() {
+    if (!autoHeights_) {
+        return;
+    }
+    int rows = farmModel_.rowCount();
+    int rowHeight = rows > 0 ? farmList_->sizeHintForRow(0) : 0;
+    // A list narrower than its columns shows a scroll bar under its rows.
+    bool cut = farmWidthNeed() > farmWidthShare();
+    int scrollBar = cut ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, farmList_) : 0;
+    int need = farmChrome_.height() + farmList_->header()->sizeHint().height() + rows * rowHeight +
+               2 * farmList_->frameWidth() + scrollBar;
+    int room = halves_->height() - halves_->handleWidth();
+    halves_->setSizes(shareHalves(room, need, topRow_->minimumSizeHint().height(),
+                                  halves_->widget(1)->minimumHeight()));
+}
+
 void CKestrunMFCView::saveLayout(WindowMemory& memory) const {
     memory.halves = halves_->saveState();
     memory.topRow = topRow_->saveState();
@@ -296,8 +382,9 @@ void CKestrunMFCView::saveLayout(WindowMemory& memory) const {
 }
 
 void CKestrunMFCView::restoreLayout(const WindowMemory& memory) {
-    halves_->restoreState(memory.halves);
-    topRow_->restoreState(memory.topRow);
+    // A split the operator chose stays; without one the panes follow the farm's needs.
+    autoHeights_ = !halves_->restoreState(memory.halves);
+    autoWidths_ = !topRow_->restoreState(memory.topRow);
     farmList_->header()->restoreState(memory.farmColumns);
     queueList_->header()->restoreState(memory.queueColumns);
 }
@@ -314,6 +401,13 @@ void CKestrunMFCView::refreshLogPane() {
 }
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {
+    // A splitter's new size is known before it shares it out, so the fit comes first.
+    if (watched == halves_ && event->type() == QEvent::Resize) {
+        fitHeights();
+    } else if (watched == topRow_ && event->type() == QEvent::Resize &&
+               static_cast<QResizeEvent*>(event)->oldSize().width() != topRow_->width()) {
+        fitWidths();  // not when only the handle between the halves moved
+    }
     if (watched == logPane_ && event->type() == QEvent::FocusIn) {
         farm_.state.logFrozen = true;
     } else if (watched == logPane_ && event->type() == QEvent::FocusOut &&

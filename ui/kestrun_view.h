@@ -1,9 +1,10 @@
 // CKestrunMFCView, the farm view that fills the main window: the form with the Farm Status list
 // (the nodes), the Queue Status list (the scenes), the log pane, the last frame and the
-// operator's buttons, laid out in dialog units and scrolled when the window is smaller. It draws
-// the farm of a FarmController when the controller says what changed, and turns the operator's
-// buttons and selected rows into the controller's commands. The view keeps no farm state of its
-// own; its list models hold the texts last shown.
+// operator's buttons, laid out in dialog units (the Farm Status group as wide and tall as its
+// columns and node rows need, the queue taking the rest) and scrolled when the window is smaller
+// than the form. It draws the farm of a FarmController when the controller says what changed,
+// and turns the operator's buttons and selected rows into the controller's commands. The view
+// keeps no farm state of its own; its list models hold the texts last shown.
 //
 // Lifetime: created by CMainFrame over the application's controller, which outlives it.
 // Everything runs on the GUI thread.
@@ -105,6 +106,16 @@ class CKestrunMFCView : public QScrollArea {
     void redrawLists();
     // Moves the selected scene with one of the queue moves; the selection follows it.
     void moveScene(int (*move)(Farm&, int));
+    // Widens each Farm Status column whose contents' need changed to that need; true when one
+    // was widened.
+    bool fitFarmColumns();
+    // Share the room between the panes by the Farm Status list's needs, each unless the
+    // operator has moved that splitter: the top row's width, and the halves' height.
+    void fitWidths();
+    void fitHeights();
+    // The Farm Status group's width for all its columns, and the width it gets.
+    int farmWidthNeed() const;
+    int farmWidthShare() const;
 
     FarmController& controller_;
     Farm& farm_;
@@ -120,6 +131,11 @@ class CKestrunMFCView : public QScrollArea {
     std::vector<QWidget*> tabChain_;  // the controls in the template's tab order
     QSplitter* halves_ = nullptr;
     QSplitter* topRow_ = nullptr;
+    QWidget* farmPane_ = nullptr;
+    QSize farmChrome_;              // the Farm Status group's size beyond its list's
+    std::vector<int> fittedNeeds_;  // each Farm Status column's need when last fitted
+    bool autoWidths_ = true;        // the top row's split follows the farm list's need
+    bool autoHeights_ = true;       // and so does the split between the halves
     LastFramePane* lastFrame_ = nullptr;
     LastFrameWatch watch_;
     int32_t lastRenderedScene_ = -1;  // sceneId of the scene a node held a frame of last

@@ -1,25 +1,37 @@
 #include "ui/main_frame.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "ui/configure_dlg.h"
 #include "ui/farm_controller.h"
 #include "ui/help.h"
 #include "ui/kestrun_view.h"
 #include "ui/lock_keys.h"
+#include "ui/message_boxes.h"
 #include "ui/resources.h"
 #include "ui/window_memory.h"
 
 namespace {
 const QString kIdleText = QStringLiteral("For Help, press F1");
 constexpr int kLockKeyPollMs = 500;
+
+int nodesAtWork(const Farm& farm) {
+    int busy = 0;
+    for (int n = 1; n <= std::clamp(farm.settings.No_Of_Nodes, 0, kMaxNodes); ++n) {
+        busy += nodeHoldsFrame(farm.state.nodes[n].state) ? 1 : 0;
+    }
+    return busy;
+}
 }  // namespace
 
 CMainFrame::CMainFrame(FarmController& controller)
@@ -126,7 +138,33 @@ void CMainFrame::placeOnScreen() {
     move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
 }
 
+bool CMainFrame::quitAgreed() {
+    int busy = nodesAtWork(controller_.farm());
+    if (busy == 0) {
+        return true;
+    }
+    QString text = busy == 1
+                       ? QStringLiteral("1 node is loading or rendering. Quit Kestrun?")
+                       : QString::number(busy) + " nodes are loading or rendering. Quit Kestrun?";
+    QMessageBox box(QMessageBox::Question, kAppTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setInformativeText(
+        "Every node is told to wait, and to quit at its next Ready; the next start carries on "
+        "with the queue where this one stopped.");
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void CMainFrame::closeWithoutAsking() {
+    QScopedValueRollback<bool> agreed(agreed_, true);
+    close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!agreed_ && !quitAgreed()) {
+        event->ignore();
+        return;
+    }
     WindowMemory memory;
     memory.geometry = saveGeometry();
     view_->saveLayout(memory);

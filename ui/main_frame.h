@@ -2,7 +2,9 @@
 // summary, the CAP, NUM and SCRL indicators) and the farm view as its central widget, both over
 // the application's FarmController, whose boxes stand over this window. It shows the farm's
 // status texts and each menu item's prompt while the item is highlighted, and handles the
-// Configure and Help commands; the view handles the farm's commands, the application About.
+// Configure, Help and Quit commands; the view handles the farm's commands, the application About.
+// Quit and the close box ask the operator first while nodes load or render; a stop signal's
+// close (closeWithoutAsking) does not ask.
 // Its size and place, and the view's splitters and column widths, are remembered in a file of
 // the window's own beside the settings file.
 #pragma once
@@ -33,6 +35,8 @@ class CMainFrame : public QMainWindow {
   public slots:
     void onConfigure();
     void onHelp();
+    // Closes the window as Quit does, without asking: for a stop signal, with no one to ask.
+    void closeWithoutAsking();
 
     // The file of the window's own that keeps its size, place, splitters and column widths.
     QString memoryPath() const { return memoryPath_; }
@@ -49,6 +53,8 @@ class CMainFrame : public QMainWindow {
     QAction* addCommand(QMenu* menu, const char* text, const char* prompt);
     void setFarmCommandsEnabled(bool enabled);
     void showLockKeys();
+    // True when no node loads or renders, or the operator answers Yes to quitting anyway.
+    bool quitAgreed();
 
     FarmController& controller_;
     CKestrunMFCView* view_;
@@ -60,4 +66,5 @@ class CMainFrame : public QMainWindow {
     QLabel* scrollPane_ = nullptr;
     QAction* aboutAction_ = nullptr;
     QList<QAction*> farmActions_;  // disabled while the farm is halted
+    bool agreed_ = false;          // the close under way needs no question
 };

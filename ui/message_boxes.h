@@ -18,5 +18,8 @@ QMessageBox::StandardButton stopBox(QWidget* parent, const QString& caption, con
 // main window appears stands on its own).
 QWidget* boxParent(QWidget* window);
 // Opens the file in the desktop's application for it; when none opens it, says so in a box
-// that names the file, so that a command never does nothing visible.
+// that names the file, so that a command never does nothing visible. With xdg-open on PATH the
+// file is handed to it without waiting, and the box comes when it ends in failure (it prints
+// why on its error output, which the box shows, and nothing on the screen); without it, Qt's
+// own way to the desktop is tried.
 void openOrSay(QWidget* parent, const QString& path);

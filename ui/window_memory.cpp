@@ -7,10 +7,12 @@
 
 namespace {
 const char* const kGeometry = "Window/Geometry";
-const char* const kHalves = "Window/Halves";
-const char* const kTopRow = "Window/TopRow";
-const char* const kFarmColumns = "Window/FarmColumns";
-const char* const kQueueColumns = "Window/QueueColumns";
+// The panes and columns under keys of their own: those of the "Window" group were saved by a
+// layout that gave the node rows and columns less room, and are not restored.
+const char* const kHalves = "Panes/Halves";
+const char* const kTopRow = "Panes/TopRow";
+const char* const kFarmColumns = "Panes/FarmColumns";
+const char* const kQueueColumns = "Panes/QueueColumns";
 }  // namespace
 
 QString windowMemoryPath(const std::string& settingsFile) {

@@ -42,9 +42,10 @@ std::string plainRoff(std::string line) {
     return std::regex_replace(line, std::regex(R"(\\e)"), "\\");
 }
 
-// Option names in text: "-x" or "--long-name" standing at the start of a word.
+// Option names in text: "-x" or "--long-name" standing at the start of a word (or of Markdown's
+// `code`).
 Words optionNames(const std::string& text) {
-    static const std::regex option(R"((?:^|[\s\[,(|])(--?[A-Za-z?][A-Za-z0-9-]*))");
+    static const std::regex option(R"((?:^|[\s\[,(|`])(--?[A-Za-z?][A-Za-z0-9-]*))");
     Words found;
     for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it) {
         found.insert((*it)[1]);
@@ -182,6 +183,18 @@ INSTANTIATE_TEST_SUITE_P(Programs, ManPageTest, ::testing::ValuesIn(kPrograms),
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
+
+// The operator's manual (opened by F1) tells of the window's options as its manual page does:
+// every long option the page documents is named there.
+TEST(ManPage, TheOperatorsManualNamesTheWindowsOptions) {
+    std::string manual = readText(std::string(KESTRUN_SOURCE_DIR) + "/docs/MANUAL.md");
+    Words inManual = optionNames(manual);
+    for (const std::string& option : documentedOptions(manPage("kestrun"))) {
+        if (option.starts_with("--")) {
+            EXPECT_TRUE(inManual.contains(option)) << option << " is not in docs/MANUAL.md";
+        }
+    }
+}
 
 // The parse the checks above rely on: a new option in --help with no entry on the page shows up.
 TEST(ManPageParse, FindsAnOptionAddedToHelpButNotToThePage) {

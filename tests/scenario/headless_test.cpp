@@ -41,6 +41,28 @@ TEST(Headless, AShortRunOpensTheFarmAndEndsWithTheQuitSteps) {
     EXPECT_NE(f.output().find("********* Quitted Kestrun!"), std::string::npos);
 }
 
+// A service's journal holds the log lines and the summary; the status texts, a few every
+// cycle, only when asked for.
+TEST(Headless, StatusTextsArePrintedOnlyWithVerbose) {
+    struct Case {
+        bool verbose;
+        bool statusPrinted;
+    };
+    for (Case c : {Case{false, false}, Case{true, true}}) {
+        SCOPED_TRACE(c.verbose);
+        ScenarioFarm f;
+        std::vector<std::string> args = kShortRun;
+        if (c.verbose) {
+            args.push_back("--verbose");
+        }
+        ASSERT_EQ(f.runHeadless(args, 30000), 0) << f.output();
+        EXPECT_EQ(f.output().find("status: Checking nodes") != std::string::npos, c.statusPrinted)
+            << f.output();
+        EXPECT_NE(f.output().find("********* Started Kestrun!"), std::string::npos);
+        EXPECT_NE(f.output().find("Frames "), std::string::npos) << f.output();  // the summary
+    }
+}
+
 TEST(Headless, GoAtStartIsLoggedInTheFarmsLogAfterItsStart) {
     ScenarioFarm f;
     ASSERT_EQ(f.runHeadless({"--go", "--max-ticks", "3", "--cycle-ms", "50"}, 30000), 0);
@@ -61,6 +83,7 @@ TEST(Headless, AFarmKilledWhileRunningIsReportedAtTheNextStart) {
     EXPECT_EQ(f.runHeadless(kShortRun, 30000), 3);
     EXPECT_NE(f.output().find("KESTRUN.QUE shows that Kestrun is already Running"),
               std::string::npos);
+    EXPECT_NE(f.output().find("start again with --yes"), std::string::npos) << f.output();
     EXPECT_EQ(f.queue().runningFlag, -1);
 
     EXPECT_EQ(f.runHeadless({"--yes", "--max-ticks", "3", "--cycle-ms", "50"}, 30000), 0);

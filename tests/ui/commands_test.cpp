@@ -200,30 +200,38 @@ TEST_F(QueueWindow, EditSceneOpensTheQueuedFileByItsFullPath) {
     checkSceneQueue(w.farm());
     w.view->refreshQueueList();
     ASSERT_EQ(order().indexOf("a b.lws"), 3);
-    UrlCatcher desktop;
+    DesktopStandIn desktop;
     click("Edit Scene");  // no row selected
-    EXPECT_TRUE(desktop.opened.isEmpty());
     w.view->selectQueueRow(3);
     click("Edit Scene");
-    ASSERT_EQ(desktop.opened.size(), 1);
-    EXPECT_EQ(desktop.opened[0].toLocalFile().toStdString(), w.fx.queueDir + "/a b.lws");
+    ASSERT_TRUE(desktop.waitOpened(1));
+    EXPECT_EQ(desktop.opened(), QStringList{QString::fromStdString(w.fx.queueDir + "/a b.lws")});
     EXPECT_EQ(w.view->selectedQueueRow(), 3);
 }
 
 TEST_F(QueueWindow, EditSceneSaysSoWhenNoApplicationOpensTheFile) {
     w.showAndActivate();
     w.view->selectQueueRow(0);
-    NoProgramsOnPath noPrograms;
-    auto box = answerNextBox(QMessageBox::Ok);
-    click("Edit Scene");
-    ASSERT_TRUE(box->shown);
-    EXPECT_EQ(box->title, "KestrunMFC");
-    EXPECT_EQ(box->text,
-              QString::fromStdString("No application on this desktop opens " + w.fx.queueDir + "/" +
-                                     order()[0].toStdString() + "."));
-    EXPECT_TRUE(box->informativeText.contains("xdg-mime"));
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the box has closed
-    EXPECT_EQ(w.view->selectedQueueRow(), 0);
+    for (bool launcher : {false, true}) {
+        SCOPED_TRACE(launcher);
+        std::unique_ptr<NoProgramsOnPath> noPrograms;
+        std::unique_ptr<DesktopStandIn> failing;
+        if (launcher) {
+            failing = std::make_unique<DesktopStandIn>(3);
+        } else {
+            noPrograms = std::make_unique<NoProgramsOnPath>();
+        }
+        auto box = answerNextBox(QMessageBox::Ok);
+        click("Edit Scene");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->shown; }, 10000));
+        EXPECT_EQ(box->title, "KestrunMFC");
+        EXPECT_EQ(box->text,
+                  QString::fromStdString("No application on this desktop opens " + w.fx.queueDir +
+                                         "/" + order()[0].toStdString() + "."));
+        EXPECT_TRUE(box->informativeText.contains("xdg-mime"));
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the box has closed
+        EXPECT_EQ(w.view->selectedQueueRow(), 0);
+    }
 }
 
 TEST_F(QueueWindow, RemoveTidiesTheSceneFileAndTheSceneLeavesTheQueue) {

@@ -1,13 +1,17 @@
 // The window as the README shows it, on farms set up by hand: four nodes at work on a queue
 // with a finished, a rendering and a failed scene, in a light and a dark palette, and a farm of
-// thirty nodes. The pictures are saved only when KESTRUN_SCREENSHOT_DIR is set
-// (tests/ui/take_screenshots.sh); the checks run every time.
+// thirty nodes in a large and a small window, whose geometry is checked. The pictures are saved
+// only when KESTRUN_SCREENSHOT_DIR is set (tests/ui/take_screenshots.sh); the checks run every
+// time.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
+#include <QTreeView>
 
 #include "engine/frame_queue.h"
 #include "engine/operator_commands.h"
@@ -15,6 +19,7 @@
 #include "screenshots.h"
 #include "sim/node_files.h"
 #include "ui/last_frame_pane.h"
+#include "ui/list_cell_delegate.h"
 #include "ui/palette_colours.h"
 #include "ui_support.h"
 
@@ -119,14 +124,81 @@ TEST(Screenshots, FourNodesInALightAndADarkPalette) {
     QApplication::setStyle(QStyleFactory::create(style));
 }
 
-TEST(Screenshots, ThirtyNodes) {
-    BusyFarm w(30);
-    w.frame->show();
-    w.frame->resize(1920 * 7 / 8, 1080 * 4 / 5);
-    QApplication::processEvents();
-    ASSERT_TRUE(w.previewShown());
-    EXPECT_EQ(farmModel(*w.view).rowCount(), 30);
-    saveScreenshot(w.frame.get(), "window-30-nodes.png");
+// Where a cell of a list lies beyond what its viewport shows.
+std::vector<std::string> cellsOutOfView(const QTreeView* list) {
+    std::vector<std::string> out;
+    const QAbstractItemModel* m = list->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        for (int c = 0; c < m->columnCount(); ++c) {
+            if (!list->viewport()->rect().contains(list->visualRect(m->index(r, c)))) {
+                out.push_back(std::to_string(r) + "," + std::to_string(c));
+            }
+        }
+    }
+    return out;
+}
+
+// True when the widget lies wholly inside what the view's viewport shows now.
+bool inView(CKestrunMFCView* view, const QWidget* w) {
+    QRect at(w->mapTo(view->viewport(), QPoint(0, 0)), w->size());
+    return w->isVisible() && !at.isEmpty() && view->viewport()->rect().contains(at);
+}
+
+// Thirty nodes with eight-letter names, one of them stuck, in the window at a large and at a
+// small size: at the large one every node row and every column are in view and whole, and the
+// queue has the rest of the height; at the small one the Last Frame group and the queue's ETA
+// still show and the window itself does not scroll.
+TEST(Screenshots, ThirtyNodesInALargeAndASmallWindow) {
+    struct Case {
+        QSize window;
+        bool everyRow;
+        const char* picture;
+    };
+    for (Case c : {Case{QSize(1600, 1000), true, "window-30-nodes.png"},
+                   Case{QSize(1024, 680), false, "window-30-nodes-1024x680.png"}}) {
+        SCOPED_TRACE(std::to_string(c.window.width()) + "x" + std::to_string(c.window.height()));
+        BusyFarm w(30);
+        for (int n = 1; n <= 30; ++n) {
+            copyText(w.farm().state.nodes[n].name,
+                     "render" + std::string(n < 10 ? "0" : "") + std::to_string(n));
+        }
+        w.farm().stats.nodes[5].stuck = true;
+        w.view->refreshFarmList();
+        w.frame->show();
+        w.frame->resize(c.window);
+        QApplication::processEvents();
+        ASSERT_EQ(w.frame->size(), c.window);
+        ASSERT_TRUE(w.previewShown());
+        CKestrunMFCView* view = w.view;
+        QTreeView* nodes = farmList(*view);
+        const TextTableModel& m = farmModel(*view);
+        EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+        EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
+        EXPECT_EQ(m.cell(4, 1), "Rendering (stuck)");
+        for (int r = 0; r < m.rowCount(); ++r) {
+            for (int col : {0, 1}) {  // the node's name and its stuck mark are never cut
+                EXPECT_FALSE(ListCellDelegate::textIsCut(nodes, m.index(r, col)))
+                    << m.cell(r, col).toStdString();
+            }
+        }
+        EXPECT_TRUE(inView(view, lastFrame(*view)));
+        EXPECT_GT(lastFrame(*view)->width(), 100);
+        QTreeView* queue = queueList(*view);
+        QHeaderView* header = queue->header();
+        int eta = queueModel(*view).columnCount() - 1;
+        EXPECT_LE(header->sectionViewportPosition(eta) + header->sectionSize(eta),
+                  queue->viewport()->width());
+        if (c.everyRow) {
+            EXPECT_EQ(nodes->horizontalScrollBar()->maximum(), 0);
+            EXPECT_EQ(nodes->verticalScrollBar()->maximum(), 0);
+            EXPECT_EQ(cellsOutOfView(nodes), std::vector<std::string>());
+            // The node list is no taller than its rows: the queue has what is left.
+            int rowHeight = nodes->sizeHintForRow(0);
+            EXPECT_LE(nodes->viewport()->height(), 31 * rowHeight);
+            EXPECT_GT(queue->viewport()->height(), 4 * rowHeight);
+        }
+        saveScreenshot(w.frame.get(), c.picture);
+    }
 }
 
 }  // namespace

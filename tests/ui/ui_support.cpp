@@ -7,7 +7,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
+#include <QFile>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -58,6 +59,20 @@ QStringList WindowFixture::column(const TextTableModel& model, int column) const
         texts << model.cell(row, column);
     }
     return texts;
+}
+
+void dragHandle(QSplitter* splitter, int index, QPoint by) {
+    QSplitterHandle* handle = splitter->handle(index);
+    QPoint grip = handle->rect().center();
+    auto send = [handle](QEvent::Type type, QPoint at, Qt::MouseButton button) {
+        QMouseEvent event(type, at, handle->mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    send(QEvent::MouseMove, grip + by, Qt::NoButton);
+    send(QEvent::MouseButtonRelease, grip + by, Qt::LeftButton);
+    QApplication::processEvents();
 }
 
 QPushButton* findButton(QWidget* root, const QString& text) {
@@ -125,12 +140,33 @@ std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button) {
     return seen;
 }
 
-UrlCatcher::UrlCatcher() {
-    QDesktopServices::setUrlHandler("file", this, "open");
+DesktopStandIn::DesktopStandIn(int exitCode) : path_(qgetenv("PATH")) {
+    std::string script = "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir_.file("opened.txt") + "'\n";
+    if (exitCode != 0) {
+        script += "echo \"xdg-open: no method available for opening '$1'\" >&2\n";
+    }
+    script += "exit " + std::to_string(exitCode) + "\n";
+    std::string launcher = dir_.file("xdg-open");
+    writeText(launcher, script);
+    QFile::setPermissions(QString::fromStdString(launcher),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", QByteArray::fromStdString(dir_.path()));
 }
 
-UrlCatcher::~UrlCatcher() {
-    QDesktopServices::unsetUrlHandler("file");
+DesktopStandIn::~DesktopStandIn() {
+    qputenv("PATH", path_);
+}
+
+QStringList DesktopStandIn::opened() const {
+    std::string record = dir_.file("opened.txt");
+    if (!fileExists(record)) {
+        return {};
+    }
+    return QString::fromStdString(readText(record)).split('\n', Qt::SkipEmptyParts);
+}
+
+bool DesktopStandIn::waitOpened(int count, int timeoutMs) const {
+    return QTest::qWaitFor([&] { return opened().size() >= count; }, timeoutMs);
 }
 
 NoProgramsOnPath::NoProgramsOnPath() : path_(qgetenv("PATH")) {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -80,6 +81,10 @@ struct WindowFixture {
     CKestrunMFCView* view = nullptr;
 };
 
+// Drags the handle before the splitter's widget `index` by `by` pixels with the mouse, as the
+// operator does.
+void dragHandle(QSplitter* splitter, int index, QPoint by);
+
 QPushButton* findButton(QWidget* root, const QString& text);
 QAction* findAction(QWidget* root, const QString& text);
 
@@ -97,17 +102,22 @@ struct BoxSeen {
 };
 std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button);
 
-// Takes the place of the desktop for file URLs while it exists: records what would be opened.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-
+// Takes the place of the desktop while it exists: PATH names only a folder holding an
+// `xdg-open` that records each file it is asked to open and ends with exitCode (with a reason
+// on its error output when that is not 0), as xdg-open does on a desktop with no application
+// for the file.
+class DesktopStandIn {
   public:
-    UrlCatcher();
-    ~UrlCatcher() override;
-    QList<QUrl> opened;
+    explicit DesktopStandIn(int exitCode = 0);
+    ~DesktopStandIn();
+    // The files asked for so far, in order.
+    QStringList opened() const;
+    // Waits until `count` files were asked for; false after timeoutMs.
+    bool waitOpened(int count, int timeoutMs = 10000) const;
 
-  public slots:
-    void open(const QUrl& url) { opened << url; }
+  private:
+    TempDir dir_;
+    QByteArray path_;
 };
 
 // PATH names only an empty folder while it exists: a desktop platform finds no program (no

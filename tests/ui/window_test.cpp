@@ -46,9 +46,8 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     w.frame->show();
     w.frame->resize(1500, 900);
     QApplication::processEvents();
-    QList<int> split = halves(*w.view)->sizes();
-    halves(*w.view)->setSizes({split[0] + 80, split[1] - 80});
-    queueList(*w.view)->setColumnWidth(10, 333);
+    dragHandle(halves(*w.view), 1, QPoint(0, 80));
+    queueList(*w.view)->setColumnWidth(0, 333);
     QApplication::processEvents();
     QList<int> moved = halves(*w.view)->sizes();
     w.frame->close();
@@ -63,7 +62,7 @@ TEST(WindowMemory, SizeSplittersAndColumnsComeBackFromTheWindowsOwnFile) {
     QApplication::processEvents();
     EXPECT_EQ(again.size(), QSize(1500, 900));
     EXPECT_EQ(halves(*again.view())->sizes(), moved);
-    EXPECT_EQ(queueList(*again.view())->columnWidth(10), 333);
+    EXPECT_EQ(queueList(*again.view())->columnWidth(0), 333);
 }
 
 TEST(WindowMemory, ADamagedFileGivesAFirstRunsWindow) {
@@ -96,27 +95,37 @@ TEST(QueueList, AFailedSceneSaysFailedInTheErrorColourWithItsReasonOnOneLine) {
               list->sizeHintForIndex(m.index(0, 10)).height());
 }
 
+// The bar is as tall as the row, not a line under the text: its done part shows in the bar's
+// colour near the top and the foot of the cell, past the text, and the rest does not.
 TEST(QueueList, TheProgressCellDrawsItsDoneShareAsABar) {
     QueuedWindow w;
     for (int f = 1; f <= 10; ++f) {
-        setFrameCode(w.scene(1), f, f <= 4 ? kFramePresent : kFrameMissing);
+        setFrameCode(w.scene(1), f, f <= 9 ? kFramePresent : kFrameMissing);
     }
     w.view->refreshQueueList();
     const TextTableModel& m = queueModel(*w.view);
-    EXPECT_DOUBLE_EQ(m.data(m.index(0, 4), TextTableModel::kShareRole).toDouble(), 0.4);
+    EXPECT_DOUBLE_EQ(m.data(m.index(0, 4), TextTableModel::kShareRole).toDouble(), 0.9);
     EXPECT_FALSE(m.data(m.index(1, 4), TextTableModel::kShareRole).isValid());  // not scanned
 
     w.frame->show();
     w.frame->resize(1400, 900);
-    QApplication::processEvents();
     QTreeView* list = queueList(*w.view);
+    list->setColumnWidth(4, 3 * list->fontMetrics().horizontalAdvance(m.cell(0, 4)));
+    QApplication::processEvents();
     QRect cell = list->visualRect(m.index(0, 4));
     QImage picture = list->viewport()->grab().toImage();
-    QRect bar = ListCellDelegate::barRect(cell, 0.4);
-    QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
-    EXPECT_EQ(picture.pixelColor(bar.center() * picture.devicePixelRatio()).rgb(), highlight.rgb());
-    QPoint pastBar(bar.right() + 4, bar.center().y());
-    EXPECT_NE(picture.pixelColor(pastBar * picture.devicePixelRatio()).rgb(), highlight.rgb());
+    QRect bar = ListCellDelegate::barRect(cell, 0.9);
+    QColor done = ListCellDelegate::barColour(list->palette(), false);
+    auto at = [&](int x, int y) {
+        return picture.pixelColor(QPoint(x, y) * picture.devicePixelRatio()).rgb();
+    };
+    EXPECT_GE(bar.height(), cell.height() * 2 / 3);
+    int pastText = cell.left() + cell.width() * 3 / 4;  // the text takes the first third
+    for (int y : {bar.top() + 1, bar.center().y(), bar.bottom() - 1}) {
+        EXPECT_EQ(at(pastText, y), done.rgb()) << y;
+        EXPECT_NE(at(bar.right() + 3, y), done.rgb()) << y;
+    }
+    EXPECT_NE(done.rgb(), list->palette().color(QPalette::Base).rgb());
 }
 
 TEST(QueueList, ACutCellShowsItsWholeTextAsATooltip) {
@@ -125,6 +134,7 @@ TEST(QueueList, ACutCellShowsItsWholeTextAsATooltip) {
     w.view->refreshQueueList();
     w.frame->show();
     QTreeView* list = queueList(*w.view);
+    list->header()->setStretchLastSection(false);  // the save path, last, would fill the row
     list->setColumnWidth(10, 40);
     list->setColumnWidth(1, 80);
     QApplication::processEvents();
