@@ -224,10 +224,9 @@ class BoundedStream : public httplib::Stream {
         return bodyBytes_ <= limits_.maxBodyBytes + kReadChunk;
     }
 
+    // True once the client has ended its side of the connection and every byte it sent is in
+    // hand, even when some are still unread: an event stream with a request after it ends.
     bool peerClosed() const {
-        if (buffered() > 0) {
-            return false;
-        }
         char byte;
         ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
         return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);

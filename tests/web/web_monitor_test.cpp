@@ -461,6 +461,24 @@ TEST_F(BoundedMonitor, RequestSizeConnectionsAndIdleTimeAreBounded) {
     }
 }
 
+TEST_F(BoundedMonitor, AnEventStreamWhoseClientLeftFreesItsConnectionAtTheNextTick) {
+    // Each client sends a request after its event stream, which stays unread, and leaves.
+    for (int i = 0; i < limits().maxConnections; ++i) {
+        int fd = connectTo(monitor.port());
+        std::string bytes = "GET /api/events HTTP/1.1\r\nHost: localhost\r\n\r\nGET / HTTP/1.1\r\n";
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        EXPECT_NE(readUntilClosed(fd, 3000, "event: status").find("event: status"),
+                  std::string::npos);
+        ::close(fd);
+    }
+    monitor.publish(farm);
+    int status = 503;
+    for (int i = 0; i < 100 && status == 503; ++i) {
+        status = get(monitor.port(), "/api/status").status;
+    }
+    EXPECT_EQ(status, 200);
+}
+
 }  // namespace
 
 namespace {

@@ -76,11 +76,12 @@ int connectTo(int port, const char* from) {
     return fd;
 }
 
-std::string readUntilClosed(int fd, int timeoutMs) {
+std::string readUntilClosed(int fd, int timeoutMs, std::string_view until) {
     std::string text;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[4096];
-    while (std::chrono::steady_clock::now() < deadline) {
+    while (std::chrono::steady_clock::now() < deadline &&
+           (until.empty() || text.find(until) == std::string::npos)) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 50) <= 0) {
             continue;

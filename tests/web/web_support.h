@@ -30,8 +30,9 @@ Answer command(WebMonitor& monitor, Farm& farm, const std::string& body, const s
 // A connected TCP socket to the port on 127.0.0.1, from the loopback address `from` when one is
 // given (another address of 127.0.0.0/8 stands for another client); -1 when it cannot connect.
 int connectTo(int port, const char* from = nullptr);
-// What the server sends on the socket until it closes it or timeoutMs pass.
-std::string readUntilClosed(int fd, int timeoutMs);
+// What the server sends on the socket until it closes it or timeoutMs pass, or, with `until`,
+// until what it sent holds that text.
+std::string readUntilClosed(int fd, int timeoutMs, std::string_view until = {});
 
 // A raw exchange on a connection of its own: what the server sent for the bytes, and whether it
 // closed the connection before timeoutMs passed.
