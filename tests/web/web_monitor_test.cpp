@@ -348,10 +348,11 @@ TEST_F(WebMonitorTest, RangesAreIgnoredSoAnAnswerIsNeverLargerThanItsResource) {
 
 TEST_F(WebMonitorTest, OneClientCannotTakeEveryConnection) {
     // Slow requests that never end, as many as the whole server takes, from one address.
+    const std::string unfinished = "GET /api/events HTTP/1.1\r\n";
     std::vector<int> held;
     for (int i = 0; i < HttpLimits{}.maxConnections; ++i) {
         held.push_back(connectTo(monitor.port()));
-        ::send(held.back(), "GET /api/events HTTP/1.1\r\n", 27, MSG_NOSIGNAL);
+        ::send(held.back(), unfinished.data(), unfinished.size(), MSG_NOSIGNAL);
     }
     Exchange other = exchange(monitor.port(),
                               "GET /api/status HTTP/1.1\r\nHost: 127.0.0.1\r\n"
