@@ -32,8 +32,10 @@ const char* reasonPhrase(int status) {
             return "Unsupported Media Type";
         case 501:
             return "Not Implemented";
-        default:
+        case 503:
             return "Service Unavailable";
+        default:
+            return "Refused";
     }
 }
 
