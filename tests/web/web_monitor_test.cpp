@@ -430,6 +430,14 @@ class BoundedMonitor : public WebMonitorTest {
         return l;
     }
     BoundedMonitor() : WebMonitorTest(kToken, limits()) {}
+
+    bool connectionsBecome(int n) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (monitor.openConnections() != n && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+        return monitor.openConnections() == n;
+    }
 };
 
 TEST_F(BoundedMonitor, RequestSizeConnectionsAndIdleTimeAreBounded) {
@@ -448,12 +456,14 @@ TEST_F(BoundedMonitor, RequestSizeConnectionsAndIdleTimeAreBounded) {
     EXPECT_EQ(slow.answer.find("200"), std::string::npos) << slow.answer;
     EXPECT_TRUE(slow.closed);
 
+    // Requests never finished hold every connection; the connections above have ended first.
+    EXPECT_TRUE(connectionsBecome(0));
     int held[3];
     for (int& fd : held) {
         fd = connectTo(monitor.port());
-        ::send(fd, "GET /api/status HTTP/1.1\r\n", 26, 0);  // a request never finished
+        ::send(fd, "GET /api/status HTTP/1.1\r\n", 26, 0);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(connectionsBecome(3));
     int over = connectTo(monitor.port());
     EXPECT_NE(readUntilClosed(over, 3000).find("503"), std::string::npos);
     ::close(over);
