@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets into DIR/<target>/ from the texts the tests use:
 // settings files as the farm fixture and a new farm write them, lw.cfg texts, scene files under
 // their names, queue files saved by a farm at each stage of a scene's life, and the words a
-// node writes. Run once: `make_fuzz_seeds fuzz/corpus`; the seeds are kept in the repository.
+// node writes, and requests to the web monitor. Run once: `make_fuzz_seeds fuzz/corpus`; the seeds
+// are kept in the repository.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,42 @@ void ackSeeds() {
     }
 }
 
+void httpSeeds() {
+    const std::string host = "Host: localhost\r\n";
+    const std::string token = "Authorization: Bearer fuzz-token\r\n";
+    const std::string command = R"({"command": "boost", "scene": "shot.lws"})";
+    auto post = [&](const std::string& headers, const std::string& body) {
+        return "POST /api/commands HTTP/1.1\r\n" + host + token + headers + "\r\n" + body;
+    };
+    const std::string length = "Content-Length: " + std::to_string(command.size()) + "\r\n";
+    seed("http", "page", "GET / HTTP/1.1\r\n" + host + "\r\n");
+    seed("http", "pipelined",
+         "GET /api/status HTTP/1.1\r\n" + host + "\r\nGET /api/log?lines=3 HTTP/1.1\r\n" + host +
+             "Connection: close\r\n\r\n");
+    seed("http", "events", "GET /api/events HTTP/1.1\r\n" + host + "\r\n");
+    std::string ranges = "Range: bytes=1-2";
+    for (int i = 0; i < 12; ++i) {
+        ranges += ",0-";
+    }
+    seed("http", "range", "GET / HTTP/1.1\r\n" + host + ranges + "\r\n\r\n");
+    seed("http", "head_v6_host", "HEAD /api/status?x=%41 HTTP/1.0\r\nHost: [::1]:80\r\n\r\n");
+    seed("http", "command", post(length, command));
+    seed("http", "command_expect", post(length + "Expect: 100-continue\r\n", command));
+    char chunk[16];
+    std::snprintf(chunk, sizeof chunk, "%zx\r\n", command.size());
+    seed("http", "command_chunked",
+         post("Transfer-Encoding: chunked\r\n", chunk + command + "\r\n0\r\n\r\n"));
+    seed("http", "command_deflate",
+         post("Content-Encoding: deflate\r\nContent-Length: 8\r\n",
+              std::string("x\x9c\x03\0\0\0\0\x01", 8)));
+    seed("http", "two_lengths", post(length + length, command));
+    const std::string form = "--b\r\nContent-Disposition: form-data; name=a\r\n\r\nx\r\n--b--\r\n";
+    seed("http", "multipart",
+         post("Content-Type: multipart/form-data; boundary=b\r\nContent-Length: " +
+                  std::to_string(form.size()) + "\r\n",
+              form));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,5 +160,6 @@ int main(int argc, char** argv) {
     sceneSeeds();
     queueSeeds();
     ackSeeds();
+    httpSeeds();
     return 0;
 }

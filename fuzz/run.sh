@@ -11,7 +11,7 @@ build=${1:?build folder}
 seconds=${2:?seconds per target}
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(settings lw_cfg scene queue ack)
+[ ${#targets[@]} -gt 0 ] || targets=(settings lw_cfg scene queue ack http)
 
 failed=0
 for t in "${targets[@]}"; do
@@ -20,8 +20,11 @@ for t in "${targets[@]}"; do
     log="$build/fuzz-$t.log"
     mkdir -p "$corpus" "$crashes"
     status=0
+    # No request to the web monitor may take more than a small part of its memory at once.
+    limits=()
+    [ "$t" != http ] || limits=(-malloc_limit_mb=64)
     "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$crashes/" \
+        -rss_limit_mb=2048 "${limits[@]}" -print_final_stats=1 -artifact_prefix="$crashes/" \
         "$corpus" "fuzz/corpus/$t" >"$log" 2>&1 || status=$?
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
     cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)

@@ -12,18 +12,39 @@
 #include <cerrno>
 #include <cstring>
 
+#include "web/request_screen.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kReadChunk = 4096;
+// What a closing connection still reads of what the client sent, so that the close does not
+// reset the connection before the client has read the answer.
+constexpr size_t kLingerBytes = 65536;
+constexpr int kLingerMs = 1000;
 
-// The answer to a connection over the bound, sent without waiting.
-std::string busyAnswer() {
-    std::string body = "{\"error\": \"too many connections\"}";
-    return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
-           "Content-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+const char* reasonPhrase(int status) {
+    switch (status) {
+        case 400:
+            return "Bad Request";
+        case 415:
+            return "Unsupported Media Type";
+        case 501:
+            return "Not Implemented";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Refused";
+    }
+}
+
+// An answer the server gives on its own before closing the connection.
+std::string closingAnswer(int status, const std::string& message) {
+    std::string body = "{\"error\": \"" + message + "\"}";
+    return "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status) +
+           "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 int millisecondsUntil(Clock::time_point deadline) {
@@ -54,6 +75,26 @@ void addressText(const sockaddr_storage& a, std::string& ip, int& port) {
     ip = text;
 }
 
+// Ends the connection: tells the client no more comes, reads what it still sends for a moment
+// (bounded), then closes. Closing with unread bytes would reset the connection, and a reset can
+// take the answer with it before the client reads it.
+void closeGently(int fd) {
+    ::shutdown(fd, SHUT_WR);
+    auto deadline = Clock::now() + std::chrono::milliseconds(kLingerMs);
+    std::array<char, kReadChunk> scratch;
+    for (size_t drained = 0; drained < kLingerBytes;) {
+        if (!waitFor(fd, POLLIN, millisecondsUntil(deadline))) {
+            break;
+        }
+        ssize_t n = ::recv(fd, scratch.data(), scratch.size(), MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            break;
+        }
+        drained += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    ::close(fd);
+}
+
 bool isLoopback(const sockaddr* a) {
     if (a->sa_family == AF_INET) {
         return (ntohl(reinterpret_cast<const sockaddr_in*>(a)->sin_addr.s_addr) >> 24) == 127;
@@ -73,21 +114,33 @@ class BoundedStream : public httplib::Stream {
         return buffered() > 0 || waitFor(fd_, POLLIN, static_cast<int>(limits_.idleTime.count()));
     }
     void beginRequest() {
-        deadline_ = Clock::now() + limits_.requestTime;
+        Clock::time_point now = Clock::now();
+        deadline_ = now + limits_.requestTime;
+        headDeadline_ = std::min(deadline_, now + limits_.headTime);
         headBytes_ = 0;
         bodyBytes_ = 0;
         inHead_ = true;
         blankLineMatch_ = 0;
     }
 
+    // Sends the answer and ends the request: nothing more is read or written on the connection,
+    // so whatever the request goes on to do, its body stays unread.
+    void refuse(const std::string& answer) {
+        write(answer.data(), answer.size());
+        refused_ = true;
+    }
+    bool refused() const { return refused_; }
+
     bool is_readable() const override {
-        return buffered() > 0 || waitFor(fd_, POLLIN, millisecondsUntil(deadline_));
+        return !refused_ &&
+               (buffered() > 0 || waitFor(fd_, POLLIN, millisecondsUntil(readDeadline())));
     }
     bool is_writable() const override {
-        return !peerClosed() && waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()));
+        return !refused_ && !peerClosed() &&
+               waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()));
     }
     ssize_t read(char* ptr, size_t size) override {
-        if ((buffered() == 0 && !fill()) || size == 0) {
+        if (refused_ || (buffered() == 0 && !fill()) || size == 0) {
             return -1;
         }
         size_t n = std::min(size, buffered());
@@ -99,6 +152,9 @@ class BoundedStream : public httplib::Stream {
         return static_cast<ssize_t>(n);
     }
     ssize_t write(const char* ptr, size_t size) override {
+        if (refused_) {
+            return -1;
+        }
         size_t sent = 0;
         while (sent < size) {
             if (!waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()))) {
@@ -133,9 +189,11 @@ class BoundedStream : public httplib::Stream {
 
   private:
     size_t buffered() const { return end_ - start_; }
+    // The request line and headers have a shorter time to arrive than the whole request.
+    Clock::time_point readDeadline() const { return inHead_ ? headDeadline_ : deadline_; }
 
     bool fill() {
-        if (!waitFor(fd_, POLLIN, millisecondsUntil(deadline_))) {
+        if (!waitFor(fd_, POLLIN, millisecondsUntil(readDeadline()))) {
             return false;
         }
         ssize_t n;
@@ -168,10 +226,9 @@ class BoundedStream : public httplib::Stream {
         return bodyBytes_ <= limits_.maxBodyBytes + kReadChunk;
     }
 
+    // True once the client has ended its side of the connection and every byte it sent is in
+    // hand, even when some are still unread: an event stream with a request after it ends.
     bool peerClosed() const {
-        if (buffered() > 0) {
-            return false;
-        }
         char byte;
         ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
         return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
@@ -183,6 +240,8 @@ class BoundedStream : public httplib::Stream {
     size_t start_ = 0;
     size_t end_ = 0;
     Clock::time_point deadline_ = Clock::now();
+    Clock::time_point headDeadline_ = Clock::now();
+    bool refused_ = false;
     size_t headBytes_ = 0;
     size_t bodyBytes_ = 0;
     bool inHead_ = true;
@@ -224,10 +283,13 @@ bool HttpServer::bindTo(const std::string& address, int port, bool loopbackOnly,
             "served";
         return false;
     }
+    // The kernel's queue of connections not yet accepted is as long as it allows, so that a
+    // burst of connections from one client waits there to be refused instead of crowding others'
+    // out of it.
     int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int yes = 1;
     bool ok = fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) == 0 &&
-              ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, 16) == 0;
+              ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, SOMAXCONN) == 0;
     ::freeaddrinfo(found);
     if (!ok) {
         error = std::strerror(errno);
@@ -263,7 +325,7 @@ void HttpServer::stopServing() {
     ::shutdown(listenFd_, SHUT_RDWR);
     acceptor_.join();
     std::unique_lock lock(mutex_);
-    for (int fd : open_) {
+    for (const auto& [fd, client] : open_) {
         ::shutdown(fd, SHUT_RDWR);
     }
     allClosed_.wait(lock, [this] { return open_.empty(); });
@@ -286,32 +348,57 @@ void HttpServer::acceptLoop() {
         if (!waitFor(listenFd_, POLLIN, 200)) {
             continue;
         }
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EMFILE || errno == ENFILE) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
             continue;
         }
+        std::string client;
+        int port = 0;
+        addressText(peer, client, port);
         std::lock_guard lock(mutex_);
-        if (!serving_ || static_cast<int>(open_.size()) >= limits_.maxConnections) {
-            static const std::string busy = busyAnswer();
+        if (const char* busy = refusalOf(client)) {
+            std::string answer = closingAnswer(503, busy);
             [[maybe_unused]] ssize_t n =
-                ::send(fd, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             ::close(fd);
             continue;
         }
-        open_.insert(fd);
+        open_.emplace(fd, client);
         std::thread([this, fd] { serveConnection(fd); }).detach();
     }
+}
+
+const char* HttpServer::refusalOf(const std::string& client) const {
+    if (!serving_ || static_cast<int>(open_.size()) >= limits_.maxConnections) {
+        return "too many connections";
+    }
+    int fromClient = 0;
+    for (const auto& [fd, address] : open_) {
+        fromClient += address == client ? 1 : 0;
+    }
+    return fromClient >= limits_.maxConnectionsPerClient ? "too many connections from your address"
+                                                         : nullptr;
 }
 
 void HttpServer::serveConnection(int fd) {
     {
         BoundedStream stream(fd, limits_);
-        // cpp-httplib compresses when asked to; the monitor's answers are small and an event
-        // stream must not wait in a compressor, so every answer goes out as it is.
-        auto setup = [](httplib::Request& request) { request.headers.erase("Accept-Encoding"); };
+        auto setup = [&stream](httplib::Request& request) {
+            if (std::optional<Refusal> refusal = screenRequest(request)) {
+                stream.refuse(closingAnswer(refusal->status, refusal->message));
+            }
+            // cpp-httplib compresses when asked to; the monitor's answers are small and an event
+            // stream must not wait in a compressor, so every answer goes out as it is.
+            request.headers.erase("Accept-Encoding");
+            // Overlapping ranges would build an answer many times the resource: every answer
+            // is whole.
+            request.ranges.clear();
+        };
         for (int n = 0; n < limits_.requestsPerConnection && serving_; ++n) {
             if (!stream.awaitRequest()) {
                 break;
@@ -319,14 +406,13 @@ void HttpServer::serveConnection(int fd) {
             stream.beginRequest();
             bool closed = false;
             bool last = n + 1 == limits_.requestsPerConnection;
-            if (!process_request(stream, last, closed, setup) || closed) {
+            if (!process_request(stream, last, closed, setup) || closed || stream.refused()) {
                 break;
             }
         }
     }
+    closeGently(fd);
     std::lock_guard lock(mutex_);
-    ::shutdown(fd, SHUT_RDWR);
-    ::close(fd);
     open_.erase(fd);
     allClosed_.notify_all();
 }

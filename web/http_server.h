@@ -1,8 +1,11 @@
 // The web monitor's HTTP server. cpp-httplib reads each request, routes it to the handlers and
 // writes the answer; this class owns the sockets so that a client can take only so much: a
-// bounded number of connections (one thread each), a bounded request head and body, a time
-// limit for a request to arrive and for an answer to be taken, and a bounded idle time and
-// number of requests on a kept-alive connection. Connections over the bound are answered 503.
+// bounded number of connections (one thread each), in all and from one address, a bounded
+// request head and body, a time limit for the head and for the whole request to arrive and for
+// an answer to be taken, and a bounded idle time and number of requests on a kept-alive
+// connection. Connections over the bound are answered 503. A request whose body could take more
+// than its bound once read (an encoded body, a size given twice or in two ways) is refused
+// before its body is read, and its connection closed; ranges are ignored.
 #pragma once
 
 #include <httplib.h>
@@ -10,15 +13,17 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 
 struct HttpLimits {
     int maxConnections = 64;
-    size_t maxHeadBytes = 8192;  // request line and headers
+    int maxConnectionsPerClient = 8;  // from one remote address
+    size_t maxHeadBytes = 8192;       // request line and headers
     size_t maxBodyBytes = 16384;
+    std::chrono::milliseconds headTime{3000};      // for the request line and headers to arrive
     std::chrono::milliseconds requestTime{10000};  // for a whole request to arrive
     std::chrono::milliseconds writeTime{5000};     // for the client to take each piece
     std::chrono::milliseconds idleTime{5000};      // between requests of a kept-alive connection
@@ -47,6 +52,8 @@ class HttpServer : public httplib::Server {
     void acceptLoop();
     void serveConnection(int fd);
     void closeListener();
+    // Why a new connection from the client's address is refused, or null; under mutex_.
+    const char* refusalOf(const std::string& client) const;
 
     HttpLimits limits_;
     int listenFd_ = -1;
@@ -56,5 +63,5 @@ class HttpServer : public httplib::Server {
     std::thread acceptor_;
     mutable std::mutex mutex_;
     std::condition_variable allClosed_;
-    std::set<int> open_;  // sockets of the connections being served
+    std::map<int, std::string> open_;  // sockets of the connections being served: their clients
 };

@@ -5,6 +5,7 @@
 #include "farm/farm.h"
 #include "settings/farm_log.h"
 #include "web/farm_status.h"
+#include "web/request_screen.h"
 #include "web/web_page.h"
 
 // What one tick published: the status, the log lines, and the status's JSON text, made once on
@@ -95,21 +96,6 @@ int logLineCount(const httplib::Request& req) {
     }
     int n = std::stoi(text);
     return n <= static_cast<int>(kLogTailLines) ? n : -1;
-}
-
-// The host part of a Host header ("127.0.0.1:8080", "[::1]:8080", "localhost").
-std::string hostOf(const std::string& header) {
-    if (!header.empty() && header[0] == '[') {
-        return header.substr(0, header.find(']') + 1);
-    }
-    return header.substr(0, header.find(':'));
-}
-
-// On a loopback address only pages of this machine may ask: a Host header naming another
-// machine means a page elsewhere had its name point here.
-bool loopbackHost(const std::string& header) {
-    std::string host = hostOf(header);
-    return host == "localhost" || host == "[::1]" || host.rfind("127.", 0) == 0;
 }
 
 // Equal texts, compared in a time that does not tell how much of a guess was right.
@@ -228,7 +214,9 @@ bool WebMonitor::authorised(const std::string& header) const {
 
 void WebMonitor::addRoutes() {
     server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        if (server_.loopback() && !loopbackHost(req.get_header_value("Host"))) {
+        // On a loopback address only pages of this machine may ask: a Host header naming
+        // another machine means a page elsewhere had its name point here.
+        if (server_.loopback() && !isLoopbackHost(req.get_header_value("Host"))) {
             answerError(res, 403, "this monitor answers only pages of its own machine");
             return httplib::Server::HandlerResponse::Handled;
         }

@@ -42,6 +42,8 @@ class WebMonitor {
     void stop();
     bool serving() const { return server_.serving(); }
     int port() const { return server_.port(); }
+    // Connections being served at the moment, up to the end of their close.
+    int openConnections() const { return server_.openConnections(); }
     std::string url() const;
 
     // Farm thread, at the end of each tick; held: a box of the front end holds the farm.

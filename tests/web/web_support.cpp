@@ -61,21 +61,27 @@ Answer command(WebMonitor& monitor, Farm& farm, const std::string& body, const s
     return answer.get();
 }
 
-int connectTo(int port) {
+int connectTo(int port, const char* from) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local = loopbackAddress(0);
+    if (from != nullptr) {
+        ::inet_pton(AF_INET, from, &local.sin_addr);
+    }
     sockaddr_in a = loopbackAddress(port);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    if ((from != nullptr && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
 }
 
-std::string readUntilClosed(int fd, int timeoutMs) {
+std::string readUntilClosed(int fd, int timeoutMs, std::string_view until) {
     std::string text;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[4096];
-    while (std::chrono::steady_clock::now() < deadline) {
+    while (std::chrono::steady_clock::now() < deadline &&
+           (until.empty() || text.find(until) == std::string::npos)) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 50) <= 0) {
             continue;
@@ -87,4 +93,18 @@ std::string readUntilClosed(int fd, int timeoutMs) {
         text.append(buffer, static_cast<size_t>(n));
     }
     return text;
+}
+
+Exchange exchange(int port, const std::string& bytes, int timeoutMs, const char* from) {
+    int fd = connectTo(port, from);
+    if (fd < 0) {
+        return {};
+    }
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    auto started = std::chrono::steady_clock::now();
+    Exchange e;
+    e.answer = readUntilClosed(fd, timeoutMs);
+    e.closed = std::chrono::steady_clock::now() - started < std::chrono::milliseconds(timeoutMs);
+    ::close(fd);
+    return e;
 }

@@ -27,7 +27,17 @@ Answer post(int port, const std::string& path, const std::string& body,
 // answer comes, as the farm's thread does between ticks.
 Answer command(WebMonitor& monitor, Farm& farm, const std::string& body, const std::string& token);
 
-// A connected TCP socket to the port on 127.0.0.1; -1 when it cannot connect.
-int connectTo(int port);
-// What the server sends on the socket until it closes it or timeoutMs pass.
-std::string readUntilClosed(int fd, int timeoutMs);
+// A connected TCP socket to the port on 127.0.0.1, from the loopback address `from` when one is
+// given (another address of 127.0.0.0/8 stands for another client); -1 when it cannot connect.
+int connectTo(int port, const char* from = nullptr);
+// What the server sends on the socket until it closes it or timeoutMs pass, or, with `until`,
+// until what it sent holds that text.
+std::string readUntilClosed(int fd, int timeoutMs, std::string_view until = {});
+
+// A raw exchange on a connection of its own: what the server sent for the bytes, and whether it
+// closed the connection before timeoutMs passed.
+struct Exchange {
+    std::string answer;
+    bool closed = false;
+};
+Exchange exchange(int port, const std::string& bytes, int timeoutMs, const char* from = nullptr);
