@@ -2,9 +2,11 @@
 // cycle (serving the web monitor's commands between ticks) until a quit is posted, a stop signal
 // arrives, --max-ticks ticks have run or (with --until-done) no scene is live and no node holds a
 // frame, then runs the Quit steps. A one-line summary of the farm (frames done/total, nodes
-// rendering, ETA) is printed every minute and at the end.
+// rendering, ETA, failed scenes) is printed every minute and at the end, and the failed scenes
+// are named at the end.
 // Exit status: 0 after Quit, 2 when not configured, 3 when the operator would have had to
-// answer the already-running question or another farm holds the queue, 1 on bad options.
+// answer the already-running question or another farm holds the queue, 1 on bad options, 4 when
+// --until-done ended with failed scenes in the queue.
 #pragma once
 
 #include <string>
@@ -17,6 +19,7 @@ struct HeadlessOptions {
     long maxTicks = -1;  // -1: no limit
     long cycleMs = -1;   // -1: Cycle_time seconds
     long webPort = -1;   // -1: [Web_Monitor] Port
+    long stuckMs = -1;   // -1: Stuck_Minutes
 };
 
 // False with a message in error when the options are not understood.

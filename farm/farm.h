@@ -11,6 +11,7 @@
 #include "farm/farm_settings.h"
 #include "farm/farm_state.h"
 #include "farm/frame_times.h"
+#include "farm/run_memory.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
@@ -58,4 +59,8 @@ struct Farm {
     QueueNotices notices;
     SavedQueueFile savedQueue;
     FarmStats stats;
+    ImageChecks imageChecks;
+    FrameFinishers finishers;
+    // A stall limit in milliseconds in place of Stuck_Minutes, for trials and tests; -1: none.
+    int64_t stuckLimitMs = -1;
 };

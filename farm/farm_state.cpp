@@ -104,8 +104,10 @@ void releaseNodeFrame(FarmState& s, int node) {
         return;
     }
     const NodeSlot& n = s.nodes[node];
+    // Only a frame still in hand goes back: one the node already reported finished, or one
+    // found present, keeps its code, or a completed scene would show frames not scanned again.
     int k = findScene(s, n.sceneId);
-    if (k != 0) {
+    if (k != 0 && frameCode(s.scenes[k], n.frame) == kFrameInHand) {
         setFrameCode(s.scenes[k], n.frame, kFrameNotScanned);
     }
 }

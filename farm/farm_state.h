@@ -162,7 +162,8 @@ bool sceneFailed(const SceneEntry& e);
 // Loading or rendering a frame: the states in which a node holds a frame and owes the farm an
 // answer for it.
 bool nodeHoldsFrame(int32_t state);
-// Hands the node's frame back (code 0) in its scene, when that scene is queued.
+// Hands the node's frame back (code 0) in its scene, when that scene is queued and the frame is
+// still in hand ('Q').
 void releaseNodeFrame(FarmState& s, int node);
 void clearFrameQueue(FarmState& s);
 // Marks entry failed: problemCount 33 and the text in place of its output path.

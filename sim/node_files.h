@@ -1,6 +1,6 @@
 // The files a simulated node touches: reading its job file (with its last-write time, so that
 // the same command written again is seen as new), writing its acknowledgement file so that the
-// farm never reads half a word, and writing a frame's image as a small real TGA picture.
+// farm never reads half a word, and writing a frame's image as a small real picture.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +24,8 @@ bool readWholeFile(const std::string& path, std::string& text);
 // Writes text under a hidden temporary name in the same folder, then renames it over path, so a
 // reader sees the old text or the new one, never a part. False when either step fails.
 bool writeFileAtomically(const std::string& path, std::string_view text);
-// Writes a 4 x 4, 24-bit uncompressed TGA whose colour follows the frame number, creating the
-// image's folder when it is missing. False when the file cannot be written.
+// Writes a small whole picture in the format the path's extension names (frame_image.h),
+// creating the image's folder when it is missing. False when the file cannot be written.
 bool writeFrameImage(const std::string& path, int frame);
 
 }  // namespace sim

@@ -12,6 +12,7 @@
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"
 #include "scenario_support.h"
+#include "sim/node_files.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void queueThreeScenes(ScenarioFarm& f) {
     for (int frame = 1; frame <= 5; ++frame) {
         char name[32];
         std::snprintf(name, sizeof name, "done%04d.tga", frame);
-        writeText(f.fixture.contentDir + "/Renders/" + name, "old image");
+        sim::writeFrameImage(f.fixture.contentDir + "/Renders/" + name, frame);
     }
     f.fixture.addSceneFile("a_done.lws", sceneText(1, 5, 1, "Renders/done"));
     f.fixture.addSceneFile("b_step.lws", sceneText(101, 110, 3, "Renders\\step", true));
