@@ -4,7 +4,6 @@
 
 #include "engine/channel.h"
 #include "engine/node_actions.h"
-#include "engine/problem_frame.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"

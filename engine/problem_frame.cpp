@@ -25,10 +25,6 @@ int blamedNode(Farm& farm, int e, int f) {
 
 }  // namespace
 
-std::string frameOfScene(int f, std::string_view fileName) {
-    return "frame " + std::to_string(f) + " of " + std::string(fileName);
-}
-
 void handleProblemFrame(Farm& farm, int e, int f) {
     FarmState& s = farm.state;
     if (e < 1 || e > s.sceneCount) {

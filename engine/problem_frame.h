@@ -3,12 +3,7 @@
 // problem frames is failed and leaves the running.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 struct Farm;
 
 // Frame f of entry e was reported finished but has no whole image.
 void handleProblemFrame(Farm& farm, int e, int f);
-// "frame 7 of a.lws": how log lines name a frame.
-std::string frameOfScene(int f, std::string_view fileName);

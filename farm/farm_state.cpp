@@ -81,6 +81,10 @@ std::string sceneFileName(const FarmState& s, int32_t sceneId) {
     return k == 0 ? std::string("No Scene") : std::string(textOf(s.scenes[k].fileName));
 }
 
+std::string frameOfScene(int f, std::string_view fileName) {
+    return "frame " + std::to_string(f) + " of " + std::string(fileName);
+}
+
 int32_t nextSceneId(FarmState& s) {
     int32_t id = s.nextId;
     for (int k = 1; k <= s.sceneCount; ++k) {

@@ -154,6 +154,8 @@ FrameCounts countFrames(const SceneEntry& e);
 int findScene(const FarmState& s, int32_t sceneId);
 // That entry's fileName, or "No Scene".
 std::string sceneFileName(const FarmState& s, int32_t sceneId);
+// "frame 7 of a.lws": how log lines name a frame.
+std::string frameOfScene(int f, std::string_view fileName);
 // Gives a new scene its id: nextId, or one more than the largest id of entries 1..sceneCount
 // when that is higher; nextId then counts on past it.
 int32_t nextSceneId(FarmState& s);
