@@ -68,8 +68,7 @@ void sendAnswered(Farm& farm, int node, std::string_view text) {
     if (!nodeInTable(node)) {
         return;
     }
-    std::string ack = ackFilePath(farm, node);
-    farm.state.nodes[node].ackCleared = farm.fs.removeFile(ack) || !farm.fs.exists(ack);
+    deleteAck(farm, node);
     sendCommand(farm, node, text);
 }
 
