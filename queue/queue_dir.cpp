@@ -201,6 +201,7 @@ bool markRemovedScenes(Farm& farm) {
         if (findInListing(farm, k) == 0) {
             logLine(farm, "Scene file removed from queue:", textOf(s.scenes[k].fileName));
             s.scenes[k].position = -1;
+            farm.finishers.forget(s.scenes[k].sceneId);
             marked = true;
         }
     }
