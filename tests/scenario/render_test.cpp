@@ -141,7 +141,12 @@ TEST(Render, TheNodeBlamedWhileAskingForWorkGetsNoneUntilSeenAgain) {
         return line.find("********* Problem Frame***********") != std::string::npos;
     });
     ASSERT_NE(problem, lines.end()) << f.log();
-    auto next = std::find_if(problem, lines.end(), [](const std::string& line) {
+    EXPECT_NE(problem->find("frame 4 of shot.lws by PC_1"), std::string::npos) << *problem;
+    auto takenOut = std::find_if(problem, lines.end(), [](const std::string& line) {
+        return line.find("Node PC_1 taken out of work for a problem frame") != std::string::npos;
+    });
+    ASSERT_NE(takenOut, lines.end()) << f.log();
+    auto next = std::find_if(takenOut + 1, lines.end(), [](const std::string& line) {
         return line.find("PC_1") != std::string::npos;
     });
     ASSERT_NE(next, lines.end());
