@@ -64,6 +64,10 @@ void expectQueueFinished(const QueueFile& q, size_t scenes) {
         EXPECT_EQ(e.position, 0) << textOf(e.fileName);
         EXPECT_EQ(std::count(std::begin(e.frameMap), std::end(e.frameMap), kFrameInHand), 0)
             << textOf(e.fileName);
+        // Quit took the nodes out of work after their last frames: a completed scene keeps
+        // every frame present, none back to "not scanned".
+        FrameCounts c = countFrames(e);
+        EXPECT_EQ(c.toDo, 0) << textOf(e.fileName) << " " << c.done << " done";
     }
 }
 
