@@ -86,9 +86,10 @@ bool stalledTooLong(const Farm& farm, const NodeSlot& slot, uint32_t elapsed) {
     return elapsed > limit;
 }
 
-// A stuck node's frame goes back to the farm, to be rendered by another node, and the node is
-// made offline as Make Offline does: it takes work again once it writes a new acknowledgement.
-void handBack(Farm& farm, int node, const std::string& stall) {
+// Logs the stall with the frame the node holds. With Stuck_Hand_Back the frame goes back to the
+// farm, to be rendered by another node, and the node is made offline as Make Offline does: it
+// takes work again once it writes a new acknowledgement.
+void reportStall(Farm& farm, int node, const std::string& stall) {
     const NodeSlot& slot = farm.state.nodes[node];
     std::string frame = frameOfScene(slot.frame, sceneFileName(farm.state, slot.sceneId));
     if (farm.settings.Stuck_Hand_Back == 0) {
@@ -119,7 +120,7 @@ void watchNode(Farm& farm, int node) {
     t.stallTick = slot.commandTick;
     farm.state.farmListDirty = true;
     std::string name = nodeName(farm, node);
-    handBack(farm, node, "Node " + name + " has shown no progress for " + durationText(elapsed));
+    reportStall(farm, node, "Node " + name + " has shown no progress for " + durationText(elapsed));
     notifyEvent(farm, FarmEvent::NodeStuck, name);
 }
 

@@ -6,7 +6,8 @@
 // queue file in "Kestrun.stats", so a restarted farm keeps its averages; the queue file itself
 // is not touched. The figures are worked out when asked for, from the tables as they stand, so
 // they are never out of step with them. watchFarmStats runs once a tick: it reports a node that
-// has shown no progress for too long, once per stall, and saves the times when they changed.
+// has shown no progress for too long, once per stall (and, with Stuck_Hand_Back, hands its frame
+// back and makes it offline), and saves the times when they changed.
 //
 // Anyone holding the Farm may read the figures (the window, kestrun-headless, the web monitor);
 // only the farm's own thread calls them, as with every other farm operation.

@@ -2,7 +2,7 @@
 // while writing, or a saver that fails, leaves an empty or cut-short file under the frame's name,
 // which must not count as the rendered frame. Formats the image savers write are checked where
 // their header or their end says how long they are: TGA (uncompressed: header and pixel count;
-// compressed: its 2.0 footer when it has one), IFF (FORM length), PNG (signature, IEND at the
+// run-length coded: a sound header), IFF (FORM length), PNG (signature, IEND at the
 // end), JPEG (SOI at the start, EOI at the end), BMP (file length in its header), DPX (file length
 // in its header), TIFF, SGI, OpenEXR and Radiance HDR (their signatures). Any other format counts
 // as whole when it is not empty.
