@@ -33,9 +33,9 @@ constexpr const char* kUsage =
     "  --help        this text\n"
     "  --version     the program's name and version\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
-    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running\n"
-    "(the queue file says so, or another farm holds the queue), 4 --until-done ended with\n"
-    "failed scenes in the queue.\n";
+    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 still running, 4 failed\n"
+    "(3: the queue file says the farm is running, or another farm holds the queue; 4: --until-done\n"
+    "ended with failed scenes in the queue).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
