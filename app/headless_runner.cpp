@@ -11,6 +11,7 @@
 #include "engine/farm_stats.h"
 #include "engine/operator_commands.h"
 #include "farm/farm.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_file.h"
 #include "web/web_monitor.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kestrun-headless [--go] [--yes] [--until-done] [--max-ticks N] [--cycle-ms N]\n"
-    "                        [--web-port N] [--verbose]\n"
+    "                        [--web-port N] [--stuck-ms N] [--verbose]\n"
     "       kestrun-headless --help | --version\n"
     "  --go          press GO at start: hand frames out to the nodes\n"
     "  --yes         carry on when the queue file says a farm is still running\n"
@@ -27,13 +28,16 @@ constexpr const char* kUsage =
     "  --cycle-ms N  tick every N milliseconds instead of Cycle_time seconds\n"
     "  --web-port N  serve the web monitor on port N (0: not at all) instead of\n"
     "                [Web_Monitor] Port\n"
+    "  --stuck-ms N  a node is stuck after N milliseconds without progress instead of\n"
+    "                Stuck_Minutes (for trials and tests)\n"
     "  --verbose     print the status texts (\"status: Checking nodes\") too, not only\n"
     "                the log lines and the summary\n"
     "  --help        this text\n"
     "  --version     the program's name and version\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
-    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 the farm is still running\n"
-    "(the queue file says so, or another farm holds the queue).\n";
+    "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 still running, 4 failed\n"
+    "(3: the queue file says the farm is running, or another farm holds the queue; 4: --until-done\n"
+    "ended with failed scenes in the queue).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -84,6 +88,18 @@ void printSummary(const Farm& farm) {
     std::cout << farmSummaryText(farm) << std::endl;
 }
 
+// The scenes in the queue that failed, by file name, comma-separated; empty when none did.
+std::string failedScenes(const Farm& farm) {
+    std::string names;
+    for (int k = 1; k <= farm.state.sceneCount; ++k) {
+        if (sceneFailed(farm.state.scenes[k])) {
+            names +=
+                (names.empty() ? "" : ", ") + std::string(textOf(farm.state.scenes[k].fileName));
+        }
+    }
+    return names;
+}
+
 void runTicks(Farm& farm, HeadlessHost& host, WebMonitor& monitor, const HeadlessOptions& o,
               std::chrono::milliseconds cycle) {
     long ticks = 1;  // startFarm ran the first tick
@@ -126,9 +142,12 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             o.untilDone = true;
         } else if (a == "--verbose") {
             o.verbose = true;
-        } else if ((a == "--max-ticks" || a == "--cycle-ms" || a == "--web-port") && hasValue) {
+        } else if ((a == "--max-ticks" || a == "--cycle-ms" || a == "--web-port" ||
+                    a == "--stuck-ms") &&
+                   hasValue) {
             long& target = a == "--max-ticks"  ? o.maxTicks
                            : a == "--cycle-ms" ? o.cycleMs
+                           : a == "--stuck-ms" ? o.stuckMs
                                                : o.webPort;
             if (!parseCount(args[++i], target)) {
                 error = a + " takes a whole number, not '" + args[i] + "'";
@@ -169,6 +188,7 @@ int runHeadless(int argc, char** argv) {
     std::chrono::milliseconds cycle{o.cycleMs >= 0 ? o.cycleMs : 1000};
     HeadlessHost host(o.yes, o.verbose, cycle, stopRequested);
     Farm farm(host, fs, clock, defaultSettingsPath());
+    farm.stuckLimitMs = o.stuckMs;
     host.attach(farm);
     // The log path comes from the settings; the start-up loads them again, with the defaults
     // written first when there is no settings file, which give the same path.
@@ -201,11 +221,18 @@ int runHeadless(int argc, char** argv) {
     if (!farm.queueInUse) {
         host.printNewLogLines();  // the log of a farm that another farm holds is not this run's
     }
+    std::string failed = ticking ? failedScenes(farm) : "";
     if (ticking) {
         printSummary(farm);
+        if (!failed.empty()) {
+            std::cout << "Failed scenes: " << failed << std::endl;
+        }
     }
     if (host.notConfigured()) {
         return 2;
     }
-    return host.answeredNo() || farm.queueInUse ? 3 : 0;
+    if (host.answeredNo() || farm.queueInUse) {
+        return 3;
+    }
+    return o.untilDone && !failed.empty() ? 4 : 0;
 }

@@ -1,5 +1,6 @@
 // Benchmarks of the farm engine's hot paths at 1, 10 and 30 nodes, 1, 50 and 299 scenes and
-// 100, 1000 and 3000 frames: the node poll, the image scan of one scene, the refill scan and
+// 100, 1000 and 3000 frames: the node poll, the image scan of one scene (and of 3000 whole
+// images, first seen and checked before, beside the scan by names alone), the refill scan and
 // Re-Scan Queue of the queue, and one full farm tick. Each runs on a local folder and on
 // a simulated share (1 ms per file operation), beside the same operation done the plain way: the
 // farm's own operation over the plain file system (bench/plain_file_system.h), and for the image
@@ -7,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "bench_farm.h"
 #include "engine/farm_cycle.h"
@@ -14,6 +17,7 @@
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
 #include "plain_ways.h"
+#include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 
 namespace {
@@ -92,13 +96,16 @@ void registerPolls() {
 }
 
 // The image scan of a scene never scanned before (every frame code 0), so every frame is
-// looked at.
+// looked at. The farm has checked these images once already in this run, as it has at every
+// scan but the first: what the first look costs is wholeImageScan's.
 void benchScanImages(benchmark::State& st, Way way, Disk disk, int frames, int missingEvery,
                      int toDo) {
     BenchFarm& b = sharedFarm("scan-" + std::to_string(frames) + "-" + std::to_string(missingEvery),
                               1, 1, frames, missingEvery);
     SceneEntry& scene = b.farm.state.scenes[1];
     int remaining = -1;
+    std::memset(scene.frameMap, 0, sizeof scene.frameMap);
+    scanImages(b.farm, 1, remaining);
     {
         FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
@@ -126,6 +133,81 @@ void registerScanImages() {
                          frames + 2, [=](benchmark::State& st, Way way, Disk disk) {
                              benchScanImages(st, way, disk, frames, p.missingEvery, toDo);
                          });
+        }
+    }
+}
+
+// The image scan as it was before images were checked for being whole: the folder listed by
+// names alone, each frame's name looked up in them.
+bool namesOnlyScanImages(Farm& farm, int e, int& remaining) {
+    SceneEntry& scene = farm.state.scenes[e];
+    std::string first = imageName(scene, scene.firstFrame);
+    std::string folder = first.substr(0, first.rfind('/'));
+    std::vector<DirEntry> entries;
+    farm.fs.listDirectory(folder, entries, EntryTimes::Skip);
+    std::unordered_set<std::string> names;
+    for (const DirEntry& entry : entries) {
+        if (entry.isRegular) {
+            names.insert(toLowerAscii(entry.name));
+        }
+    }
+    remaining = 0;
+    for (int f = scene.firstFrame; f <= scene.lastFrame; f += scene.frameStep) {
+        std::string name = imageName(scene, f);
+        bool present = names.count(toLowerAscii(name.substr(name.rfind('/') + 1))) > 0;
+        setFrameCode(scene, f, present ? kFramePresent : kFrameMissing);
+        remaining += present ? 0 : 1;
+    }
+    return remaining == 0;
+}
+
+enum class WholeScan { NamesOnly, FirstLook, CheckedBefore };
+
+// A scan of 3000 whole images, every frame code 0: as the scan was before images were checked
+// (names only), the farm's scan the first time it sees the images (each one read), and the
+// farm's scan of images it checked before in this run (none read).
+void benchWholeImageScan(benchmark::State& st, WholeScan how, Disk disk) {
+    BenchFarm& b = sharedFarm("scan-3000-0", 1, 1, 3000, 0);
+    SceneEntry& scene = b.farm.state.scenes[1];
+    int remaining = -1;
+    std::memset(scene.frameMap, 0, sizeof scene.frameMap);
+    scanImages(b.farm, 1, remaining);
+    {
+        FsMeter meter(st, b.fs, disk, Way::Farm);
+        for (auto _ : st) {
+            st.PauseTiming();
+            std::memset(scene.frameMap, 0, sizeof scene.frameMap);
+            if (how == WholeScan::FirstLook) {
+                b.farm.imageChecks.byPath.clear();
+            }
+            st.ResumeTiming();
+            benchmark::DoNotOptimize(how == WholeScan::NamesOnly
+                                         ? namesOnlyScanImages(b.farm, 1, remaining)
+                                         : scanImages(b.farm, 1, remaining));
+        }
+    }
+    if (remaining != 0) {
+        st.SkipWithError("the scan found frames to do among whole images");
+    }
+}
+
+void registerWholeImageScans() {
+    const std::pair<WholeScan, const char*> rows[] = {{WholeScan::NamesOnly, "names_only"},
+                                                      {WholeScan::FirstLook, "first_look"},
+                                                      {WholeScan::CheckedBefore, "checked_before"}};
+    for (Disk disk : {Disk::Local, Disk::Share}) {
+        for (auto [how, name] : rows) {
+            std::string full = std::string("wholeImageScan/frames:3000/") + name +
+                               (disk == Disk::Share ? "/share" : "/local");
+            auto* b = benchmark::RegisterBenchmark(full.c_str(), [how, disk](benchmark::State& st) {
+                benchWholeImageScan(st, how, disk);
+            });
+            b->Unit(benchmark::kMillisecond);
+            if (disk == Disk::Share) {
+                b->Iterations(how == WholeScan::FirstLook ? 1 : 10);
+            } else {
+                b->MinTime(0.2);
+            }
         }
     }
 }
@@ -212,6 +294,7 @@ void benchFarmTick(benchmark::State& st, Way way, Disk disk) {
 const bool registered = [] {
     registerPolls();
     registerScanImages();
+    registerWholeImageScans();
     registerQueueScans();
     registerPair("farmTick/full", 160, 610, benchFarmTick);
     return true;

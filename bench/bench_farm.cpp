@@ -15,6 +15,7 @@
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "queue/queue_dir.h"
+#include "sim/frame_image.h"
 
 namespace {
 
@@ -27,13 +28,18 @@ std::string numbered(const char* format, int n) {
     return text;
 }
 
-// An empty file, written without the farm's file system.
-void touch(const std::string& path) {
+// A small whole image of frame f, written without the farm's file system.
+void writeImage(const std::string& path, int f) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    std::string bytes = sim::frameImageBytes(".TGA", f);
+    bool written =
+        fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!written) {
         throw std::runtime_error("cannot write " + path);
     }
-    ::close(fd);
 }
 
 }  // namespace
@@ -69,7 +75,7 @@ void BenchFarm::addScenes(int count, int frames, int missingEvery) {
                   sceneText(0, frames - 1, 1, images + "/shot"));
         for (int f = 0; f < frames; ++f) {
             if (missingEvery <= 0 || f % missingEvery != 0) {
-                touch(images + numbered("/shot%04d.TGA", f));
+                writeImage(images + numbered("/shot%04d.TGA", f), f);
             }
         }
     }

@@ -68,13 +68,11 @@ bool PlainFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry
     if (!plain() || times == EntryTimes::Skip) {
         return CountingFileSystem::listDirectory(dir, out, times);
     }
-    if (!CountingFileSystem::listDirectory(dir, out, EntryTimes::Skip)) {
+    // The names, then one query of each entry's time and length, counted as a stat each.
+    if (!CountingFileSystem::listDirectory(dir, out, EntryTimes::Read)) {
         return false;
     }
-    // An entry gone before its time was asked is no longer in the folder.
-    std::erase_if(out, [&](DirEntry& entry) {
-        return !CountingFileSystem::fileTime(joinPath(dir, entry.name), entry.fileTime);
-    });
+    count(&FsCounters::stats, out.size());
     return true;
 }
 

@@ -75,6 +75,7 @@ TEST_F(PlainFileSystemTest, ATimedListingAsksEachEntrysTimeOnItsOwn) {
         EXPECT_EQ(plainWay[i].name, farmWay[i].name);
         EXPECT_EQ(plainWay[i].isRegular, farmWay[i].isRegular);
         EXPECT_EQ(plainWay[i].fileTime, farmWay[i].fileTime);
+        EXPECT_EQ(plainWay[i].size, farmWay[i].size);
     }
     EXPECT_EQ(fs.counters.listings, 1u);
     EXPECT_EQ(fs.counters.stats, 3u);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/channel.h"
+#include "engine/node_actions.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "settings/farm_log.h"
@@ -68,11 +69,36 @@ bool stallOver(const NodeSlot& slot, const NodeTimes& t) {
     return slot.state != t.stallState || slot.commandTick != t.stallTick;
 }
 
-// Longer than both Stuck_Minutes and ten of its scene's average frame times.
+// The stall limit of the settings: Stuck_Minutes, or the limit set for trials and tests; 0: none.
+uint64_t settingsStallLimitMs(const Farm& farm) {
+    if (farm.stuckLimitMs >= 0) {
+        return static_cast<uint64_t>(farm.stuckLimitMs);
+    }
+    return farm.settings.Stuck_Minutes > 0
+               ? static_cast<uint64_t>(farm.settings.Stuck_Minutes) * kMsPerMinute
+               : 0;
+}
+
+// Longer than both the stall limit and ten of its scene's average frame times.
 bool stalledTooLong(const Farm& farm, const NodeSlot& slot, uint32_t elapsed) {
-    uint64_t limit = static_cast<uint64_t>(farm.settings.Stuck_Minutes) * kMsPerMinute;
-    limit = std::max(limit, kStallFrames * sceneAverage(farm, slot.sceneId));
+    uint64_t limit =
+        std::max(settingsStallLimitMs(farm), kStallFrames * sceneAverage(farm, slot.sceneId));
     return elapsed > limit;
+}
+
+// Logs the stall with the frame the node holds. With Stuck_Hand_Back the frame goes back to the
+// farm, to be rendered by another node, and the node is made offline as Make Offline does: it
+// takes work again once it writes a new acknowledgement.
+void reportStall(Farm& farm, int node, const std::string& stall) {
+    const NodeSlot& slot = farm.state.nodes[node];
+    std::string frame = frameOfScene(slot.frame, sceneFileName(farm.state, slot.sceneId));
+    if (farm.settings.Stuck_Hand_Back == 0) {
+        logLine(farm, stall, frame);
+        return;
+    }
+    logLine(farm, stall, frame + " handed back, node made offline");
+    makeNodeOffline(farm, node);
+    farm.stats.nodes[node].stuck = false;
 }
 
 void watchNode(Farm& farm, int node) {
@@ -82,7 +108,7 @@ void watchNode(Farm& farm, int node) {
         t.stuck = false;
         farm.state.farmListDirty = true;
     }
-    if (t.stuck || !canStall(slot.state) || farm.settings.Stuck_Minutes <= 0) {
+    if (t.stuck || !canStall(slot.state) || settingsStallLimitMs(farm) == 0) {
         return;
     }
     uint32_t elapsed = farm.clock.tickMs() - slot.commandTick;
@@ -93,9 +119,9 @@ void watchNode(Farm& farm, int node) {
     t.stallState = slot.state;
     t.stallTick = slot.commandTick;
     farm.state.farmListDirty = true;
-    logLine(farm,
-            "Node " + nodeName(farm, node) + " has shown no progress for " + durationText(elapsed));
-    notifyEvent(farm, FarmEvent::NodeStuck, nodeName(farm, node));
+    std::string name = nodeName(farm, node);
+    reportStall(farm, node, "Node " + name + " has shown no progress for " + durationText(elapsed));
+    notifyEvent(farm, FarmEvent::NodeStuck, name);
 }
 
 }  // namespace
@@ -155,6 +181,7 @@ FarmFigures farmFigures(const Farm& farm) {
     for (int k = 1; k <= s.sceneCount; ++k) {
         const SceneEntry& e = s.scenes[k];
         if (sceneFailed(e)) {
+            f.scenesFailed += 1;
             continue;
         }
         FrameCounts c = countFrames(e);
@@ -198,6 +225,10 @@ std::string farmSummaryText(const Farm& farm) {
                        (f.nodesRendering == 1 ? " node" : " nodes") + " rendering";
     if (f.nodesStuck > 0) {
         text += ", " + std::to_string(f.nodesStuck) + " stuck";
+    }
+    if (f.scenesFailed > 0) {
+        text += ", " + std::to_string(f.scenesFailed) +
+                (f.scenesFailed == 1 ? " scene failed" : " scenes failed");
     }
     return text + ", ETA " + durationText(f.etaMs);
 }

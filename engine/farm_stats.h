@@ -6,7 +6,8 @@
 // queue file in "Kestrun.stats", so a restarted farm keeps its averages; the queue file itself
 // is not touched. The figures are worked out when asked for, from the tables as they stand, so
 // they are never out of step with them. watchFarmStats runs once a tick: it reports a node that
-// has shown no progress for too long, once per stall, and saves the times when they changed.
+// has shown no progress for too long, once per stall (and, with Stuck_Hand_Back, hands its frame
+// back and makes it offline), and saves the times when they changed.
 //
 // Anyone holding the Farm may read the figures (the window, kestrun-headless, the web monitor);
 // only the farm's own thread calls them, as with every other farm operation.
@@ -48,6 +49,7 @@ struct FarmFigures {
     int framesToDo = 0;      // over the live scenes
     int nodesRendering = 0;  // nodes holding a frame (loading or rendering it), stuck ones included
     int nodesStuck = 0;
+    int scenesFailed = 0;    // entries that failed: unreadable, or too many problem frames
     uint32_t averageMs = 0;  // the farm's mean frame time; 0 before the first frame
     // Work of every live scene (frames to do × its average, or the farm's) ÷ the nodes online
     // and not stuck; 0 when nothing is left; kUnknownMs when it cannot be worked out.
@@ -62,7 +64,8 @@ bool nodeStuck(const Farm& farm, int node);
 
 // A duration as the completed-frame lines write it ("0h4m9s"); "--" for kUnknownMs.
 std::string durationText(int64_t ms);
-// "Frames 12/40 done, 2 nodes rendering, ETA 0h3m20s" (", 1 stuck" when a node is).
+// "Frames 12/40 done, 2 nodes rendering, ETA 0h3m20s" (", 1 stuck" when a node is; ", 1 scene
+// failed" when one did).
 std::string farmSummaryText(const Farm& farm);
 
 // Records one completed frame of the node's scene; called where the completion is logged.

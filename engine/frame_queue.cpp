@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/image_lookup.h"
 #include "engine/problem_frame.h"
@@ -38,9 +39,33 @@ int firstNotOut(const FarmState& s) {
     return firstEntry(s, [](int32_t position) { return position != 0; });
 }
 
-// Looks frame f up on disk: 'P' when its image exists, otherwise 'M'.
-char lookUpFrame(ImageLookup& images, const SceneEntry& e, int f) {
-    return images.exists(imageName(e, f)) ? kFramePresent : kFrameMissing;
+// Looks frame f of entry e up on disk: 'P' when its image is there and whole, otherwise 'M'.
+// An image found incomplete is logged the first time it is seen so.
+char lookUpFrame(Farm& farm, ImageLookup& images, int e, int f) {
+    const SceneEntry& scene = farm.state.scenes[e];
+    std::string path = imageName(scene, f);
+    ImageLook look = images.look(path);
+    if (look.newlyIncomplete) {
+        logLine(farm, "Image incomplete, frame to be rendered again:",
+                frameOfScene(f, textOf(scene.fileName)) + " (" + path + ")");
+    }
+    return look.state == ImageState::Whole ? kFramePresent : kFrameMissing;
+}
+
+// Before a scene counts as complete, the frames it held present from earlier scans are looked
+// at again (the queue file's codes, and images since cut or removed, are not taken on trust);
+// through the farm's memory of checked images this reads no image that has not changed. Gives
+// how many of them are no longer there whole, each now 'M'.
+int recheckPresent(Farm& farm, ImageLookup& images, int e, const std::vector<int>& frames) {
+    int lost = 0;
+    for (int f : frames) {
+        if (lookUpFrame(farm, images, e, f) != kFramePresent) {
+            setFrameCode(farm.state.scenes[e], f, kFrameMissing);
+            farm.state.queueListDirty = true;
+            lost += 1;
+        }
+    }
+    return lost;
 }
 
 // Frames of the scene to be handed out: those the last scan found missing.
@@ -92,19 +117,21 @@ bool scanImages(Farm& farm, int e, int& remaining) {
     }
     bool complete = false;
     if (scannable(scene)) {
-        ImageLookup images(farm.fs);
+        ImageLookup images(farm.fs, farm.imageChecks);
         int present = 0;
+        std::vector<int> presentBefore;
         int total = (scene.lastFrame - scene.firstFrame) / scene.frameStep + 1;
         for (int f = scene.firstFrame; f <= scene.lastFrame; f += scene.frameStep) {
             switch (frameCode(scene, f)) {
                 case kFramePresent:
                     present += 1;
+                    presentBefore.push_back(f);
                     break;
                 case kFrameInHand:
                     remaining += 1;
                     break;
                 case kFrameFinished:
-                    if (lookUpFrame(images, scene, f) == kFramePresent) {
+                    if (lookUpFrame(farm, images, e, f) == kFramePresent) {
                         setFrameCode(scene, f, kFramePresent);
                         present += 1;
                         s.queueListDirty = true;
@@ -118,7 +145,7 @@ bool scanImages(Farm& farm, int e, int& remaining) {
                     // A frame to render again is to do whatever image it has.
                     char code = toRenderAgain(farm, scene.sceneId, f)
                                     ? kFrameMissing
-                                    : lookUpFrame(images, scene, f);
+                                    : lookUpFrame(farm, images, e, f);
                     setFrameCode(scene, f, code);
                     if (code == kFramePresent) {
                         present += 1;
@@ -129,6 +156,11 @@ bool scanImages(Farm& farm, int e, int& remaining) {
                     break;
                 }
             }
+        }
+        if (present == total) {
+            int lost = recheckPresent(farm, images, e, presentBefore);
+            present -= lost;
+            remaining += lost;
         }
         complete = present == total;
     }

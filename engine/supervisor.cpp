@@ -130,6 +130,7 @@ bool stepRendering(Farm& farm, int node, const AckReading& ack) {
     markFrame(farm, node, kFrameFinished);
     if (SceneEntry* scene = nodeScene(farm, node)) {
         scene->lastNode = node;
+        farm.finishers.set(scene->sceneId, slot.frame, node);
     }
     farm.state.farmListDirty = true;
     farm.state.queueListDirty = true;

@@ -12,6 +12,7 @@
 #include "farm/farm_settings.h"
 #include "farm/farm_state.h"
 #include "farm/frame_times.h"
+#include "farm/run_memory.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
@@ -64,4 +65,8 @@ struct Farm {
     SavedQueueFile savedQueue;
     FarmStats stats;
     RenderAgainFrames renderAgain;
+    ImageChecks imageChecks;
+    FrameFinishers finishers;
+    // A stall limit in milliseconds in place of Stuck_Minutes, for trials and tests; -1: none.
+    int64_t stuckLimitMs = -1;
 };

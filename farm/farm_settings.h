@@ -27,8 +27,9 @@ struct FarmSettings {
     int32_t Auto_fix = 0;
     int32_t Cycle_time = 1;  // seconds between ticks
     int32_t Scenes_At_Once = 1;
-    int32_t Stuck_Minutes = 30;  // a working node silent this long is reported; 0 = never
-    std::string Notify_Command;  // program started on each farm event; empty = none
+    int32_t Stuck_Minutes = 30;   // a working node silent this long is stuck; 0 = never
+    int32_t Stuck_Hand_Back = 1;  // nonzero: a stuck node's frame is handed back, node offline
+    std::string Notify_Command;   // program started on each farm event; empty = none
     // [Web_Monitor]: the port of the web monitor (0: off), the address it listens on and the
     // token its commands need (empty: no commands).
     int32_t Port = 0;

@@ -81,6 +81,10 @@ std::string sceneFileName(const FarmState& s, int32_t sceneId) {
     return k == 0 ? std::string("No Scene") : std::string(textOf(s.scenes[k].fileName));
 }
 
+std::string frameOfScene(int f, std::string_view fileName) {
+    return "frame " + std::to_string(f) + " of " + std::string(fileName);
+}
+
 int32_t nextSceneId(FarmState& s) {
     int32_t id = s.nextId;
     for (int k = 1; k <= s.sceneCount; ++k) {
@@ -104,8 +108,10 @@ void releaseNodeFrame(FarmState& s, int node) {
         return;
     }
     const NodeSlot& n = s.nodes[node];
+    // Only a frame still in hand goes back: one the node already reported finished, or one
+    // found present, keeps its code, or a completed scene would show frames not scanned again.
     int k = findScene(s, n.sceneId);
-    if (k != 0) {
+    if (k != 0 && frameCode(s.scenes[k], n.frame) == kFrameInHand) {
         setFrameCode(s.scenes[k], n.frame, kFrameNotScanned);
     }
 }

@@ -150,6 +150,8 @@ FrameCounts countFrames(const SceneEntry& e);
 int findScene(const FarmState& s, int32_t sceneId);
 // That entry's fileName, or "No Scene".
 std::string sceneFileName(const FarmState& s, int32_t sceneId);
+// "frame 7 of a.lws": how log lines name a frame.
+std::string frameOfScene(int f, std::string_view fileName);
 // Gives a new scene its id: nextId, or one more than the largest id of entries 1..sceneCount
 // when that is higher; nextId then counts on past it.
 int32_t nextSceneId(FarmState& s);
@@ -158,7 +160,8 @@ bool sceneFailed(const SceneEntry& e);
 // Loading or rendering a frame: the states in which a node holds a frame and owes the farm an
 // answer for it.
 bool nodeHoldsFrame(int32_t state);
-// Hands the node's frame back (code 0) in its scene, when that scene is queued.
+// Hands the node's frame back (code 0) in its scene, when that scene is queued and the frame is
+// still in hand ('Q').
 void releaseNodeFrame(FarmState& s, int node);
 void clearFrameQueue(FarmState& s);
 // Marks entry failed: problemCount 33 and the text in place of its output path.

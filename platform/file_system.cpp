@@ -105,6 +105,29 @@ bool readUpTo(int fd, std::string& out, size_t maxBytes) {
     return true;
 }
 
+// Reads up to n bytes from offset into out (fewer at the end of the file); false (out emptied)
+// on a read error.
+bool readAt(int fd, uint64_t offset, size_t n, std::string& out) {
+    out.resize(n);
+    size_t done = 0;
+    while (done < n) {
+        ssize_t got = ::pread(fd, out.data() + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            out.clear();
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<size_t>(got);
+    }
+    out.resize(done);
+    return true;
+}
+
 bool copyContents(int in, int out) {
     char buffer[65536];
     for (;;) {
@@ -289,23 +312,33 @@ bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::str
         return false;
     }
     size = static_cast<uint64_t>(st.st_size);
-    off_t offset = static_cast<off_t>(size > maxBytes ? size - maxBytes : 0);
-    out.resize(static_cast<size_t>(size - static_cast<uint64_t>(offset)));
-    size_t done = 0;
+    uint64_t offset = size > maxBytes ? size - maxBytes : 0;
+    bool ok = readAt(fd, offset, static_cast<size_t>(size - offset), out);
+    ::close(fd);
+    return ok;
+}
+
+bool FileSystem::readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
+                              std::string& head, std::string& tail, uint64_t& size) {
+    head.clear();
+    tail.clear();
+    struct stat st;
+    int fd = openRegular(path, O_RDONLY, Links::Follow, false, &st);
+    if (fd < 0) {
+        return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
     bool ok = true;
-    while (ok && done < out.size()) {
-        ssize_t n = ::pread(fd, out.data() + done, out.size() - done, offset + off_t(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = n >= 0;
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<size_t>(n);
+    if (size <= headBytes + tailBytes) {
+        // A small file is read in one piece and both ends cut from it.
+        std::string whole;
+        ok = readAt(fd, 0, static_cast<size_t>(size), whole);
+        head = whole.substr(0, std::min(headBytes, whole.size()));
+        tail = whole.substr(whole.size() - std::min(tailBytes, whole.size()));
+    } else {
+        ok = readAt(fd, 0, headBytes, head) && readAt(fd, size - tailBytes, tailBytes, tail);
     }
     ::close(fd);
-    out.resize(ok ? done : 0);
     return ok;
 }
 
@@ -411,6 +444,7 @@ bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& ou
             ::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
             entry.isRegular = S_ISREG(st.st_mode);
             entry.fileTime = toFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+            entry.size = static_cast<uint64_t>(st.st_size);
         }
         out.push_back(std::move(entry));
     }

@@ -21,6 +21,7 @@ struct DirEntry {
     std::string name;
     bool isRegular = false;
     uint64_t fileTime = 0;  // last write, 100-ns intervals since 1601-01-01 UTC
+    uint64_t size = 0;      // length in bytes; like fileTime, read only with the times
 };
 
 enum class CopyResult { Ok, PathNotFound, Failed };
@@ -68,6 +69,11 @@ class FileSystem {
     // not followed: the tail read is that of a file the farm appends to in a shared folder.
     virtual bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                               uint64_t& size);
+    // Reads up to headBytes from the start of the file into head and up to tailBytes from its
+    // end into tail (a short file's ends overlap), and its length into size, in one open: the
+    // image scan's look at whether an image is whole.
+    virtual bool readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
+                              std::string& head, std::string& tail, uint64_t& size);
     // Empties the file (creating it when missing) and writes data, without following a link at
     // path and only into a regular file that no other name links to.
     virtual bool writeFile(const std::string& path, std::string_view data);

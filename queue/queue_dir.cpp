@@ -201,6 +201,7 @@ bool markRemovedScenes(Farm& farm) {
         if (findInListing(farm, k) == 0) {
             logLine(farm, "Scene file removed from queue:", textOf(s.scenes[k].fileName));
             s.scenes[k].position = -1;
+            farm.finishers.forget(s.scenes[k].sceneId);
             marked = true;
         }
     }
@@ -273,6 +274,17 @@ int findInQueue(const Farm& farm, int j) {
     return 0;
 }
 
+// A scene that cannot be rendered as it stands (unreadable, a key missing, a save path that
+// cannot be made) is logged with its name and the reason, and told to Notify_Command.
+void reportUnreadable(Farm& farm, int k) {
+    const SceneEntry& e = farm.state.scenes[k];
+    std::string fileName(textOf(e.fileName));
+    std::string reason(textOf(e.outputPath));
+    reason.erase(0, reason.find_first_not_of('\n'));
+    logLine(farm, "Scene file cannot be rendered:", fileName + ": " + reason);
+    notifyEvent(farm, FarmEvent::SceneUnreadable, fileName);
+}
+
 void addScene(Farm& farm, int j) {
     FarmState& s = farm.state;
     if (s.sceneCount >= kMaxScenes) {
@@ -293,6 +305,9 @@ void addScene(Farm& farm, int j) {
     }
     e.position = highest + 1;
     readSceneFile(farm, n);
+    if (sceneFailed(s.scenes[n])) {
+        reportUnreadable(farm, n);
+    }
 }
 
 int raiseScene(Farm& farm, int k, int p) {

@@ -107,6 +107,25 @@ def targets(runs, memory_mib):
     check("scanImages of a 3000-frame scene: at most 3 file operations and at least 100 times "
           "less time than one lookup per frame (1 ms round trip)", scan3000)
 
+    def whole3000():
+        base = "wholeImageScan/frames:3000/"
+        names = runs[base + "names_only/share"]
+        first = runs[base + "first_look/share"]
+        again = runs[base + "checked_before/share"]
+        local = {row: millis(runs[base + row + "/local"])
+                 for row in ("names_only", "first_look", "checked_before")}
+        met = (first["list"] == 1 and first["read"] <= 3000 and again["list"] == 1
+               and again["read"] == 0)
+        return met, (f"first look: {fmt_ops(first)}; checked before: {fmt_ops(again)}, "
+                     f"{fmt_time(millis(again))} against {fmt_time(millis(names))} by names "
+                     f"alone; locally {fmt_time(local['checked_before'])} against "
+                     f"{fmt_time(local['names_only'])} "
+                     f"({local['checked_before'] / local['names_only']:.1f}×), first look "
+                     f"{fmt_time(local['first_look'])}")
+
+    check("An image scan of 3000 whole images: one listing and at most one read per image not "
+          "checked before in the run; none read when all were checked before", whole3000)
+
     def poll_rendering():
         name = "pollNodes/rendering_waiting/nodes:30/share"
         b, plain, r = runs[name], runs[name + "/plain"], ratio(runs, name)

@@ -18,6 +18,8 @@ std::string_view eventWord(FarmEvent event) {
             return "problem-frame";
         case FarmEvent::SceneFailed:
             return "scene-failed";
+        case FarmEvent::SceneUnreadable:
+            return "scene-unreadable";
         case FarmEvent::NodeOffline:
             return "node-offline";
         case FarmEvent::NodeStuck:

@@ -24,6 +24,8 @@ constexpr SettingKey kRows[] = {
     {"Render_Method", "Scenes_At_Once", 2, "1", nullptr, &S::Scenes_At_Once},
     // A negative time would report every working node at once; it counts as "off".
     {"Options", "Stuck_Minutes", 4, "30", nullptr, &S::Stuck_Minutes, 0},
+    // Anything but 0 hands a stuck node's frame back to the farm and makes the node offline.
+    {"Options", "Stuck_Hand_Back", 2, "1", nullptr, &S::Stuck_Hand_Back},
     {"Options", "Notify_Command", 259, "", &S::Notify_Command},
     {"Web_Monitor", "Port", 5, "0", nullptr, &S::Port, 0, 65535},
     {"Web_Monitor", "Address", 64, "127.0.0.1", &S::Address},

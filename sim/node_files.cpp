@@ -9,11 +9,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/frame_image.h"
+
 namespace sim {
 namespace {
-
-constexpr int kImageSide = 4;
-constexpr size_t kTgaHeaderBytes = 18;
 
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -30,21 +29,6 @@ std::string temporaryNameFor(const std::string& path) {
     std::filesystem::path p(path);
     std::string name = "." + p.filename().string() + "." + std::to_string(::getpid()) + ".tmp";
     return (p.parent_path() / name).string();
-}
-
-std::string tgaImage(int frame) {
-    std::string data(kTgaHeaderBytes, '\0');
-    data[2] = 2;  // uncompressed true-colour
-    data[12] = kImageSide;
-    data[14] = kImageSide;
-    data[16] = 24;    // bits per pixel
-    data[17] = 0x20;  // first row at the top
-    for (int i = 0; i < kImageSide * kImageSide; ++i) {
-        data += static_cast<char>(frame * 7 + i);    // blue
-        data += static_cast<char>(frame * 13);       // green
-        data += static_cast<char>(255 - frame * 3);  // red
-    }
-    return data;
 }
 
 int64_t writeTimeNs(const struct stat& st) {
@@ -100,7 +84,7 @@ long writeFrameImage(const std::string& path, int frame, ImageCut cut) {
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ec);
     }
-    std::string bytes = tgaImage(frame);
+    std::string bytes = frameImageBytes(imageExtension(path), frame);
     if (cut == ImageCut::Empty) {
         bytes.clear();
     } else if (cut == ImageCut::FirstHalf) {

@@ -1,6 +1,6 @@
 // The files a simulated node touches: reading its job file whole (never a read cut by the farm's
 // writing), writing its acknowledgement file so that the farm never reads half a word, and
-// writing a frame's image as a small real TGA picture.
+// writing a frame's image as a small real picture.
 #pragma once
 
 #include <string>
@@ -18,8 +18,8 @@ bool writeFileAtomically(const std::string& path, std::string_view text);
 // How much of a frame's image a node writes: all of it, or as a failing node leaves it.
 enum class ImageCut { Whole, Empty, FirstHalf };
 
-// The one maker of image bytes: a 4 x 4, 24-bit uncompressed TGA whose colour follows the frame
-// number. Writes them to path, cut as asked, creating the image's folder when it is missing.
+// The one writer of frame images: a small whole picture in the format the path's extension names
+// (frame_image.h), written to path cut as asked, creating the image's folder when it is missing.
 // Gives the number of bytes written, or -1 when the file cannot be written.
 long writeFrameImage(const std::string& path, int frame, ImageCut cut = ImageCut::Whole);
 

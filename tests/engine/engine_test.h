@@ -11,6 +11,7 @@
 #include "engine/frame_queue.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
+#include "sim/node_files.h"
 #include "tests/support/farm_fixture.h"
 
 class EngineTest : public ::testing::Test {
@@ -32,7 +33,10 @@ class EngineTest : public ::testing::Test {
         copyText(e.outputPath, fx.dir.makeDir("images") + "/shot0000.TGA");
         return s.sceneCount;
     }
-    void writeImage(int entry, int frame) { writeText(imageName(s.scenes[entry], frame), "TGA"); }
+    // Writes a whole image of the frame, as a node's image saver would.
+    void writeImage(int entry, int frame) {
+        sim::writeFrameImage(imageName(s.scenes[entry], frame), frame);
+    }
     char code(int entry, int frame) const { return s.scenes[entry].frameMap[frame]; }
 
     void writeAck(int node, std::string_view text) { fx.writeAck(node, text); }

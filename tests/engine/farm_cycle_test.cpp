@@ -9,6 +9,7 @@
 #include "engine/operator_commands.h"
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
+#include "sim/node_files.h"
 #include "tests/support/farm_fixture.h"
 #include "tests/support/free_space_file_system.h"
 
@@ -214,7 +215,7 @@ TEST(FarmCycle, ARestartLeavesTheQueueFileAsItWas) {
     f.addSceneFile("no_prefix.lws", noPrefix);
     f.addSceneFile("windows.lws", sceneText(1, 4, 1, "E:\\Renders\\w"));
     f.addSceneFile("good.lws", sceneText(1, 4, 1, "Renders/good"));
-    writeText(f.dir.makeDir("content/Renders") + "/good0002.TGA", "TGA");
+    sim::writeFrameImage(f.dir.makeDir("content/Renders") + "/good0002.TGA", 2);
     ASSERT_TRUE(startFarm(*f.farm));
     tickUntilCount(*f.farm, 12);  // the quiet-time scan has looked at the good scene
     quitFarm(*f.farm);

@@ -130,9 +130,9 @@ TEST_F(FarmStatsTest, ARestartKeepsTheAveragesButNotThisRunsCounts) {
     EXPECT_EQ(n1.lastMs, 12000u);
     EXPECT_EQ(n1.framesThisRun, 0);
     again.state.nodes[1].state = Ready;
-    // Six of forty frames were reported finished, and Quit handed the last one back with its
-    // node: 35 left at 12.5 s on one node.
-    EXPECT_EQ(farmFigures(again).etaMs, 35 * 12500);
+    // Six of forty frames were reported finished, and Quit handed none of them back: 34 left at
+    // 12.5 s on one node.
+    EXPECT_EQ(farmFigures(again).etaMs, 34 * 12500);
 }
 
 TEST_F(FarmStatsTest, TimesOfAnIdReusedByAnotherSceneDoNotCarryOver) {
@@ -174,6 +174,7 @@ TEST_F(FarmStatsTest, ADamagedStatsFileGivesWhatCanBeReadAndNothingMore) {
 TEST_F(FarmStatsTest, ANodeSilentPastStuckMinutesIsReportedOnceAndClearedWhenItMovesOn) {
     farm.opened = true;
     farm.settings.Stuck_Minutes = 2;
+    farm.settings.Stuck_Hand_Back = 0;  // the report alone
     queueMissingScene(4);
     startWork(2, 3);
     fx.clock.tick += 2 * kMinute;
@@ -202,6 +203,7 @@ TEST_F(FarmStatsTest, ANodeSilentPastStuckMinutesIsReportedOnceAndClearedWhenItM
 
 TEST_F(FarmStatsTest, ASlowScenesNodeIsStuckOnlyAfterTenOfItsFrameTimes) {
     farm.settings.Stuck_Minutes = 1;
+    farm.settings.Stuck_Hand_Back = 0;
     queueMissingScene(10);
     renderFrame(1, 1, 3 * kMinute);
     startWork(1, 2);
@@ -216,6 +218,7 @@ TEST_F(FarmStatsTest, ASlowScenesNodeIsStuckOnlyAfterTenOfItsFrameTimes) {
 TEST_F(FarmStatsTest, StuckMinutesZeroReportsNothingAndIdleNodesAreNeverStuck) {
     queueMissingScene(4);
     farm.settings.Stuck_Minutes = 0;
+    farm.settings.Stuck_Hand_Back = 0;
     startWork(1, 1);
     node(2).state = Ready;
     node(2).commandTick = fx.clock.tick;
@@ -227,6 +230,40 @@ TEST_F(FarmStatsTest, StuckMinutesZeroReportsNothingAndIdleNodesAreNeverStuck) {
     EXPECT_TRUE(nodeStuck(farm, 1));
     EXPECT_FALSE(nodeStuck(farm, 2));
     EXPECT_EQ(nodeFigures(farm, 2).stalledMs, kUnknownMs);
+}
+
+// A node silent past the limit gives its frame back: another node renders it, the silent one is
+// made offline and takes work again once it answers.
+TEST_F(FarmStatsTest, AStuckNodesFrameIsHandedBackAndTheNodeRejoinsWhenItAnswers) {
+    farm.settings.Stuck_Minutes = 1;
+    farm.settings.Stuck_Hand_Back = 1;
+    s.waitingForGo = false;
+    int e = queueScene(7, 1, 2);
+    writeImage(e, 1);
+    s.scenes[e].frameMap[1] = kFramePresent;
+    s.scenes[e].frameMap[2] = kFrameInHand;
+    startWork(1, 2);
+    fx.clock.tick += kMinute + 1;
+    watchFarmStats(farm);
+    EXPECT_EQ(node(1).state, Offline);
+    EXPECT_EQ(code(e, 2), kFrameNotScanned);
+    EXPECT_EQ(job(1), "wait");
+    EXPECT_EQ(logCount("Node PC_1 has shown no progress for 0h1m0s frame 2 of scene7.lws handed "
+                       "back, node made offline"),
+              1)
+        << log();
+
+    node(2).state = Ready;
+    writeAck(2, "Ready");
+    stepNode(farm, 2);
+    EXPECT_EQ(std::pair(node(2).sceneId, node(2).frame), std::pair(7, 2));
+    watchFarmStats(farm);
+    EXPECT_EQ(logCount("has shown no progress"), 1);
+
+    writeAck(1, "Ready");  // the silent node answers its "wait" at last
+    stepNode(farm, 1);
+    EXPECT_EQ(node(1).state, Ready);
+    EXPECT_EQ(logCount("Detected PC_1 Online!"), 1);
 }
 
 TEST_F(FarmStatsTest, TimesAreSavedWhileTheFarmRunsNotOnEveryTick) {

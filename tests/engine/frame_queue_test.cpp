@@ -1,10 +1,14 @@
 // The image scans and the frame queue, with real image files in a temporary folder.
 #include "engine/frame_queue.h"
 
+#include <cstring>
 #include <vector>
 
 #include "engine/scheduler.h"
+#include "engine/supervisor.h"
 #include "engine_test.h"
+#include "sim/frame_image.h"
+#include "sim/node_files.h"
 
 namespace {
 
@@ -45,7 +49,7 @@ TEST_F(FrameQueue, TheScanLooksAtEveryStepOfTheRange) {
 
 TEST_F(FrameQueue, ImagesMatchWithoutCaseAndOnlyAsRegularFiles) {
     int e = queueScene(7, 1, 3);
-    writeText(fx.dir.file("images/SHOT0001.tga"), "TGA");
+    sim::writeFrameImage(fx.dir.file("images/SHOT0001.tga"), 1);
     fx.dir.makeDir("images/shot0002.TGA");
     int remaining = 0;
     scanImages(farm, e, remaining);
@@ -190,7 +194,9 @@ TEST_F(FrameQueue, ASceneWithNoFrameToScanIsPassedOver) {
     EXPECT_EQ(code(good, 1), kFrameMissing);
 }
 
-TEST_F(FrameQueue, AScanListsTheImageFolderOnce) {
+// Each image is read once in a run to see that it is whole; a later scan of the same images
+// reads none of them, an image written again is read again.
+TEST_F(FrameQueue, AScanListsTheImageFolderOnceAndReadsEachNewImageOnce) {
     int e = queueScene(7, 0, 2999);
     for (int f = 0; f < 3000; f += 2) {
         writeImage(e, f);
@@ -200,13 +206,95 @@ TEST_F(FrameQueue, AScanListsTheImageFolderOnce) {
     scanImages(farm, e, remaining);
     EXPECT_EQ(remaining, 1500);
     EXPECT_EQ(fx.fs.counters.listings, 1u);
-    EXPECT_LE(fx.fs.counters.total(), 3u);  // the listing and the save-path probe
+    EXPECT_EQ(fx.fs.counters.opens, 1500u);
+    EXPECT_LE(fx.fs.counters.total(), 1503u);  // and the save-path probe
+
+    std::memset(s.scenes[e].frameMap, 0, sizeof s.scenes[e].frameMap);
+    writeText(imageName(s.scenes[e], 2), "cut");
+    fx.fs.resetCounters();
+    scanImages(farm, e, remaining);
+    EXPECT_EQ(remaining, 1501);
+    EXPECT_EQ(fx.fs.counters.listings, 1u);
+    EXPECT_EQ(fx.fs.counters.opens, 1u);    // the image written again
+    EXPECT_LE(fx.fs.counters.total(), 5u);  // and the log line that says it is cut
 
     failScene(s, "Unsuccessful", e);  // no folder to list or probe: nothing touches the disk
     fx.fs.resetCounters();
     scanImages(farm, e, remaining);
-    EXPECT_EQ(remaining, 1500);
+    EXPECT_EQ(remaining, 1501);
     EXPECT_EQ(fx.fs.counters.total(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+using WholeImages = EngineTest;
+
+// An empty or cut image is no rendered frame: it is to be rendered again, and is logged once
+// however often it is scanned, until it is written again.
+TEST_F(WholeImages, AnEmptyOrCutImageIsRenderedAgainAndLoggedOnce) {
+    int e = queueScene(7, 1, 3);
+    writeImage(e, 1);
+    writeText(imageName(s.scenes[e], 2), "");
+    std::string cut = sim::frameImageBytes(".TGA", 3);
+    writeText(imageName(s.scenes[e], 3), cut.substr(0, cut.size() - 4));
+    int remaining = 0;
+    EXPECT_FALSE(scanImages(farm, e, remaining));
+    EXPECT_EQ(std::string(s.scenes[e].frameMap + 1, 3), "PMM");
+    EXPECT_EQ(remaining, 2);
+    EXPECT_EQ(logCount("Image incomplete, frame to be rendered again: frame 2 of scene7.lws"), 1);
+    EXPECT_EQ(logCount("Image incomplete, frame to be rendered again: frame 3 of scene7.lws"), 1);
+    scanImages(farm, e, remaining);
+    EXPECT_EQ(logCount("Image incomplete"), 2);
+
+    writeImage(e, 2);
+    writeImage(e, 3);
+    EXPECT_TRUE(scanImages(farm, e, remaining));
+    EXPECT_EQ(logCount("Image incomplete"), 2);
+}
+
+// The queue file's codes are not taken on trust: a scene whose frames all say present is looked
+// at on disk before it counts as complete, and frames without a whole image go back to missing.
+TEST_F(WholeImages, PresentFramesAreLookedAtAgainBeforeASceneCompletes) {
+    int e = queueScene(7, 1, 4);
+    std::fill(s.scenes[e].frameMap + 1, s.scenes[e].frameMap + 5, kFramePresent);
+    writeImage(e, 1);
+    writeImage(e, 4);
+    writeText(imageName(s.scenes[e], 3), "");
+    int remaining = 0;
+    EXPECT_FALSE(scanImages(farm, e, remaining));
+    EXPECT_EQ(std::string(s.scenes[e].frameMap + 1, 4), "PMMP");
+    EXPECT_EQ(remaining, 2);
+    EXPECT_EQ(s.scenes[e].problemCount, 0);  // no node is blamed for the queue file's word
+}
+
+// A frame a node reported finished whose image is cut is a problem frame, and the node blamed
+// is the one that reported that frame, not the one that reported last.
+TEST_F(WholeImages, ACutImageReportedFinishedBlamesTheNodeThatReportedIt) {
+    s.waitingForGo = false;
+    int e = queueScene(7, 1, 2);
+    for (int n : {1, 2}) {
+        node(n).state = Rendering;
+        node(n).sceneId = 7;
+        node(n).frame = n;
+        s.scenes[e].frameMap[n] = kFrameInHand;
+    }
+    writeText(imageName(s.scenes[e], 1), "");  // node 1 leaves an empty image
+    writeAck(1, "Ready");
+    stepNode(farm, 1);
+    writeImage(e, 2);
+    writeAck(2, "Ready");
+    stepNode(farm, 2);
+    ASSERT_EQ(s.scenes[e].lastNode, 2);
+    int remaining = 0;
+    scanImages(farm, e, remaining);
+    EXPECT_EQ(std::string(s.scenes[e].frameMap + 1, 2), "MP");
+    EXPECT_EQ(node(1).state, Offline);
+    EXPECT_NE(node(2).state, Offline);
+    EXPECT_EQ(logCount("********* Problem Frame*********** frame 1 of scene7.lws by PC_1"), 1)
+        << log();
+    EXPECT_EQ(logCount("Node PC_1 taken out of work for a problem frame"), 1);
 }
 
 }  // namespace

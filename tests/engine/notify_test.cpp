@@ -125,10 +125,14 @@ TEST_F(Notify, ACommandThatCannotStartIsLoggedOnceUntilAnotherIsSet) {
 
 TEST_F(Notify, EveryEventHasItsWordAndItsOption) {
     const std::pair<FarmEvent, const char*> words[] = {
-        {FarmEvent::SceneCompleted, "scene-completed"}, {FarmEvent::QueueDone, "queue-done"},
-        {FarmEvent::ProblemFrame, "problem-frame"},     {FarmEvent::SceneFailed, "scene-failed"},
-        {FarmEvent::NodeOffline, "node-offline"},       {FarmEvent::NodeStuck, "node-stuck"},
+        {FarmEvent::SceneCompleted, "scene-completed"},
+        {FarmEvent::QueueDone, "queue-done"},
+        {FarmEvent::ProblemFrame, "problem-frame"},
+        {FarmEvent::SceneFailed, "scene-failed"},
+        {FarmEvent::NodeOffline, "node-offline"},
+        {FarmEvent::NodeStuck, "node-stuck"},
         {FarmEvent::FreeSpaceHalt, "free-space-halt"},
+        {FarmEvent::SceneUnreadable, "scene-unreadable"},
     };
     farm.settings.Beep_compl = 1;
     farm.settings.Beep_error = 1;

@@ -54,6 +54,9 @@ TEST_F(Supervisor, TheWaitLoopsReadyNeverAnswersALoadOrARender) {
     s.waitingForGo = false;
     int e = queueSceneWithOneFrame();
     std::fill(s.scenes[e].frameMap + 2, s.scenes[e].frameMap + 6, kFramePresent);
+    for (int f = 2; f <= 5; ++f) {
+        writeImage(e, f);  // present frames are looked at again before the scene completes
+    }
     give(1, Ready, -1, 0, "Ready");
     struct Turn {
         const char* ack;

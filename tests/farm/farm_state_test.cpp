@@ -82,6 +82,21 @@ TEST(FarmState, ReleasingAFrameHandsItBackOnlyInTheNodesScene) {
     releaseNodeFrame(*s, 3);
 }
 
+// Only a frame in hand goes back: a node taken out of work after finishing its frame (at Quit,
+// or blamed for a problem frame) leaves a completed scene complete.
+TEST(FarmState, ReleasingAFrameLeavesAFinishedOrPresentOneAsItIs) {
+    auto s = queueWith({{1, 4}});
+    s->nodes[2].sceneId = 4;
+    s->nodes[2].frame = 7;
+    for (auto [before, after] :
+         {std::pair(kFrameInHand, kFrameNotScanned), std::pair(kFrameFinished, kFrameFinished),
+          std::pair(kFramePresent, kFramePresent), std::pair(kFrameMissing, kFrameMissing)}) {
+        s->scenes[1].frameMap[7] = before;
+        releaseNodeFrame(*s, 2);
+        EXPECT_EQ(s->scenes[1].frameMap[7], after) << before;
+    }
+}
+
 TEST(FarmState, FramesOutsideTheMapHaveNoPlace) {
     SceneEntry e;
     setFrameCode(e, 3000, 'M');

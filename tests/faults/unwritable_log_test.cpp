@@ -29,7 +29,9 @@ TEST(UnwritableLog, TheFarmRendersOnAndEveryLostLineIsToldOnStandardError) {
         kSetpriv,
         asNobody(binaryPath("kestrun-headless"), {"--go", "--until-done", "--cycle-ms", "50"}),
         f.outputFile, {"XDG_CONFIG_HOME=" + f.fixture.dir.path()}, f.fixture.dir.path());
-    ASSERT_EQ(farm.wait(90000), 0) << f.output();
+    // The unreadable scene failed: --until-done says so in its exit status and last line.
+    ASSERT_EQ(farm.wait(90000), 4) << f.output();
+    EXPECT_NE(f.output().find("Failed scenes: secret.lws\n"), std::string::npos);
 
     EXPECT_TRUE(allRendered(f, "shot", 1, 6));
     EXPECT_EQ(readText(log), "");

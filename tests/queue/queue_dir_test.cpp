@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "tests/support/farm_fixture.h"
@@ -73,6 +75,32 @@ TEST_F(QueueDirTest, SceneSavedAgainIsRemovedThenAddedAtTheEndWithANewId) {
     EXPECT_EQ(queueNames(s), (std::vector<std::string>{"1:b.lws", "2:a.lws"}));
     EXPECT_GT(s.scenes[2].sceneId, oldIds);
     EXPECT_EQ(s.frameQueueCount, 0);
+}
+
+// A scene that cannot be rendered says so in the log, with its name and why, the reason as the
+// queue list shows it (without the line feed one failure text begins with).
+TEST_F(QueueDirTest, ASceneThatCannotBeRenderedIsLoggedWithItsReason) {
+    std::string noPrefix = sceneText(1, 4, 1, "out/x");
+    noPrefix.erase(noPrefix.find("SaveRGBImagesPrefix"), std::string("SaveRGBImagesPrefix").size());
+    f.addSceneFile("a_empty.lws", "");
+    f.addSceneFile("b_no_prefix.lws", noPrefix);
+    addScene("c_good.lws");
+    ASSERT_TRUE(checkSceneQueue(*f.farm));
+    std::vector<std::string> lines = logged(f);
+    auto count = [&](const std::string& line) {
+        return std::count(lines.begin(), lines.end(), line);
+    };
+    EXPECT_EQ(count("Scene file cannot be rendered: a_empty.lws: Unable to find "
+                    "SaveRGBBImagesPrefix!"),
+              1);
+    EXPECT_EQ(count("Scene file cannot be rendered: b_no_prefix.lws: Unable to find "
+                    "SaveRGBBImagesPrefix!"),
+              1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.find("cannot be rendered") != std::string::npos;
+                            }),
+              2);
 }
 
 TEST_F(QueueDirTest, NewFilesJoinTheEndInNameOrder) {

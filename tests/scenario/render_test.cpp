@@ -14,6 +14,8 @@
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"
 #include "scenario_support.h"
+#include "sim/frame_image.h"
+#include "sim/node_files.h"
 
 namespace {
 
@@ -38,7 +40,7 @@ void queueThreeScenes(ScenarioFarm& f) {
     for (int frame = 1; frame <= 5; ++frame) {
         char name[32];
         std::snprintf(name, sizeof name, "done%04d.tga", frame);
-        writeText(f.fixture.contentDir + "/Renders/" + name, "old image");
+        sim::writeFrameImage(f.fixture.contentDir + "/Renders/" + name, frame);
     }
     f.fixture.addSceneFile("a_done.lws", sceneText(1, 5, 1, "Renders/done"));
     f.fixture.addSceneFile("b_step.lws", sceneText(101, 110, 3, "Renders\\step", true));
@@ -62,6 +64,10 @@ void expectQueueFinished(const QueueFile& q, size_t scenes) {
         EXPECT_EQ(e.position, 0) << textOf(e.fileName);
         EXPECT_EQ(std::count(std::begin(e.frameMap), std::end(e.frameMap), kFrameInHand), 0)
             << textOf(e.fileName);
+        // Quit took the nodes out of work after their last frames: a completed scene keeps
+        // every frame present, none back to "not scanned".
+        FrameCounts c = countFrames(e);
+        EXPECT_EQ(c.toDo, 0) << textOf(e.fileName) << " " << c.done << " done";
     }
 }
 
@@ -94,7 +100,9 @@ TEST(Render, FourNodesRenderThreeScenesToCompletionThroughAProblemFrame) {
     EXPECT_EQ(countOf(log, "********* Scene Completed !***********"), 3) << log;
     EXPECT_EQ(countOf(log, "********* Problem Frame***********"), 1) << log;
     EXPECT_NE(log.find("Assigned file b_step.lws to PC_1"), std::string::npos);
-    EXPECT_EQ(readText(f.fixture.contentDir + "/Renders/done0001.tga"), "old image");
+    // The images there before were whole: none was rendered over.
+    EXPECT_EQ(readText(f.fixture.contentDir + "/Renders/done0001.tga"),
+              sim::frameImageBytes(".TGA", 1));
     expectQueueFinished(f.queue(), 3);
 }
 
@@ -137,7 +145,12 @@ TEST(Render, TheNodeBlamedWhileAskingForWorkGetsNoneUntilSeenAgain) {
         return line.find("********* Problem Frame***********") != std::string::npos;
     });
     ASSERT_NE(problem, lines.end()) << f.log();
-    auto next = std::find_if(problem, lines.end(), [](const std::string& line) {
+    EXPECT_NE(problem->find("frame 4 of shot.lws by PC_1"), std::string::npos) << *problem;
+    auto takenOut = std::find_if(problem, lines.end(), [](const std::string& line) {
+        return line.find("Node PC_1 taken out of work for a problem frame") != std::string::npos;
+    });
+    ASSERT_NE(takenOut, lines.end()) << f.log();
+    auto next = std::find_if(takenOut + 1, lines.end(), [](const std::string& line) {
         return line.find("PC_1") != std::string::npos;
     });
     ASSERT_NE(next, lines.end());

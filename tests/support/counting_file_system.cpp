@@ -96,6 +96,12 @@ bool CountingFileSystem::isDirectory(const std::string& path) {
     return target_.isDirectory(path);
 }
 
+bool CountingFileSystem::readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
+                                      std::string& head, std::string& tail, uint64_t& size) {
+    count(&FsCounters::opens);
+    return target_.readFileEnds(path, headBytes, tailBytes, head, tail, size);
+}
+
 bool CountingFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                        EntryTimes times) {
     count(&FsCounters::listings);

@@ -38,6 +38,8 @@ class CountingFileSystem : public FileSystem {
     ReadResult readCapped(const std::string& path, std::string& out, size_t cap) override;
     bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                       uint64_t& size) override;
+    bool readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
+                      std::string& head, std::string& tail, uint64_t& size) override;
     bool writeFile(const std::string& path, std::string_view data) override;
     bool appendFile(const std::string& path, std::string_view data) override;
     // A write, and a rename when the file was replaced through a temporary.
