@@ -65,7 +65,7 @@ SaveResult PlainFileSystem::saveFile(const std::string& path, std::string_view d
 
 bool PlainFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                     EntryTimes times) {
-    if (!plain() || times == EntryTimes::Skip) {
+    if (!plain() || times != EntryTimes::Read) {
         return CountingFileSystem::listDirectory(dir, out, times);
     }
     if (!CountingFileSystem::listDirectory(dir, out, EntryTimes::Skip)) {

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "farm/ack_memory.h"
 #include "farm/farm_host.h"
 #include "farm/farm_settings.h"
 #include "farm/farm_state.h"
@@ -58,4 +59,5 @@ struct Farm {
     QueueNotices notices;
     SavedQueueFile savedQueue;
     FarmStats stats;
+    AckMemory acks;  // what the last look at the command folder found
 };

@@ -22,7 +22,7 @@ const char kDefaultFile[] =
     "[Node_Names]\r\nNode1=PC_1\r\nNode2=PC_2\r\nNode3=PC_3\r\nNode4=PC_4\r\nNode5=PC_5\r\n\r\n"
     "[Render_Method]\r\nMethod=2\r\nScenes_At_Once=1\r\n\r\n"
     "[Options]\r\nBeep_error=1\r\nBeep_compl=1\r\nAuto_fix=1\r\nCycle_time=1\r\n"
-    "Stuck_Minutes=30\r\nNotify_Command=\r\n\r\n"
+    "Ack_Look_ms=100\r\nStuck_Minutes=30\r\nNotify_Command=\r\n\r\n"
     "[Web_Monitor]\r\nPort=0\r\nAddress=127.0.0.1\r\nToken=\r\n";
 
 TEST(SettingsFile, FirstStartWritesEveryDefaultInOrderAndIsNotConfigured) {
@@ -70,8 +70,13 @@ const NumberCase kNumbers[] = {
     {"missing Stuck_Minutes is 30", "", &FarmSettings::Stuck_Minutes, 30},
     {"Stuck_Minutes keeps 4 characters", "[Options]\nStuck_Minutes=123456\n",
      &FarmSettings::Stuck_Minutes, 1234},
-    {"negative Stuck_Minutes is off", "[Options]\nStuck_Minutes=-5\n",
-     &FarmSettings::Stuck_Minutes, 0},
+    {"negative Stuck_Minutes is off", "[Options]\nStuck_Minutes=-5\n", &FarmSettings::Stuck_Minutes,
+     0},
+    {"missing Ack_Look_ms is 100", "", &FarmSettings::Ack_Look_ms, 100},
+    {"Ack_Look_ms above a minute is a minute", "[Options]\nAck_Look_ms=99999\n",
+     &FarmSettings::Ack_Look_ms, 60000},
+    {"negative Ack_Look_ms is no look", "[Options]\nAck_Look_ms=-1\n", &FarmSettings::Ack_Look_ms,
+     0},
     {"missing Port is off", "", &FarmSettings::Port, 0},
     {"Port keeps 5 characters", "[Web_Monitor]\nPort=808080\n", &FarmSettings::Port, 65535},
     {"negative Port is off", "[Web_Monitor]\nPort=-80\n", &FarmSettings::Port, 0},
