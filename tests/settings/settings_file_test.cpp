@@ -140,7 +140,7 @@ TEST(SettingsFile, ASaveKeepsCommentsBlankLinesAndUnknownKeys) {
     expected.replace(expected.find("node2=beta"), 10, "node2=gamma");
     // Keys the file lacked are added at the end of their section.
     expected.replace(expected.find("Cycle_time = 5"), 14,
-                     "Cycle_time =3\r\nStuck_Minutes=30\r\nNotify_Command=");
+                     "Cycle_time =3\r\nAck_Look_ms=100\r\nStuck_Minutes=30\r\nNotify_Command=");
     // A section the file lacked is added at its end.
     expected += "\r\n[Web_Monitor]\r\nPort=0\r\nAddress=127.0.0.1\r\nToken=\r\n";
     EXPECT_EQ(t.settingsText(), expected);
