@@ -68,7 +68,7 @@ void sendAnswered(Farm& farm, int node, std::string_view text) {
     if (!nodeInTable(node)) {
         return;
     }
-    farm.state.nodes[node].ackCleared = deleteAck(farm, node);
+    deleteAck(farm, node);
     sendCommand(farm, node, text);
 }
 

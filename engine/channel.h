@@ -22,10 +22,9 @@ std::string ackFilePath(const Farm& farm, int node);
 // Replaces node's job file with text and records the tick; a file that cannot be written loses
 // the command silently.
 void sendCommand(Farm& farm, int node, std::string_view text);
-// For a command the node answers (load, render, init, quit): deletes the node's acknowledgement
-// file first, so that any answer read afterwards was written for this command, and records in
-// the node's ackCleared whether that worked (a file held open on a share may not go). A deleted
-// file is gone from the remembered readings too.
+// Deletes the node's acknowledgement file, then sends text: for an "init" whose node is idle
+// or gone, so that the answer it stood on is not read again (see docs/NODE_STATES.md). A
+// deleted file is gone from the remembered readings too.
 void sendAnswered(Farm& farm, int node, std::string_view text);
 
 // One read of a node's acknowledgement file (at its own name, not through a link).

@@ -143,9 +143,10 @@ int scanScenes(Farm& farm, int limit) {
     int remaining = 0;
     int toHandOut = 0;
     bool anyCompleted = false;
-    // The entries after the first live one are live too: reorderQueue keeps them together.
-    // Frames in hand are not counted towards the limit, or a scene that idle nodes cannot take
-    // from would keep the scenes behind it from being scanned.
+    // The entries after the first live one are live too: reorderQueue keeps them together. The
+    // scan stops at the first scene with at least limit frames to hand out; frames in hand do
+    // not count, or a scene that idle nodes cannot take from would keep the scenes behind it
+    // from being scanned.
     for (; toHandOut < limit && k <= s.sceneCount; ++k) {
         int32_t id = s.scenes[k].sceneId;
         if (scanAndTakeOut(farm, k, remaining)) {
@@ -154,8 +155,9 @@ int scanScenes(Farm& farm, int limit) {
                     textOf(s.scenes[done].fileName));
             notifySceneCompleted(farm, done);
             anyCompleted = true;
+            toHandOut = 0;
         } else {
-            toHandOut += missingFrames(s.scenes[findScene(s, id)]);
+            toHandOut = missingFrames(s.scenes[findScene(s, id)]);
         }
     }
     if (anyCompleted) {

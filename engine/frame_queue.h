@@ -15,9 +15,9 @@ struct SceneEntry;
 std::string imageName(const SceneEntry& e, int f);
 // Scans entry e's images; remaining := frames still to do. True when the scene is complete.
 bool scanImages(Farm& farm, int e, int& remaining);
-// Scans live scenes in queue order until those scanned have at least limit frames left to hand
-// out (frames in hand do not count); saves the queue file. Gives the count of frames to do of
-// the last scene scanned.
+// Scans live scenes in queue order until one has at least limit frames to hand out (frames in
+// hand do not count); saves the queue file. Gives the count of frames to do of the last scene
+// scanned, not a sum.
 int scanScenes(Farm& farm, int limit);
 // The operator's Scan Scene of entry k; gives its count of frames to do.
 int scanScene(Farm& farm, int k);

@@ -33,7 +33,19 @@ void logSceneCommand(Farm& farm, std::string_view command, int k) {
     logOperator(farm, command, textOf(farm.state.scenes[k].fileName));
 }
 
-// A queue move of a live entry k to position `to`; entries out of the running stay put.
+// True when a live entry other than k stands at position p.
+bool liveSceneAt(const FarmState& s, int k, int p) {
+    for (int i = 1; i <= s.sceneCount; ++i) {
+        if (i != k && p >= 1 && s.scenes[i].position == p) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A queue move of a live entry k to position `to`, where another live scene stands; entries out
+// of the running stay put. A move that changes nothing (the top scene up, the last one down)
+// leaves no trail line.
 int moveScene(Farm& farm, std::string_view command, int k, int to, int (*move)(Farm&, int, int)) {
     if (!entryInQueue(farm, k)) {
         return 0;
@@ -41,7 +53,9 @@ int moveScene(Farm& farm, std::string_view command, int k, int to, int (*move)(F
     if (farm.state.scenes[k].position < 1) {
         return k;
     }
-    logSceneCommand(farm, command, k);
+    if (liveSceneAt(farm.state, k, to)) {
+        logSceneCommand(farm, command, k);
+    }
     return move(farm, k, to);
 }
 

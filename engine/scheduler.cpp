@@ -71,7 +71,7 @@ void loadScene(Farm& farm, int node, int32_t sceneId) {
         return;
     }
     std::string name = sceneFileName(farm.state, sceneId);
-    sendAnswered(farm, node, std::string(words::kLoadPrefix) + sceneLoadPath(farm, name));
+    sendCommand(farm, node, std::string(words::kLoadPrefix) + sceneLoadPath(farm, name));
     logLine(farm,
             "Assigned file " + name + " to " + std::string(textOf(farm.state.nodes[node].name)));
 }
@@ -81,7 +81,7 @@ void startFrame(Farm& farm, int node, int frame) {
         return;
     }
     farm.state.nodes[node].frame = frame;
-    sendAnswered(farm, node, words::renderCommand(frame));
+    sendCommand(farm, node, words::renderCommand(frame));
     logLine(farm, "Started rendering frame " + std::to_string(frame) + " on " +
                       std::string(textOf(farm.state.nodes[node].name)));
 }

@@ -88,12 +88,6 @@ void stepReady(Farm& farm, int node, const AckReading& ack) {
     }
 }
 
-// "Ready" in answer to the node's last command: only when its acknowledgement file was deleted
-// before that command, since an older "Ready" may still stand otherwise.
-bool saysReadySinceCommand(const Farm& farm, int node, const AckReading& ack) {
-    return farm.state.nodes[node].ackCleared && ack.says(words::kReady);
-}
-
 // The two waits that only acknowledge: "wait" is sent and the node moves on.
 bool stepAcknowledge(Farm& farm, int node, bool acknowledged, NodeState next) {
     if (!acknowledged) {
@@ -114,20 +108,15 @@ bool stepLoadFirst(Farm& farm, int node, const AckReading& ack) {
     return true;
 }
 
-// A node that already finished its frame ("Ready" since the render command) is not sent
-// "wait" here, so the frame time counts from the render command; the next pass takes the
-// "Ready" as the frame's end.
+// The frame time counts from the "wait" sent here: the node's "Ready" to it ends the frame.
 void stepWaitToRender(Farm& farm, int node, const AckReading& ack) {
-    bool rendering = ack.says(words::kRender);
-    if (!rendering && !saysReadySinceCommand(farm, node, ack)) {
+    if (!ack.says(words::kRender)) {
         return;
     }
     farm.state.queueListDirty = true;
     markFrame(farm, node, kFrameInHand);
     farm.state.farmListDirty = true;
-    if (rendering) {
-        sendCommand(farm, node, words::kWait);
-    }
+    sendCommand(farm, node, words::kWait);
     farm.state.nodes[node].state = Rendering;
 }
 
@@ -164,6 +153,8 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
         return false;
     }
     if (pick == Pick::Nothing) {
+        // On an emptied acknowledgement file the "init" stands until the node answers it,
+        // instead of being overwritten by "wait" at the next pass on the "Ready" it followed.
         logLine(farm, "Init issued to " + nodeName(farm, node));
         sendAnswered(farm, node, words::kInit);
         farm.state.farmListDirty = true;
@@ -187,11 +178,11 @@ bool stepLoaded(Farm& farm, int node, const AckReading& ack) {
     return true;
 }
 
-// "quit" and the "init" after "Offline" go out on an emptied acknowledgement file: a node that
-// has shut down is not taken for alive again by its own "Offline".
+// The "init" after "Offline" goes out on an emptied acknowledgement file: a node that has shut
+// down is not taken for alive again by its own "Offline".
 void stepRetired(Farm& farm, int node, const AckReading& ack) {
     if (ack.says(words::kReady)) {
-        sendAnswered(farm, node, words::kQuit);
+        sendCommand(farm, node, words::kQuit);
         farm.state.farmListDirty = true;
     }
     if (ack.says(words::kOffline)) {
@@ -225,9 +216,7 @@ bool stepNodeOn(Farm& farm, int node, const AckReading& ack) {
             stepReady(farm, node, ack);
             return false;
         case Loading:
-            return stepAcknowledge(farm, node,
-                                   ack.says(words::kLoad) || saysReadySinceCommand(farm, node, ack),
-                                   WLoadFirst);
+            return stepAcknowledge(farm, node, ack.says(words::kLoad), WLoadFirst);
         case WLoadFirst:
             return stepAcknowledge(farm, node, ack.says(words::kReady), LoadFirst);
         case LoadFirst:

@@ -57,10 +57,6 @@ struct NodeSlot {
     uint32_t commandTick = 0;  // tick at which the last command was written
     int32_t sceneId = -1;      // scene the node was given; -1 = none
     int32_t frame = 0;         // frame the node was given
-    // The acknowledgement file was deleted before the last command the node answers (load,
-    // render, init, quit), so whatever it says now was written after that command. True at start:
-    // the channel reset deletes every acknowledgement file.
-    bool ackCleared = true;
 };
 
 // One scene-queue entry; also the record of the queue file (see scene_record.h).

@@ -134,9 +134,9 @@ SaveRGBImagesPrefix $farm/renders/shot_
 RGBImageSaver LW_TGA32(.tga)
 EOF
 
-# The farm ticks every second here; a node's "Loading scene" must stand over four ticks.
+# One simulated node, pausing a second on "wait" as a real node does.
 "$unpacked/usr/bin/kestrun-node-sim" --command-dir "$farm/command" --node 1 \
-    --content-dir "$farm" --load-ms 5000 --render-ms 2000 >"$work/node.log" 2>&1 &
+    --content-dir "$farm" --load-ms 1000 --render-ms 1000 >"$work/node.log" 2>&1 &
 pids+=($!)
 disown $!
 

@@ -54,22 +54,18 @@ int64_t writeTimeNs(const struct stat& st) {
 }  // namespace
 
 // A farm writes a job file by emptying it and then writing the command. The text counts only
-// when the file's time is the same before and after reading it: a time taken only before could
-// be the emptying's, one taken only after could belong to the next command, and either way the
-// next look would see the same text under a new time and take the command twice.
-JobSnapshot readJobFile(const std::string& path) {
-    JobSnapshot snap;
+// when the file's time is the same before and after reading it, so a read that the writing
+// cut in two is not taken for a command.
+bool readJobFile(const std::string& path, std::string& text) {
     struct stat before {};
     struct stat after {};
-    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode) ||
-        !readWholeFile(path, snap.text) || ::stat(path.c_str(), &after) != 0 ||
-        writeTimeNs(before) != writeTimeNs(after)) {
-        snap.text.clear();
-        return snap;
+    bool whole = ::stat(path.c_str(), &before) == 0 && S_ISREG(before.st_mode) &&
+                 readWholeFile(path, text) && ::stat(path.c_str(), &after) == 0 &&
+                 writeTimeNs(before) == writeTimeNs(after);
+    if (!whole) {
+        text.clear();
     }
-    snap.present = true;
-    snap.writeTimeNs = writeTimeNs(after);
-    return snap;
+    return whole;
 }
 
 bool readWholeFile(const std::string& path, std::string& text) {
@@ -98,13 +94,19 @@ bool writeFileAtomically(const std::string& path, std::string_view text) {
     return true;
 }
 
-bool writeFrameImage(const std::string& path, int frame) {
+long writeFrameImage(const std::string& path, int frame, ImageCut cut) {
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ec);
     }
-    return writeFileAtomically(path, tgaImage(frame));
+    std::string bytes = tgaImage(frame);
+    if (cut == ImageCut::Empty) {
+        bytes.clear();
+    } else if (cut == ImageCut::FirstHalf) {
+        bytes.resize(bytes.size() / 2);
+    }
+    return writeFileAtomically(path, bytes) ? static_cast<long>(bytes.size()) : -1;
 }
 
 }  // namespace sim

@@ -1,31 +1,26 @@
-// The files a simulated node touches: reading its job file (with its last-write time, so that
-// the same command written again is seen as new), writing its acknowledgement file so that the
-// farm never reads half a word, and writing a frame's image as a small real TGA picture.
+// The files a simulated node touches: reading its job file whole (never a read cut by the farm's
+// writing), writing its acknowledgement file so that the farm never reads half a word, and
+// writing a frame's image as a small real TGA picture.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace sim {
 
-// What the job file holds at one look.
-struct JobSnapshot {
-    bool present = false;
-    std::string text;
-    int64_t writeTimeNs = 0;  // last-write time, nanoseconds since the epoch
-
-    bool operator==(const JobSnapshot&) const = default;
-};
-
-JobSnapshot readJobFile(const std::string& path);
+// What the job file holds at one look: false when there is no file or the farm was writing it.
+bool readJobFile(const std::string& path, std::string& text);
 // Reads a whole file. False when it cannot be opened.
 bool readWholeFile(const std::string& path, std::string& text);
 // Writes text under a hidden temporary name in the same folder, then renames it over path, so a
 // reader sees the old text or the new one, never a part. False when either step fails.
 bool writeFileAtomically(const std::string& path, std::string_view text);
-// Writes a 4 x 4, 24-bit uncompressed TGA whose colour follows the frame number, creating the
-// image's folder when it is missing. False when the file cannot be written.
-bool writeFrameImage(const std::string& path, int frame);
+// How much of a frame's image a node writes: all of it, or as a failing node leaves it.
+enum class ImageCut { Whole, Empty, FirstHalf };
+
+// The one maker of image bytes: a 4 x 4, 24-bit uncompressed TGA whose colour follows the frame
+// number. Writes them to path, cut as asked, creating the image's folder when it is missing.
+// Gives the number of bytes written, or -1 when the file cannot be written.
+long writeFrameImage(const std::string& path, int frame, ImageCut cut = ImageCut::Whole);
 
 }  // namespace sim

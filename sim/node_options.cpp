@@ -39,6 +39,17 @@ bool parsePathPair(std::string_view text, PathMap& map) {
     return true;
 }
 
+// The frame list an option names, or nullptr.
+std::set<int>* frameListOption(std::string_view name, NodeOptions& o) {
+    if (name == "--fail-frames") {
+        return &o.failFrames;
+    }
+    if (name == "--empty-frames") {
+        return &o.emptyFrames;
+    }
+    return name == "--cut-frames" ? &o.cutFrames : nullptr;
+}
+
 // Takes the value of one option; false with error set when it is unusable.
 bool takeValue(std::string_view name, std::string_view value, NodeOptions& o, std::string& error) {
     struct NumberOption {
@@ -47,9 +58,14 @@ bool takeValue(std::string_view name, std::string_view value, NodeOptions& o, st
         int low;
     };
     const NumberOption numbers[] = {
-        {"--node", &o.node, 1},      {"--init-ms", &o.initMs, 0},
-        {"--load-ms", &o.loadMs, 0}, {"--render-ms", &o.renderMs, 0},
-        {"--poll-ms", &o.pollMs, 1}, {"--die-after-frames", &o.dieAfterFrames, 0},
+        {"--node", &o.node, 1},
+        {"--init-ms", &o.initMs, 0},
+        {"--load-ms", &o.loadMs, 0},
+        {"--render-ms", &o.renderMs, 0},
+        {"--poll-ms", &o.pollMs, 1},
+        {"--wait-pause-ms", &o.waitPauseMs, 1},
+        {"--die-after-frames", &o.dieAfterFrames, 0},
+        {"--hang-after-frames", &o.hangAfterFrames, 0},
     };
     for (const NumberOption& n : numbers) {
         if (name == n.name) {
@@ -65,9 +81,9 @@ bool takeValue(std::string_view name, std::string_view value, NodeOptions& o, st
         o.commandDir = value;
     } else if (name == "--content-dir") {
         o.contentDir = value;
-    } else if (name == "--fail-frames") {
-        if (!parseFrameList(value, o.failFrames)) {
-            error = "--fail-frames needs frame numbers separated by commas, not \"" +
+    } else if (std::set<int>* frames = frameListOption(name, o)) {
+        if (!parseFrameList(value, *frames)) {
+            error = std::string(name) + " needs frame numbers separated by commas, not \"" +
                     std::string(value) + "\"";
             return false;
         }
@@ -123,27 +139,44 @@ ParseOutcome parseNodeOptions(int argc, const char* const* argv, NodeOptions& op
 std::string usageText() {
     return R"(Usage: kestrun-node-sim --command-dir DIR --node N [options]
 
-A simulated ScreamerNet render node. It reads its job file DIR/jobN and answers in
-DIR/ackN: "init" -> "Initializing", "Ready"; "load PATH" -> "Loading scene PATH", "Ready";
-"render F F 1" -> "Rendering frame F", image written, "Ready"; "quit" -> "Offline" and exit.
+A simulated ScreamerNet render node in its "-2" mode. It behaves as the node's own command
+notes describe the real one: it reads the first line of its job file DIR/jobN again and
+again and answers in DIR/ackN.
 
-  --command-dir DIR      the ScreamerNet command folder (must exist)
-  --node N               node number, 1 or more
-  --content-dir D        base of scene save prefixes that are not absolute
-  --init-ms M            how long "Initializing" stands (default 100)
-  --load-ms M            how long "Loading scene" stands (default 300)
-  --render-ms M          how long "Rendering frame" stands per frame (default 300)
-  --poll-ms M            pause between looks at the job file (default 20)
-  --fail-frames LIST     frames (e.g. 3,7) answered without an image the first time
-  --die-after-frames K   stop answering at the first command after K frames; exit 1
-  --path-map NODE=LOCAL  a node path prefix (e.g. Q:\) and the local folder it names;
-                         repeatable, the first matching pair wins
-  -h, --help             this text
-  --version              the program's name and version
+  "wait [S]"      "Ready" at every reading, then a pause (--wait-pause-ms, one second as a
+                  real node, plus S seconds) before it reads the job file again
+  "init"          "Initializing" at every reading (the scene is cleared)
+  "load PATH"     "Loading scene PATH" when loading begins; nothing when it ends
+  "render F L S"  "Rendering frame F" when each frame begins, its image written when it
+                  ends; nothing else is written
+  "quit"          "Offline", and the node ends
 
-Any timing works, down to --load-ms 0 --render-ms 0: the farm takes a "Ready" written after
-its load or render command as that command's answer, even when it never saw "Loading scene"
-or "Rendering frame".
+A command found again unchanged is ignored, except "wait" and "init"; a "render" with
+another frame range is new. While it loads or renders the node does not read its job file,
+so the end of a load or a render shows only as the "Ready" of the "wait" a controller writes
+once it has seen the command acknowledged.
+
+  --command-dir DIR        the ScreamerNet command folder (must exist)
+  --node N                 node number, 1 or more
+  --content-dir D          base of scene save prefixes that are not absolute
+  --init-ms M              how long an "init" takes (default 100)
+  --load-ms M              how long a scene takes to load (default 300)
+  --render-ms M            how long a frame takes to render (default 300)
+  --poll-ms M              pause between looks at a job file that says no "wait" (default 20)
+  --wait-pause-ms M        the pause after each "Ready" of a "wait" (default 1000)
+  --path-map NODE=LOCAL    a node path prefix (e.g. Q:\) and the local folder it names;
+                           repeatable, the first matching pair wins
+Faults of a real night (frame lists are comma-separated, e.g. 3,7; each listed frame
+misbehaves the first time it is rendered):
+  --fail-frames LIST       finish the frame without writing its image
+  --empty-frames LIST      write the frame's image with no bytes
+  --cut-frames LIST        write only the first half of the image's bytes
+  --die-after-frames K     after K frames, die in the middle of the next one: nothing more
+                           is written and the node ends with status 1
+  --hang-after-frames K    after K frames, hang in the middle of the next one: nothing more
+                           is written and the node stays alive until it is killed
+  -h, --help               this text
+  --version                the program's name and version
 
 Exit status: 0 after "quit", 1 when it died as --die-after-frames asked, 2 for bad options.
 )";

@@ -1,6 +1,7 @@
 // The command line of the simulated ScreamerNet node: what it is told to be (node number,
-// command folder), how slow it is and how it misbehaves. parseNodeOptions turns argv into
-// NodeOptions or a one-line error; the usage text lists every option with its default.
+// command folder), how slow it is, how long its "wait" pauses and how it misbehaves.
+// parseNodeOptions turns argv into NodeOptions or a one-line error; the usage text lists every
+// option with its default.
 #pragma once
 
 #include <set>
@@ -12,16 +13,20 @@
 namespace sim {
 
 struct NodeOptions {
-    std::string commandDir;    // holds jobN (read) and ackN (written)
-    int node = 0;              // N, 1 or more
-    std::string contentDir;    // base of scene save prefixes that are not absolute
-    int initMs = 100;          // how long "Initializing" stands before "Ready"
-    int loadMs = 300;          // how long "Loading scene ..." stands before "Ready"
-    int renderMs = 300;        // how long "Rendering frame ..." stands before the image is written
-    int pollMs = 20;           // pause between two looks at the job file
-    std::set<int> failFrames;  // frames answered without an image the first time they come
-    int dieAfterFrames = -1;   // stop answering once this many frames were answered; -1 never
-    PathMap pathMap;           // node-side prefixes and the local folders they stand for
+    std::string commandDir;     // holds jobN (read) and ackN (written)
+    int node = 0;               // N, 1 or more
+    std::string contentDir;     // base of scene save prefixes that are not absolute
+    int initMs = 100;           // how long an "init" keeps the node from its job file
+    int loadMs = 300;           // how long a scene takes to load
+    int renderMs = 300;         // how long one frame takes to render
+    int pollMs = 20;            // pause between two looks at the job file when not waiting
+    int waitPauseMs = 1000;     // the pause after each "Ready" written for "wait"
+    std::set<int> failFrames;   // frames finished without an image, the first time each comes
+    std::set<int> emptyFrames;  // frames whose image is written with no bytes, the first time
+    std::set<int> cutFrames;    // frames whose image is cut to its first half, the first time
+    int dieAfterFrames = -1;    // after this many frames, dies in the middle of the next; -1 never
+    int hangAfterFrames = -1;   // after this many frames, hangs in the middle of the next; -1 never
+    PathMap pathMap;            // node-side prefixes and the local folders they stand for
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

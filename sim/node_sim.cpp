@@ -10,11 +10,19 @@
 namespace sim {
 namespace {
 
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
+constexpr std::string_view kWaitWithDelay = "wait ";
+
+// The node reads only the first line of its job file.
+std::string firstLine(const std::string& text) {
+    std::string line = text.substr(0, text.find_first_of("\r\n"));
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
     }
-    return text;
+    return line;
+}
+
+bool isWait(const std::string& command) {
+    return command == words::kWait || command.starts_with(kWaitWithDelay);
 }
 
 std::string joined(const std::string& dir, const std::string& name) {
@@ -35,43 +43,60 @@ NodeSim::Status NodeSim::step() {
         return status_;
     }
     if (work_ != Work::None) {
-        if (clock_() >= workDone_) {
-            finishWork();
+        if (clock_() < workDone_) {
+            return status_;
         }
-        return status_;
+        finishWork();
+        if (status_ != Status::Running || work_ != Work::None) {
+            return status_;
+        }
     }
-    JobSnapshot job = readJobFile(jobPath_);
-    // An empty file is one the farm has just cut and not yet written: look again next time.
-    if (!job.present || job.text.empty() || job == lastJob_) {
-        return status_;
-    }
-    lastJob_ = job;
-    actOn(trimmed(job.text));
+    readCommand();
     return status_;
 }
 
 NodeSim::Status NodeSim::run(std::stop_token stop) {
-    const auto pause = std::chrono::milliseconds(std::max(1, options_.pollMs));
-    while (step() == Status::Running && !stop.stop_requested()) {
-        auto wake = clock_() + pause;
-        if (work_ != Work::None) {
-            wake = std::min(wake, workDone_);
+    const auto poll = std::chrono::milliseconds(std::max(1, options_.pollMs));
+    while (!stop.stop_requested()) {
+        Status now = step();
+        if (now == Status::Quit || now == Status::Died) {
+            break;
         }
+        bool busy = now == Status::Running && work_ != Work::None;
+        TimePoint wake = busy ? workDone_ : clock_() + poll;
         std::this_thread::sleep_for(std::max(wake - clock_(), TimePoint::duration::zero()));
     }
     return status_;
 }
 
-void NodeSim::actOn(const std::string& command) {
-    if (command == words::kWait) {
+void NodeSim::readCommand() {
+    std::string text;
+    if (!readJobFile(jobPath_, text)) {
         return;
     }
-    note(command);
-    if (options_.dieAfterFrames >= 0 && framesAnswered_ >= options_.dieAfterFrames) {
-        note("dies without answering");
-        status_ = Status::Died;
+    // An empty file is one the farm has just cut and not yet written: look again next time.
+    std::string command = firstLine(text);
+    if (command.empty()) {
+        return;
+    }
+    bool repeated = command == lastCommand_;
+    lastCommand_ = command;
+    if (repeated && !isWait(command) && command != words::kInit) {
+        return;
+    }
+    actOn(command, repeated);
+}
+
+void NodeSim::actOn(const std::string& command, bool repeated) {
+    if (!repeated && !isWait(command)) {
+        note(command);
+    }
+    if (isWait(command)) {
+        startWait(command.substr(words::kWait.size()));
     } else if (command == words::kInit) {
-        beginWork(Work::Initializing, options_.initMs, std::string(words::kInitializing));
+        answer(std::string(words::kInitializing));
+        scene_.reset();
+        busyFor(Work::Initializing, options_.initMs);
     } else if (command.starts_with(words::kLoadPrefix)) {
         startLoad(command.substr(words::kLoadPrefix.size()));
     } else if (command.starts_with(words::kRenderPrefix)) {
@@ -84,8 +109,17 @@ void NodeSim::actOn(const std::string& command) {
     }
 }
 
+// "wait" or "wait S": "Ready", then one pause plus S seconds.
+void NodeSim::startWait(const std::string& arguments) {
+    int extraSeconds = 0;
+    std::istringstream(arguments) >> extraSeconds;
+    answer(std::string(words::kReady));
+    busyFor(Work::Pausing, options_.waitPauseMs + std::max(0, extraSeconds) * 1000);
+}
+
 void NodeSim::startLoad(const std::string& nodePath) {
-    beginWork(Work::Loading, options_.loadMs, "Loading scene " + nodePath);
+    answer("Loading scene " + nodePath);
+    busyFor(Work::Loading, options_.loadMs);
     scene_.reset();
     std::string localPath = toLocalPath(options_.pathMap, nodePath);
     std::string text;
@@ -110,53 +144,73 @@ void NodeSim::startRender(const std::string& arguments) {
         return;
     }
     in >> stepBy;
-    frame_ = first;
     lastFrame_ = last;
     frameStep_ = std::max(1, stepBy);
-    beginWork(Work::Rendering, options_.renderMs, "Rendering frame " + std::to_string(frame_));
+    startFrame(first);
+}
+
+// A node doomed to die or hang in this frame does so halfway through it.
+void NodeSim::startFrame(int frame) {
+    frame_ = frame;
+    answer("Rendering frame " + std::to_string(frame));
+    auto doomed = [this](int after) { return after >= 0 && framesRendered_ >= after; };
+    fate_ = doomed(options_.dieAfterFrames)    ? Fate::Die
+            : doomed(options_.hangAfterFrames) ? Fate::Hang
+                                               : Fate::Finish;
+    busyFor(Work::Rendering, fate_ == Fate::Finish ? options_.renderMs : options_.renderMs / 2);
 }
 
 void NodeSim::finishWork() {
-    if (work_ == Work::Rendering) {
-        finishFrame();
-        return;
-    }
+    Work done = work_;
     work_ = Work::None;
-    answer(std::string(words::kReady));
+    if (done != Work::Rendering) {
+        return;  // a load, an init or a pause ends without a word
+    }
+    if (fate_ == Fate::Die) {
+        note("dies in the middle of frame " + std::to_string(frame_));
+        status_ = Status::Died;
+    } else if (fate_ == Fate::Hang) {
+        note("hangs in the middle of frame " + std::to_string(frame_));
+        status_ = Status::Hung;
+    } else {
+        finishFrame();
+    }
 }
 
 void NodeSim::finishFrame() {
-    bool failNow = options_.failFrames.contains(frame_) && failedOnce_.insert(frame_).second;
+    auto listed = [this](const std::set<int>& frames) {
+        return frames.contains(frame_) && !misbehavedOnce_.contains(frame_);
+    };
+    bool fail = listed(options_.failFrames);
+    ImageCut cut = listed(options_.emptyFrames) ? ImageCut::Empty
+                   : listed(options_.cutFrames) ? ImageCut::FirstHalf
+                                                : ImageCut::Whole;
+    if (fail || cut != ImageCut::Whole) {
+        misbehavedOnce_.insert(frame_);
+    }
+    std::string frame = std::to_string(frame_);
     if (!scene_) {
-        problem("frame " + std::to_string(frame_) + " has no loaded scene: no image");
-    } else if (failNow) {
-        note("frame " + std::to_string(frame_) + " fails: no image");
+        problem("frame " + frame + " has no loaded scene: no image");
+    } else if (fail) {
+        note("frame " + frame + " fails: no image");
     } else {
         std::string path = imagePath(*scene_, frame_);
-        if (writeFrameImage(path, frame_)) {
+        long bytes = writeFrameImage(path, frame_, cut);
+        if (bytes < 0) {
+            problem("cannot write image " + path);
+        } else if (cut == ImageCut::Whole) {
             note("wrote " + path);
         } else {
-            problem("cannot write image " + path);
+            note("wrote " + std::to_string(bytes) + " bytes only of " + path);
         }
     }
-    ++framesAnswered_;
-    bool moreFrames = frame_ + frameStep_ <= lastFrame_;
-    if (moreFrames && options_.dieAfterFrames >= 0 && framesAnswered_ >= options_.dieAfterFrames) {
-        note("dies without answering");
-        status_ = Status::Died;
-        return;
+    ++framesRendered_;
+    if (frame_ + frameStep_ <= lastFrame_) {
+        startFrame(frame_ + frameStep_);
     }
-    if (moreFrames) {
-        frame_ += frameStep_;
-        beginWork(Work::Rendering, options_.renderMs, "Rendering frame " + std::to_string(frame_));
-        return;
-    }
-    work_ = Work::None;
-    answer(std::string(words::kReady));
 }
 
-void NodeSim::beginWork(Work work, int ms, const std::string& ack) {
-    answer(ack);
+void NodeSim::busyFor(Work work, int ms) {
     work_ = work;
     workDone_ = clock_() + std::chrono::milliseconds(ms);
 }

@@ -1,18 +1,23 @@
-// A simulated ScreamerNet render node. It watches its job file DIR/jobN and answers in its
-// acknowledgement file DIR/ackN the way a node does, so a farm can be tried out on one machine:
+// A simulated ScreamerNet render node in its "-2" mode. It behaves as the node's own command
+// notes describe the real one: it reads the first line of its job file DIR/jobN again and again
+// and answers in its acknowledgement file DIR/ackN:
 //
-//   job file            acknowledgement, in order                  then
-//   "init"              "Initializing" (init-ms), "Ready"
-//   "load PATH"         "Loading scene PATH" (load-ms), "Ready"    scene read for its image names
-//   "render F L S"      "Rendering frame F" (render-ms), ...       image of each frame written
-//                       "Ready" once frame L is done
-//   "quit"              "Offline"                                  the node ends (Quit)
-//   "wait"              nothing
+//   job file        acknowledgement                            then
+//   "wait [S]"      "Ready", at every reading                  pause waitPauseMs + S seconds
+//   "init"          "Initializing", at every reading           scene cleared; busy initMs
+//   "load PATH"     "Loading scene PATH" when loading begins   busy loadMs; nothing at the end
+//   "render F L S"  "Rendering frame F" as each frame begins   busy renderMs a frame; its image
+//                                                              written at its end, nothing else
+//   "quit"          "Offline"                                  the node ends (Quit)
 //
-// A command counts as new when the job file's text or last-write time changed since the last
-// look; while a step of work is under way the job file is not read. Frames listed in failFrames
-// are answered without an image the first time each comes; once dieAfterFrames frames were
-// answered the node ends (Died) at the next command, writing nothing.
+// A command found again unchanged (the same text as the last one read) is ignored, except
+// "wait" and "init"; a "render" with another range is new. While busy or pausing the node does
+// not read its job file, so a controller learns that a load or a render ended only from the
+// "Ready" of the "wait" it writes once the command was acknowledged.
+//
+// Faults: listed frames finish without an image, with an empty one or with half of one (the
+// first time each comes); after dieAfterFrames frames the node dies in the middle of the next
+// (Died), after hangAfterFrames it stops there and stays alive writing nothing (Hung).
 //
 // Tests drive a NodeSim in-process with step(); the program runs it with run() until it ends.
 // The clock is a parameter so tests can set time.
@@ -36,32 +41,36 @@ class NodeSim {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
     using Clock = std::function<TimePoint()>;
-    enum class Status { Running, Quit, Died };
+    enum class Status { Running, Hung, Quit, Died };
 
-    // log, when given, gets one line per command and per finished piece of work; problems
-    // (an unreadable scene, an unwritable file) always go to standard error.
+    // log, when given, gets one line per new command and per finished frame; problems (an
+    // unreadable scene, an unwritable file) always go to standard error.
     explicit NodeSim(NodeOptions options, Clock clock = {}, std::ostream* log = nullptr);
 
-    // Looks once: finishes the work under way when its time has come, otherwise acts on a new
-    // command in the job file. Gives the status after the step.
+    // One moment of the node: ends the work or pause under way when its time has come, and
+    // when it is free reads its job file once. Gives the status after the step.
     Status step();
-    // Steps every pollMs until the node ends or stop is requested (then Running).
+    // Steps until the node quits or dies, or stop is requested; a hung node only sleeps.
     Status run(std::stop_token stop);
 
     Status status() const { return status_; }
-    int framesAnswered() const { return framesAnswered_; }
+    int framesRendered() const { return framesRendered_; }
     const std::string& jobPath() const { return jobPath_; }
     const std::string& ackPath() const { return ackPath_; }
 
   private:
-    enum class Work { None, Initializing, Loading, Rendering };
+    enum class Work { None, Pausing, Initializing, Loading, Rendering };
+    enum class Fate { Finish, Die, Hang };
 
-    void actOn(const std::string& command);
+    void readCommand();
+    void actOn(const std::string& command, bool repeated);
+    void startWait(const std::string& arguments);
     void startLoad(const std::string& nodePath);
     void startRender(const std::string& arguments);
+    void startFrame(int frame);
     void finishWork();
     void finishFrame();
-    void beginWork(Work work, int ms, const std::string& ack);
+    void busyFor(Work work, int ms);
     void answer(const std::string& ack);
     void note(const std::string& line);
     void problem(const std::string& line);
@@ -73,15 +82,16 @@ class NodeSim {
     std::string ackPath_;
 
     Status status_ = Status::Running;
-    JobSnapshot lastJob_;
+    std::string lastCommand_;
     Work work_ = Work::None;
     TimePoint workDone_{};
     std::optional<SceneOutput> scene_;
     int frame_ = 0;
     int lastFrame_ = 0;
     int frameStep_ = 1;
-    int framesAnswered_ = 0;
-    std::set<int> failedOnce_;
+    Fate fate_ = Fate::Finish;
+    int framesRendered_ = 0;
+    std::set<int> misbehavedOnce_;
 };
 
 }  // namespace sim

@@ -1,6 +1,8 @@
 // The image scans and the frame queue, with real image files in a temporary folder.
 #include "engine/frame_queue.h"
 
+#include <vector>
+
 #include "engine/scheduler.h"
 #include "engine_test.h"
 
@@ -138,6 +140,32 @@ TEST_F(FrameQueue, ARefillThatChangesNothingDoesNotRewriteTheQueueFile) {
     writeImage(e, 1);
     scanScenes(farm, 15);
     EXPECT_EQ(fx.fs.counters.renames, 1u);
+}
+
+// The refill scan stops at the first scene that alone has the limit to do, and gives that
+// scene's count, not a sum over the scenes it scanned.
+TEST_F(FrameQueue, TheRefillStopsAtTheFirstSceneWithTheLimitToDo) {
+    struct Case {
+        const char* name;
+        std::vector<int> frames;  // frames to do of each scene, in queue order
+        size_t scanned;
+        int count;
+    } cases[] = {
+        {"no scene reaches the limit", {10, 10, 3}, 3, 3},
+        {"the second reaches it", {14, 16, 5}, 2, 16},
+        {"the first reaches it", {15, 5}, 1, 15},
+    };
+    for (const Case& c : cases) {
+        s.sceneCount = 0;
+        for (size_t i = 0; i < c.frames.size(); ++i) {
+            queueScene(static_cast<int32_t>(10 + i), 1, c.frames[i]);
+        }
+        EXPECT_EQ(scanScenes(farm, 15), c.count) << c.name;
+        for (size_t i = 0; i < c.frames.size(); ++i) {
+            bool scanned = code(static_cast<int>(i) + 1, 1) != kFrameNotScanned;
+            EXPECT_EQ(scanned, i < c.scanned) << c.name << ", scene " << i + 1;
+        }
+    }
 }
 
 TEST_F(FrameQueue, TwentyFramesToDoFillTheQueueWithTheFirstFourteen) {

@@ -107,6 +107,8 @@ TEST_F(OperatorCommands, EveryCommandThatActsLeavesOneTrailLine) {
     EXPECT_EQ(moveSceneUp(farm, 2), 1);
     EXPECT_EQ(moveSceneDown(farm, 1), 2);
     EXPECT_EQ(boostToTop(farm, 2), 1);
+    EXPECT_EQ(moveSceneUp(farm, 1), 1);    // the top scene: nothing changes, no trail
+    EXPECT_EQ(moveSceneDown(farm, 2), 2);  // the last scene: nothing changes, no trail
     EXPECT_EQ(moveSceneUp(farm, 9), 0);
     markAsDone(farm, 2);
     EXPECT_EQ(moveSceneDown(farm, 1), 1);  // out of the running: stays, no trail

@@ -19,9 +19,10 @@ struct QueueFile {
 };
 QueueFile readQueueFile(const std::string& path);
 
-// Node options for a quick simulated node: 20 ms to initialise, load and render a frame.
-inline const std::vector<std::string> kQuickNode{"--init-ms", "20",          "--load-ms",
-                                                 "20",        "--render-ms", "20"};
+// Node options for a quick simulated node: 20 ms to initialise, load and render a frame, and a
+// "wait" pause of 10 ms instead of a real node's second, so that each command is read soon.
+inline const std::vector<std::string> kQuickNode{"--init-ms",   "20", "--load-ms",       "20",
+                                                 "--render-ms", "20", "--wait-pause-ms", "10"};
 
 class ScenarioFarm {
   public:
@@ -36,7 +37,7 @@ class ScenarioFarm {
     // Runs it to its end; gives the exit status (-1 when it did not end in time).
     int runHeadless(const std::vector<std::string>& args, int timeoutMs);
     // Starts a simulated node for node number n with extra options (later options win). Nodes
-    // are quick by default: 20 ms to initialise, load and render.
+    // are quick by default (kQuickNode).
     void startNode(int n, const std::vector<std::string>& extra = {});
     void startNodes(int count);
     // The options startNode gives node n: the fixture's folders, the quick timing, then extra.

@@ -23,12 +23,14 @@ TEST(NodeOptions, EveryOptionIsTaken) {
     TempDir dir;
     sim::NodeOptions o;
     std::string error;
-    ASSERT_EQ(parse({"--command-dir",      dir.path(),    "--node",        "7",
-                     "--content-dir",      "Q:\\content", "--init-ms",     "0",
-                     "--load-ms",          "1000",        "--render-ms",   "400",
-                     "--poll-ms",          "5",           "--fail-frames", "3,12,3",
-                     "--die-after-frames", "4",           "--path-map",    "Q:\\=/srv/farm/",
-                     "--path-map",         "R:=/srv/r=x"},
+    ASSERT_EQ(parse({"--command-dir",       dir.path(),    "--node",          "7",
+                     "--content-dir",       "Q:\\content", "--init-ms",       "0",
+                     "--load-ms",           "1000",        "--render-ms",     "400",
+                     "--poll-ms",           "5",           "--fail-frames",   "3,12,3",
+                     "--die-after-frames",  "4",           "--path-map",      "Q:\\=/srv/farm/",
+                     "--path-map",          "R:=/srv/r=x", "--wait-pause-ms", "2",
+                     "--hang-after-frames", "6",           "--empty-frames",  "8",
+                     "--cut-frames",        "9,10"},
                     o, error),
               sim::ParseOutcome::Run)
         << error;
@@ -41,6 +43,10 @@ TEST(NodeOptions, EveryOptionIsTaken) {
     EXPECT_EQ(o.pollMs, 5);
     EXPECT_EQ(o.failFrames, (std::set<int>{3, 12}));
     EXPECT_EQ(o.dieAfterFrames, 4);
+    EXPECT_EQ(o.waitPauseMs, 2);
+    EXPECT_EQ(o.hangAfterFrames, 6);
+    EXPECT_EQ(o.emptyFrames, (std::set<int>{8}));
+    EXPECT_EQ(o.cutFrames, (std::set<int>{9, 10}));
     ASSERT_EQ(o.pathMap.size(), 2u);
     EXPECT_EQ(o.pathMap[0].nodePath, "Q:\\");
     EXPECT_EQ(o.pathMap[0].localPath, "/srv/farm/");
@@ -48,15 +54,15 @@ TEST(NodeOptions, EveryOptionIsTaken) {
     EXPECT_EQ(o.pathMap[1].localPath, "/srv/r=x");
 }
 
-TEST(NodeOptions, DefaultsStandAboveATestCycle) {
+TEST(NodeOptions, DefaultsAreThoseOfAWellNode) {
     TempDir dir;
     sim::NodeOptions o;
     std::string error;
     ASSERT_EQ(parse({"--command-dir", dir.path(), "--node", "1"}, o, error),
               sim::ParseOutcome::Run);
-    EXPECT_GT(o.loadMs, 4 * 50);
-    EXPECT_GT(o.renderMs, 50);
+    EXPECT_EQ(o.waitPauseMs, 1000) << "a real node pauses a second";
     EXPECT_EQ(o.dieAfterFrames, -1);
+    EXPECT_EQ(o.hangAfterFrames, -1);
     EXPECT_TRUE(o.failFrames.empty());
     EXPECT_TRUE(o.pathMap.empty());
 }
@@ -91,6 +97,9 @@ TEST(NodeOptions, BadCommandLinesAreRefusedWithTheReason) {
         {"stray argument",
          {"--command-dir", "DIR", "--node", "1", "extra"},
          "unknown argument extra"},
+        {"no wait pause",
+         {"--command-dir", "DIR", "--node", "1", "--wait-pause-ms", "0"},
+         "--wait-pause-ms needs a whole number of at least 1, not \"0\""},
         {"frame list with a gap",
          {"--command-dir", "DIR", "--node", "1", "--fail-frames", "3,,4"},
          "--fail-frames needs frame numbers separated by commas, not \"3,,4\""},

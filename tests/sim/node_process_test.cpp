@@ -19,12 +19,12 @@ std::string waitForAck(const std::string& path, const std::string& word) {
     return fileExists(path) ? readText(path) : "";
 }
 
-TEST(NodeProcess, AnswersInitAndQuit) {
+TEST(NodeProcess, AnswersWaitAndQuit) {
     TempDir dir;
     ChildProcess node(binaryPath("kestrun-node-sim"),
-                      {"--command-dir", dir.path(), "--node", "3", "--init-ms", "0"},
+                      {"--command-dir", dir.path(), "--node", "3", "--wait-pause-ms", "5"},
                       dir.file("node.log"));
-    writeText(dir.file("job3"), "init");
+    writeText(dir.file("job3"), "wait");
     EXPECT_EQ(waitForAck(dir.file("ack3"), "Ready"), "Ready");
     writeText(dir.file("job3"), "quit");
     EXPECT_EQ(node.wait(5000), 0);

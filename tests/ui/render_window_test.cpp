@@ -74,7 +74,7 @@ TEST(RenderWindow, GoRendersTheQueueToCompletion) {
     for (int n = 1; n <= options.nodes; ++n) {
         nodes.push_back(std::make_unique<ChildProcess>(
             binaryPath("kestrun-node-sim"),
-            fx.nodeArgs(n, {"--render-ms", "400", "--load-ms", "1000"}),
+            fx.nodeArgs(n, {"--render-ms", "400", "--load-ms", "1000", "--wait-pause-ms", "10"}),
             fx.dir.file("node" + std::to_string(n) + ".out")));
     }
     Clock clock;
