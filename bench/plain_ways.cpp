@@ -124,9 +124,10 @@ int plainScanScenes(Farm& farm, int limit) {
         bool complete = plainScanImages(farm, k, remaining);
         int now = findScene(s, id);
         if (!complete) {
-            toHandOut += missingFrames(s.scenes[now]);
+            toHandOut = missingFrames(s.scenes[now]);
             continue;
         }
+        toHandOut = 0;
         s.scenes[now].position = 0;
         logLine(farm, "********* Scene Completed !***********", textOf(s.scenes[now].fileName));
         notifySceneCompleted(farm, now);

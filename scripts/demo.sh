@@ -42,14 +42,14 @@ if [ "$use_window" -eq 1 ]; then
     fi
 fi
 
-# A node shows "Loading scene" and "Rendering frame" only for as long as these times; the farm
-# must poll while they stand. It polls every cycle while work moves and at least every fourth
-# cycle, so loading stands over four cycles and rendering over one.
+# The simulated nodes behave as real ones: each "wait" is answered "Ready" and followed by a
+# pause of one second (their default --wait-pause-ms), and a load or a render is acknowledged
+# when it begins; any farm cycle follows them.
 if [ "$use_window" -eq 1 ]; then
     cycle_ms=1000  # the window ticks every Cycle_time seconds
 fi
-load_ms=$((cycle_ms * 5))
-render_ms=$((cycle_ms * 2 > 1200 ? cycle_ms * 2 : 1200))
+load_ms=1000
+render_ms=1200
 
 # --- the farm's folders ---------------------------------------------------------------------
 rm -rf "$demo"

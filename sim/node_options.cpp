@@ -166,6 +166,7 @@ once it has seen the command acknowledged.
   --wait-pause-ms M        the pause after each "Ready" of a "wait" (default 1000)
   --path-map NODE=LOCAL    a node path prefix (e.g. Q:\) and the local folder it names;
                            repeatable, the first matching pair wins
+
 Faults of a real night (frame lists are comma-separated, e.g. 3,7; each listed frame
 misbehaves the first time it is rendered):
   --fail-frames LIST       finish the frame without writing its image

@@ -1,7 +1,7 @@
-// Nodes that break the conversation's timing: one answers every command at once, so its
-// "Loading" is gone before the farm can see it, and one answered once and never again. The
-// instant node renders like any other, each tick stays short, and the silent node holds its
-// frame until the operator's Make Offline frees it.
+// Nodes at the ends of the conversation's timing: one loads and renders in no time, and one
+// answered once and never again. The instant node renders like any other (its "Loading scene"
+// and "Rendering frame" stand until the farm's "wait"), each tick stays short, and the silent
+// node holds its frame until the operator's Make Offline frees it.
 #include <gtest/gtest.h>
 
 #include "engine/farm_cycle.h"

@@ -48,7 +48,9 @@ class CommandFolder : public testing::TestWithParam<ComingBack> {};
 TEST_P(CommandFolder, NodesAreDrivenAgainOnceTheCommandFolderIsBack) {
     ScenarioFarm f(nodes(2));
     f.fixture.addSceneFile("shot.lws", sceneText(1, 16, 1, "Renders/shot"));
-    f.startNodes(2);
+    // Node 1's frames take long enough that its "Rendering frame" is seen while it renders.
+    f.startNode(1, {"--render-ms", "2000"});
+    f.startNode(2);
     auto farm = f.startHeadless({"--go", "--until-done", "--cycle-ms", "50"});
     const std::string renders = f.fixture.contentDir + "/Renders";
     const std::string command = f.fixture.commandDir;

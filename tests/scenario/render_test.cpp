@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "engine/channel.h"
@@ -63,6 +65,18 @@ void expectQueueFinished(const QueueFile& q, size_t scenes) {
     }
 }
 
+// Moves out of Loading, WLoadFirst, LoadFirst and Rendering, and a Loaded node given its next
+// frame, are the moves a poll reports as progress.
+bool progressed(int32_t before, int32_t after) {
+    if (before == after || after == Offline || after == Retired) {
+        return false;
+    }
+    if (before == Loaded) {
+        return after == WtoRender || after == Loading;
+    }
+    return before == Loading || before == WLoadFirst || before == LoadFirst || before == Rendering;
+}
+
 }  // namespace
 
 TEST(Render, FourNodesRenderThreeScenesToCompletionThroughAProblemFrame) {
@@ -110,6 +124,96 @@ TEST(Render, NothingIsHandedOutBeforeGo) {
     EXPECT_FALSE(fileExists(image(f, "shot", 1)));
 }
 
+// The node made offline for a problem frame found while it asked for work gets none: with one
+// node, its last frame comes back without an image, so the refill that node's own request runs
+// blames it. It is seen again only through its next answer, and renders the frame again.
+TEST(Render, TheNodeBlamedWhileAskingForWorkGetsNoneUntilSeenAgain) {
+    ScenarioFarm f(withNodes(1));
+    f.fixture.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
+    f.startNode(1, {"--fail-frames", "4", "--wait-pause-ms", "2"});
+    ASSERT_EQ(f.runHeadless(kRenderToTheEnd, 60000), 0) << f.output();
+    std::vector<std::string> lines = linesOf(f.log());
+    auto problem = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("********* Problem Frame***********") != std::string::npos;
+    });
+    ASSERT_NE(problem, lines.end()) << f.log();
+    auto next = std::find_if(problem, lines.end(), [](const std::string& line) {
+        return line.find("PC_1") != std::string::npos;
+    });
+    ASSERT_NE(next, lines.end());
+    EXPECT_NE(next->find("Detected PC_1 Online!"), std::string::npos) << *next;
+    EXPECT_EQ(countOf(f.log(), "********* Problem Frame***********"), 1) << f.log();
+    for (int frame = 1; frame <= 4; ++frame) {
+        EXPECT_TRUE(fileExists(image(f, "shot", frame))) << frame;
+    }
+}
+
+// Nodes whose "wait" loop writes "Ready" every 2 ms, the third hanging in its first frame so
+// that the scene stays live while the other two are idle. All along, a tick in which a node
+// moved on asks for a poll at the next one. The scene with a reversed range fails without a
+// node loading it; idle nodes asking for frames at every pass leave the queue file alone; a
+// retired node that quit is not detected again by its own "Offline".
+TEST(Render, NodesOnAQuickWaitLoopKeepTheFarmsMends) {
+    ScenarioFarm f(withNodes(3));
+    f.fixture.addSceneFile("a_rev.lws", sceneText(9, 3, 1, "Renders/rev"));
+    f.fixture.addSceneFile("b_shot.lws", sceneText(1, 6, 1, "Renders/shot"));
+    f.startNode(1, {"--wait-pause-ms", "2"});
+    f.startNode(2, {"--wait-pause-ms", "2"});
+    f.startNode(3, {"--wait-pause-ms", "2", "--hang-after-frames", "0"});
+    Clock realClock;
+    Farm live(f.fixture.host, f.fixture.fs, realClock, f.fixture.settingsFile);
+    pressGo(live);
+    ASSERT_TRUE(startFarm(live));
+    FarmState& s = live.state;
+    int forgotten = 0;
+    auto tickUntil = [&](const std::function<bool()>& done, int ticks) {
+        for (int i = 0; i < ticks && !done(); ++i) {
+            int32_t before[4] = {0, s.nodes[1].state, s.nodes[2].state, s.nodes[3].state};
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            farmTick(live);
+            for (int n = 1; n <= 3; ++n) {
+                forgotten += progressed(before[n], s.nodes[n].state) && s.pollAgain == 0 ? 1 : 0;
+            }
+        }
+        return done();
+    };
+    auto othersDoneAndIdle = [&] {
+        const NodeSlot& hung = s.nodes[3];
+        int k = findScene(s, hung.sceneId);
+        if (hung.state != Rendering || k == 0 ||
+            frameCode(s.scenes[k], hung.frame) != kFrameInHand || s.nodes[1].state != Ready ||
+            s.nodes[2].state != Ready) {
+            return false;
+        }
+        for (int frame = 1; frame <= 6; ++frame) {
+            if (frame != hung.frame && !fileExists(image(f, "shot", frame))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(tickUntil(othersDoneAndIdle, 1200)) << f.log();
+
+    const SceneEntry& reversed = s.scenes[1];
+    EXPECT_EQ(textOf(reversed.fileName), "a_rev.lws");
+    EXPECT_EQ(reversed.position, 0);
+    EXPECT_EQ(textOf(reversed.outputPath), kReversedRangeText);
+    EXPECT_EQ(countOf(f.log(), "Assigned file a_rev.lws"), 0);
+
+    auto queueFileTime = std::filesystem::last_write_time(s.queueFilePath);
+    tickUntil([] { return false; }, 40);
+    EXPECT_EQ(std::filesystem::last_write_time(s.queueFilePath), queueFileTime);
+    EXPECT_EQ(s.nodes[1].state, Ready);
+
+    retireNode(live, 1);
+    ASSERT_TRUE(tickUntil([&] { return s.nodes[1].state == Offline; }, 400)) << f.log();
+    tickUntil([] { return false; }, 40);
+    EXPECT_EQ(s.nodes[1].state, Offline);
+    EXPECT_EQ(countOf(f.log(), "Detected PC_1 Online!"), 1) << f.log();
+    EXPECT_EQ(forgotten, 0);
+    quitFarm(live);
+}
+
 // In-process farm, so the test can act as the operator: a node that dies holding a frame keeps
 // that frame in hand and its scene unfinished until the node is made offline.
 TEST(Render, ADeadNodesFrameStaysInHandUntilTheNodeIsMadeOffline) {
@@ -130,7 +234,7 @@ TEST(Render, ADeadNodesFrameStaysInHandUntilTheNodeIsMadeOffline) {
     };
     auto held = [&] {
         const NodeSlot& n = live.state.nodes[2];
-        return n.state == WtoRender && frameCode(live.state.scenes[1], n.frame) == kFrameInHand;
+        return n.state == Rendering && frameCode(live.state.scenes[1], n.frame) == kFrameInHand;
     };
     auto othersDone = [&] {
         for (int frame = 1; frame <= 4; ++frame) {
