@@ -15,7 +15,7 @@ import re
 import subprocess
 import sys
 
-SUFFIX = re.compile(r"/(min_time|iterations):[^/]+")
+SUFFIX = re.compile(r"/(min_time|iterations):[^/]+|/manual_time$")
 KINDS = ("read", "list", "stat", "write")
 
 
