@@ -4,7 +4,8 @@
 # RENDER_MS and pause one second after each "Ready" of a "wait", as a real node does), runs
 # kestrun-headless --go --until-done from an existing build and prints its wall time in seconds.
 # Further arguments are lines added to the [Options] section of the settings (Ack_Look_ms=0,
-# Cycle_time=2). Usage: scripts/farm_pace.sh BUILD NODES FRAMES RENDER_MS [Key=Value ...]
+# Cycle_time=2); KEEP=1 leaves the farm folder (logs of the farm and the nodes) in place.
+# Usage: scripts/farm_pace.sh BUILD NODES FRAMES RENDER_MS [Key=Value ...]
 set -euo pipefail
 
 build="$1" nodes="$2" frames="$3" render_ms="$4"
