@@ -75,12 +75,27 @@ bool farmDone(const Farm& farm) {
     return true;
 }
 
-// Waits one cycle, serving the web monitor's commands every 10 ms meanwhile.
+// Waits one cycle, serving the web monitor's commands every 10 ms meanwhile and looking at the
+// command folder every Ack_Look_ms (none when 0).
 void sleepCycle(Farm& farm, WebMonitor& monitor, std::chrono::milliseconds cycle) {
-    auto deadline = std::chrono::steady_clock::now() + cycle;
-    while (stopRequested == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::min(cycle, std::chrono::milliseconds(10)));
+    using Clock = std::chrono::steady_clock;
+    auto now = Clock::now();
+    auto deadline = now + cycle;
+    std::chrono::milliseconds lookEvery(farm.settings.Ack_Look_ms);
+    auto nextLook = now + lookEvery;
+    while (stopRequested == 0 && (now = Clock::now()) < deadline) {
+        auto wake = std::min(deadline, now + std::chrono::milliseconds(10));
+        if (lookEvery.count() > 0) {
+            wake = std::min(wake, nextLook);
+        }
+        std::this_thread::sleep_until(wake);
         monitor.serveCommands(farm);
+        if (lookEvery.count() > 0 && Clock::now() >= nextLook) {
+            if (lookBetweenTicks(farm)) {
+                monitor.publish(farm);
+            }
+            nextLook = Clock::now() + lookEvery;
+        }
     }
 }
 

@@ -1,17 +1,22 @@
 // Benchmarks of the farm engine's hot paths at 1, 10 and 30 nodes, 1, 50 and 299 scenes and
-// 100, 1000 and 3000 frames: the node poll, the image scan of one scene (and of 3000 whole
+// 100, 1000 and 3000 frames: the node poll, the look at the command folder, the time from a
+// node's answer to the farm's next command, the image scan of one scene (and of 3000 whole
 // images, first seen and checked before, beside the scan by names alone), the refill scan and
 // Re-Scan Queue of the queue, and one full farm tick. Each runs on a local folder and on
 // a simulated share (1 ms per file operation), beside the same operation done the plain way: the
 // farm's own operation over the plain file system (bench/plain_file_system.h), and for the image
 // scans the scans of bench/plain_ways.h.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "bench_farm.h"
+#include "engine/ack_look.h"
+#include "engine/channel.h"
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
 #include "engine/operator_commands.h"
@@ -28,6 +33,8 @@ constexpr int kFullScenes = 299;
 constexpr int kSceneFrames = 100;
 constexpr int kMissingEvery = 10;
 constexpr int kSceneToDo = kSceneFrames / kMissingEvery;
+// Answers timed per reaction benchmark, spread evenly over four ticks.
+constexpr int kReactionSamples = 8;
 
 BenchFarm& queueFarm(int scenes) {
     return sharedFarm("queue-" + std::to_string(scenes), kMaxNodes, scenes, kSceneFrames,
@@ -56,6 +63,7 @@ void benchPoll(benchmark::State& st, Way way, Disk disk, int nodes, NodeState fr
     b.farm.settings.No_Of_Nodes = nodes;
     b.farm.state.waitingForGo = true;  // a Ready node gets nothing
     b.setNodes(from, ack);
+    lookAtAcks(b.farm);  // the files were written before the polls: no poll finds them new
     {
         FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
@@ -274,6 +282,7 @@ void registerQueueScans() {
 void benchFarmTick(benchmark::State& st, Way way, Disk disk) {
     BenchFarm& b = fullFarm();
     b.setNodes(Rendering, "Render");
+    lookAtAcks(b.farm);
     b.farm.state.waitingForGo = false;
     scanScenes(b.farm, kFullScenes * kSceneFrames);
     checkSceneQueue(b.farm);
@@ -291,7 +300,120 @@ void benchFarmTick(benchmark::State& st, Way way, Disk disk) {
     }
 }
 
+// One look at the command folder of 30 rendering nodes, nothing changed or one node's answer
+// changed since the last look, beside today's pass of one read per node ("/plain").
+void benchAckLook(benchmark::State& st, Way way, Disk disk, bool oneChanged) {
+    BenchFarm& b = fullFarm();
+    b.setNodes(Rendering, "Rendering frame 0");
+    lookAtAcks(b.farm);
+    size_t changed = 0;
+    int flip = 0;
+    {
+        FsMeter meter(st, b.fs, disk, Way::Farm);
+        for (auto _ : st) {
+            if (oneChanged) {
+                st.PauseTiming();
+                b.writeAck(7, ++flip % 2 ? "Ready" : "Rendering frame 0");
+                st.ResumeTiming();
+            }
+            if (way == Way::Farm) {
+                changed = lookAtAcks(b.farm).count();
+            } else {
+                for (int node = 1; node <= b.farm.settings.No_Of_Nodes; ++node) {
+                    benchmark::DoNotOptimize(readAck(b.farm, node));
+                }
+                changed = oneChanged ? 1 : 0;
+            }
+        }
+    }
+    if (changed != (oneChanged ? 1u : 0u)) {
+        st.SkipWithError("the look found the wrong number of changed files");
+    }
+}
+
+// How long after a node's answer the farm sends its next command: node 1 of 30 rendering
+// nodes writes "Ready" at a moment spread evenly over four ticks of 1 s (the farm's last poll
+// made no progress, as while every node renders), and the farm runs as its front ends do:
+// farmTick every second and, with lookMs > 0, a look between ticks every lookMs. The time is the
+// wall time from the answer to the step that moved the node on.
+void benchReaction(benchmark::State& st, Disk disk, int lookMs) {
+    using Steady = std::chrono::steady_clock;
+    constexpr auto kTick = std::chrono::milliseconds(1000);
+    // A farm of its own: node 1 finishes frame 0 of the first scene at every iteration.
+    BenchFarm& b = sharedFarm("reaction", kMaxNodes, 10, kSceneFrames, kMissingEvery);
+    b.farm.opened = true;
+    b.farm.state.waitingForGo = true;
+    int iteration = 0;
+    FsMeter meter(st, b.fs, disk, Way::Farm);
+    for (auto _ : st) {
+        b.setNodes(Rendering, "Rendering frame 0");
+        lookAtAcks(b.farm);
+        // Frame 0 back in hand, so no scan takes its missing image for a problem frame.
+        b.farm.state.scenes[1].frameMap[0] = kFrameInHand;
+        b.farm.state.pollAgain = false;
+        b.farm.state.quietPeriods = 0;
+        b.farm.state.tickCount = 1;
+        auto start = Steady::now();
+        auto answerAt = start + 4 * kTick * (2 * iteration++ + 1) / (2 * kReactionSamples);
+        auto nextTick = start + kTick;
+        auto nextLook = start + std::chrono::milliseconds(lookMs);
+        bool answered = false;
+        Steady::time_point answeredAt;
+        while (b.farm.state.nodes[1].state == Rendering) {
+            auto wake = std::min(nextTick, answered ? nextTick : answerAt);
+            if (lookMs > 0) {
+                wake = std::min(wake, nextLook);
+            }
+            std::this_thread::sleep_until(wake);
+            if (!answered && Steady::now() >= answerAt) {
+                b.writeAck(1, "Ready");
+                answered = true;
+                answeredAt = Steady::now();
+            }
+            if (lookMs > 0 && Steady::now() >= nextLook) {
+                lookBetweenTicks(b.farm);
+                nextLook += std::chrono::milliseconds(lookMs);
+            }
+            if (Steady::now() >= nextTick) {
+                farmTick(b.farm);
+                nextTick += kTick;
+            }
+        }
+        st.SetIterationTime(std::chrono::duration<double>(Steady::now() - answeredAt).count());
+    }
+}
+
+void registerAckLooks() {
+    for (Disk disk : {Disk::Local, Disk::Share}) {
+        std::string where = disk == Disk::Share ? "/share" : "/local";
+        for (bool oneChanged : {false, true}) {
+            for (Way way : {Way::Farm, Way::Plain}) {
+                std::string name = std::string("ackLook/nodes:30/") +
+                                   (oneChanged ? "one_changed" : "unchanged") + where +
+                                   (way == Way::Plain ? "/plain" : "");
+                auto* bench = benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& st) {
+                    benchAckLook(st, way, disk, oneChanged);
+                });
+                bench->Unit(benchmark::kMillisecond);
+                if (disk == Disk::Share) {
+                    bench->Iterations(way == Way::Plain ? 10 : 100);
+                }
+            }
+        }
+        // Today's rhythm ("/plain": the ticks' polls alone) beside looks every 100 ms.
+        for (int lookMs : {100, 0}) {
+            std::string name = "reaction/nodes:30" + where + (lookMs == 0 ? "/plain" : "");
+            benchmark::RegisterBenchmark(
+                name.c_str(), [=](benchmark::State& st) { benchReaction(st, disk, lookMs); })
+                ->UseManualTime()
+                ->Iterations(kReactionSamples)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+}
+
 const bool registered = [] {
+    registerAckLooks();
     registerPolls();
     registerScanImages();
     registerWholeImageScans();

@@ -1,10 +1,12 @@
 #include "bench_farm.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -83,7 +85,14 @@ void BenchFarm::addScenes(int count, int frames, int missingEvery) {
 }
 
 void BenchFarm::writeAck(int node, std::string_view text) const {
-    writeText(joinPath(commandDir, words::ackFileName(node)), text);
+    std::string path = joinPath(commandDir, words::ackFileName(node));
+    writeText(path, text);
+    // Dated a minute back, as an answer written long before the farm looks: a fresh one is read
+    // again at every look until its write is safely in the past (engine/ack_look.h).
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    timespec old[2] = {{now.tv_sec - 60, now.tv_nsec}, {now.tv_sec - 60, now.tv_nsec}};
+    ::utimensat(AT_FDCWD, path.c_str(), old, 0);
 }
 
 void BenchFarm::setNodes(NodeState state, std::string_view ack) {

@@ -33,7 +33,7 @@ class BenchFarm {
     // missing when missingEvery > 0 and f % missingEvery == 0), and queues them with the farm's
     // own queue check.
     void addScenes(int count, int frames, int missingEvery);
-    // Writes node's acknowledgement file.
+    // Writes node's acknowledgement file, dated a minute back.
     void writeAck(int node, std::string_view text) const;
     // Puts nodes 1..No_Of_Nodes into state, each holding frame 0 of the first scene, with their
     // acknowledgement files saying ack.

@@ -1,6 +1,7 @@
 #include "plain_file_system.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,8 +69,8 @@ bool PlainFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry
     if (!plain() || times == EntryTimes::Skip) {
         return CountingFileSystem::listDirectory(dir, out, times);
     }
-    // The names, then one query of each entry's time and length, counted as a stat each.
-    if (!CountingFileSystem::listDirectory(dir, out, EntryTimes::Read)) {
+    // The names, then one query of each entry's details, counted as a stat each.
+    if (!CountingFileSystem::listDirectory(dir, out, times)) {
         return false;
     }
     count(&FsCounters::stats, out.size());

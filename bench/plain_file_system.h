@@ -4,8 +4,9 @@
 // operations below.
 // - Every open for reading is preceded by a test that the file exists (the farm opens and takes
 //   a failed open for a missing file).
-// - A listing that reads the entries' times and lengths lists the names alone and then asks each
-//   entry's with a query of its own (the farm takes them from the listing).
+// - A listing that reads the entries' times and lengths (or each entry's own details) lists the
+//   names alone and then asks each entry's with a query of its own (the farm takes them from the
+//   listing).
 // - The record file (the queue file) is read one record per open, and saved in place: its head
 //   written, then one append per record (the farm reads it whole, and saves it whole through a
 //   temporary renamed over it).

@@ -72,10 +72,6 @@ void sendAnswered(Farm& farm, int node, std::string_view text) {
     sendCommand(farm, node, text);
 }
 
-bool AckReading::says(std::string_view word) const {
-    return present && std::string_view(head).starts_with(word);
-}
-
 AckReading readAck(Farm& farm, int node) {
     AckReading reading;
     // Nodes write their answers as plain files; a link or a FIFO at that name is no answer.
@@ -93,6 +89,7 @@ bool ackSays(Farm& farm, int node, std::string_view word) {
 
 void resetChannel(Farm& farm) {
     deleteByPrefix(farm, "ack");
+    farm.acks.forgetAll();
     deleteByPrefix(farm, "job");
     for (int node = 1; node <= nodeCount(farm); ++node) {
         sendCommand(farm, node, words::kInit);
@@ -100,6 +97,19 @@ void resetChannel(Farm& farm) {
     }
 }
 
-void deleteAck(Farm& farm, int node) {
-    farm.fs.removeFile(ackFilePath(farm, node));
+bool deleteAck(Farm& farm, int node) {
+    if (!nodeInTable(node)) {
+        return false;
+    }
+    std::string ack = ackFilePath(farm, node);
+    bool gone = farm.fs.removeFile(ack) || !farm.fs.exists(ack);
+    const std::string& seenName = farm.acks.nodes[node].name;
+    if (!seenName.empty() && seenName != words::ackFileName(node)) {
+        std::string other = joinPath(farm.settings.Screamer_Command_Dir, seenName);
+        gone = (farm.fs.removeFile(other) || !farm.fs.exists(other)) && gone;
+    }
+    if (gone) {
+        farm.acks.forget(node);
+    }
+    return gone;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "farm/ack_memory.h"
+
 struct Farm;
 
 // Nodes 1..nodeCount(farm) are in use: No_Of_Nodes, kept within the node table.
@@ -21,21 +23,18 @@ std::string ackFilePath(const Farm& farm, int node);
 // the command silently.
 void sendCommand(Farm& farm, int node, std::string_view text);
 // Deletes the node's acknowledgement file, then sends text: for an "init" whose node is idle
-// or gone, so that the answer it stood on is not read again (see docs/NODE_STATES.md).
+// or gone, so that the answer it stood on is not read again (see docs/NODE_STATES.md). A
+// deleted file is gone from the remembered readings too.
 void sendAnswered(Farm& farm, int node, std::string_view text);
 
-// One read of a node's acknowledgement file: its first bytes, enough for every word.
-struct AckReading {
-    bool present = false;  // the file exists and could be read
-    std::string head;
-    // True when the file was read and begins with word (the empty word: the file exists).
-    bool says(std::string_view word) const;
-};
+// One read of a node's acknowledgement file (at its own name, not through a link).
 AckReading readAck(Farm& farm, int node);
 // readAck(farm, node).says(word).
 bool ackSays(Farm& farm, int node, std::string_view word);
 
 // Deletes every file whose name begins "ack", then "job", in any case as Windows matches names,
-// then sends "init" to every node and sets it Offline.
+// then sends "init" to every node and sets it Offline; the remembered readings are forgotten.
 void resetChannel(Farm& farm);
-void deleteAck(Farm& farm, int node);
+// Deletes the node's acknowledgement file (under the name the last look found it by, too);
+// true when none is left.
+bool deleteAck(Farm& farm, int node);

@@ -1,5 +1,6 @@
 #include "engine/farm_cycle.h"
 
+#include "engine/ack_look.h"
 #include "engine/channel.h"
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
@@ -142,6 +143,18 @@ void farmTick(Farm& farm) {
         farm.host.refreshQueueList();
         s.queueListDirty = false;
     }
+}
+
+bool lookBetweenTicks(Farm& farm) {
+    if (farm.state.halted || !farm.opened) {
+        return false;
+    }
+    NodeSet changed = lookAtAcks(farm);
+    if (changed.none() || !stepNodes(farm, changed, false)) {
+        return false;
+    }
+    farm.state.pollAgain = true;
+    return true;
 }
 
 void quitFarm(Farm& farm) {

@@ -14,6 +14,10 @@
 //     redraw the farm list;
 //   - after three quiet four-tick periods: scan one scene that was never scanned;
 //   - redraw the log pane, the farm list and the queue list when their flags ask for it.
+// lookBetweenTicks (every Ack_Look_ms between two ticks): one look at the command folder; the
+//   nodes whose acknowledgement changed take their five passes as in a poll, so an answer is
+//   acted on at once, and no other node is touched. Nothing while `halted` is set. A node that
+//   moved forward asks for a poll at the next tick, as a poll's progress does.
 // quitFarm (at exit, when this run opened the farm): retire every node, clear the running flag,
 //   log the quit banner, save the queue file and let go of the queue folder's lock.
 #pragma once
@@ -22,4 +26,6 @@ struct Farm;
 
 bool startFarm(Farm& farm);
 void farmTick(Farm& farm);
+// True when a node moved forward.
+bool lookBetweenTicks(Farm& farm);
 void quitFarm(Farm& farm);

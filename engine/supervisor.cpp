@@ -1,5 +1,7 @@
 #include "engine/supervisor.h"
 
+#include <array>
+
 #include "engine/channel.h"
 #include "engine/farm_stats.h"
 #include "engine/frame_queue.h"
@@ -194,6 +196,10 @@ void stepRetired(Farm& farm, int node, const AckReading& ack) {
 }  // namespace
 
 bool stepNode(Farm& farm, int node) {
+    return nodeInUse(farm, node) && stepNodeOn(farm, node, readAck(farm, node));
+}
+
+bool stepNodeOn(Farm& farm, int node, const AckReading& ack) {
     if (!nodeInUse(farm, node)) {
         return false;
     }
@@ -203,7 +209,6 @@ bool stepNode(Farm& farm, int node) {
     }
     // Both tests of a state use this one reading: the first test's own command ("quit" to a
     // retired node) does not change what the node wrote.
-    AckReading ack = readAck(farm, node);
     switch (state) {
         case Offline:
             stepOffline(farm, node, ack);
@@ -232,11 +237,33 @@ bool stepNode(Farm& farm, int node) {
 }
 
 bool pollNodes(Farm& farm) {
+    lookAtAcks(farm);
+    NodeSet all;
+    all.set();
+    return stepNodes(farm, all, true);
+}
+
+bool stepNodes(Farm& farm, NodeSet nodes, bool showStatus) {
+    std::array<int32_t, kMaxNodes + 1> before{};
+    for (int node = 1; node <= nodeCount(farm); ++node) {
+        before[node] = farm.state.nodes[node].state;
+    }
     bool progress = false;
     for (int pass = 0; pass < kPasses; ++pass) {
-        farm.host.showStatus("Checking nodes");
+        if (showStatus) {
+            farm.host.showStatus("Checking nodes");
+        }
         for (int node = 1; node <= nodeCount(farm); ++node) {
-            progress = stepNode(farm, node) || progress;
+            // A node another node's step moved (a problem frame takes its node out) takes its
+            // turns from then on too.
+            if (farm.state.nodes[node].state != before[node]) {
+                nodes.set(static_cast<size_t>(node));
+            }
+            if (nodes.test(static_cast<size_t>(node))) {
+                // A copy: the step may delete the file, and both tests of a state use this one.
+                AckReading ack = farm.acks.nodes[node].reading;
+                progress = stepNodeOn(farm, node, ack) || progress;
+            }
         }
     }
     return progress;

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "farm/ack_memory.h"
 #include "farm/farm_host.h"
 #include "farm/farm_settings.h"
 #include "farm/farm_state.h"
@@ -69,4 +70,5 @@ struct Farm {
     FrameFinishers finishers;
     // A stall limit in milliseconds in place of Stuck_Minutes, for trials and tests; -1: none.
     int64_t stuckLimitMs = -1;
+    AckMemory acks;  // what the last look at the command folder found
 };

@@ -26,6 +26,8 @@ struct FarmSettings {
     int32_t Beep_compl = 0;
     int32_t Auto_fix = 0;
     int32_t Cycle_time = 1;  // seconds between ticks
+    // Milliseconds between two looks at the command folder between ticks; 0: none.
+    int32_t Ack_Look_ms = 100;
     int32_t Scenes_At_Once = 1;
     int32_t Stuck_Minutes = 30;   // a working node silent this long is stuck; 0 = never
     int32_t Stuck_Hand_Back = 1;  // nonzero: a stuck node's frame is handed back, node offline

@@ -15,3 +15,8 @@ LocalTime Clock::localTime() {
     localtime_r(&now, &parts);
     return LocalTime{parts.tm_wday, parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
+
+int64_t Clock::wallNs() {
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+}

@@ -1,5 +1,6 @@
-// The clock seam: the 32-bit millisecond tick (it wraps, as GetTickCount does) and the local
-// wall-clock time of the log lines. The base class reads the real clocks; tests and benchmarks
+// The clock seam: the 32-bit millisecond tick (it wraps, as GetTickCount does), the local
+// wall-clock time of the log lines and the wall clock in nanoseconds that file times are given
+// in. The base class reads the real clocks; tests and benchmarks
 // put a clock of their own in its place (tests/support's ManualClock).
 #pragma once
 
@@ -17,4 +18,6 @@ class Clock {
     virtual ~Clock() = default;
     virtual uint32_t tickMs();
     virtual LocalTime localTime();
+    // Nanoseconds since 1970-01-01 UTC.
+    virtual int64_t wallNs();
 };

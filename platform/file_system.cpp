@@ -440,11 +440,14 @@ bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& ou
         bool kindKnown = ent->d_type != DT_UNKNOWN && ent->d_type != DT_LNK;
         entry.isRegular = ent->d_type == DT_REG;
         struct stat st;
-        if ((times == EntryTimes::Read || !kindKnown) &&
-            ::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
+        int follow = times == EntryTimes::Own ? AT_SYMLINK_NOFOLLOW : 0;
+        if ((times != EntryTimes::Skip || !kindKnown) &&
+            ::fstatat(dirFd, ent->d_name, &st, follow) == 0) {
             entry.isRegular = S_ISREG(st.st_mode);
             entry.fileTime = toFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
             entry.size = static_cast<uint64_t>(st.st_size);
+            entry.modifiedNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+            entry.inode = static_cast<uint64_t>(st.st_ino);
         }
         out.push_back(std::move(entry));
     }

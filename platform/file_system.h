@@ -21,13 +21,18 @@ struct DirEntry {
     std::string name;
     bool isRegular = false;
     uint64_t fileTime = 0;  // last write, 100-ns intervals since 1601-01-01 UTC
-    uint64_t size = 0;      // length in bytes; like fileTime, read only with the times
+    // With the entries' times read: the size, the last write in nanoseconds since 1970-01-01 UTC
+    // and the inode number, which together tell a file rewritten or made anew.
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    uint64_t inode = 0;
 };
 
 enum class CopyResult { Ok, PathNotFound, Failed };
 // Whether a listing reads each entry's last-write time. Without times the kind of most entries
 // comes from the folder itself, so a listing of thousands of images costs no look at each one.
-enum class EntryTimes { Read, Skip };
+// Own reads them too, of each entry itself: a link is not followed, so it is no regular file.
+enum class EntryTimes { Read, Skip, Own };
 enum class MakeDirResult { Created, Exists, Failed };
 // The most the farm reads of a text file it takes whole (a scene, the settings file, lw.cfg).
 // No real one comes near it; a larger or endless file cannot exhaust the memory.

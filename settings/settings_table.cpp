@@ -21,6 +21,8 @@ constexpr SettingKey kRows[] = {
     {"Options", "Beep_compl", 2, "1", nullptr, &S::Beep_compl},
     {"Options", "Auto_fix", 2, "1", nullptr, &S::Auto_fix},
     {"Options", "Cycle_time", 2, "1", nullptr, &S::Cycle_time},
+    // 0 leaves the answers to the ticks' polls; a minute at most, as a longer pause is no look.
+    {"Options", "Ack_Look_ms", 5, "100", nullptr, &S::Ack_Look_ms, 0, 60000},
     {"Render_Method", "Scenes_At_Once", 2, "1", nullptr, &S::Scenes_At_Once},
     // A negative time would report every working node at once; it counts as "off".
     {"Options", "Stuck_Minutes", 4, "30", nullptr, &S::Stuck_Minutes, 0},

@@ -12,10 +12,12 @@
 FarmController::FarmController(FileSystem& fs, Clock& clock, std::string settingsFile)
     : farm_(*this, fs, clock, std::move(settingsFile)) {
     connect(&timer_, &QTimer::timeout, this, &FarmController::tick);
+    connect(&lookTimer_, &QTimer::timeout, this, &FarmController::look);
 }
 
 FarmController::~FarmController() {
     web_.stop();
+    lookTimer_.stop();
     timer_.stop();
 }
 
@@ -24,6 +26,9 @@ void FarmController::start() {
     if (startTimer && !quitRequested_) {
         int period = cycleMs_ > 0 ? cycleMs_ : std::max(farm_.settings.Cycle_time, 1) * 1000;
         timer_.start(period);
+        if (farm_.settings.Ack_Look_ms > 0) {
+            lookTimer_.start(farm_.settings.Ack_Look_ms);
+        }
         web_.setWake([this] {
             QMetaObject::invokeMethod(this, &FarmController::serveWebCommands,
                                       Qt::QueuedConnection);
@@ -35,6 +40,7 @@ void FarmController::start() {
 
 void FarmController::finish() {
     web_.stop();
+    lookTimer_.stop();
     timer_.stop();
     if (!farm_.state.alreadyRunning) {
         quitFarm(farm_);
@@ -48,6 +54,21 @@ void FarmController::tick() {
     }
     runInside([this] { farmTick(farm_); });
     web_.publish(farm_);
+}
+
+void FarmController::look() {
+    if (busy_ || farm_.state.halted) {
+        return;
+    }
+    // Inside the farm as a tick is (a step may open a box), but the commands' state is told
+    // only when a node moved: most looks find nothing.
+    busy_ = true;
+    bool moved = lookBetweenTicks(farm_);
+    busy_ = false;
+    if (moved) {
+        announceCommands();
+        web_.publish(farm_);
+    }
 }
 
 void FarmController::serveWebCommands() {
@@ -109,6 +130,7 @@ void FarmController::showNotConfigured() {
 
 void FarmController::postQuit() {
     quitRequested_ = true;
+    lookTimer_.stop();
     timer_.stop();
     emit quitRequested();
 }

@@ -1,5 +1,6 @@
-// FarmController, the window's farm: it owns the Farm, the farm timer and the web monitor and is
-// the farm's front end (FarmHost). It runs the ticks, the operator's commands and the web
+// FarmController, the window's farm: it owns the Farm, the farm timer, the look timer (a look at
+// the command folder every Ack_Look_ms between ticks) and the web monitor and is the farm's
+// front end (FarmHost). It runs the ticks, the looks, the operator's commands and the web
 // monitor's commands one at a time (a command is refused while a tick or another command is
 // inside the farm, maybe waiting in a box, and while the farm is halted), asks the farm's
 // questions in message boxes over the window it is given, and tells the window by signals what
@@ -32,6 +33,7 @@ class FarmController : public QObject, public FarmHost {
     Farm& farm() { return farm_; }
     const Farm& farm() const { return farm_; }
     QTimer& farmTimer() { return timer_; }
+    QTimer& lookTimer() { return lookTimer_; }
     WebMonitor& webMonitor() { return web_; }
     // Timer period in milliseconds instead of Cycle_time seconds (for scripted runs and tests);
     // takes effect at start.
@@ -80,6 +82,8 @@ class FarmController : public QObject, public FarmHost {
 
   public slots:
     void tick();
+    // A look at the command folder between ticks; skipped while anything is inside the farm.
+    void look();
     // Carries out the web monitor's waiting commands, as the buttons would; refused while a
     // box holds the farm.
     void serveWebCommands();
@@ -91,6 +95,7 @@ class FarmController : public QObject, public FarmHost {
     Farm farm_;
     WebMonitor web_;
     QTimer timer_;
+    QTimer lookTimer_;
     QPointer<QWidget> window_;
     int cycleMs_ = 0;
     int webPort_ = -1;

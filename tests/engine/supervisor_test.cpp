@@ -1,6 +1,11 @@
 // The node supervisor driven through real acknowledgement files in the command folder.
 #include "engine/supervisor.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
 #include "engine/node_actions.h"
 #include "engine_test.h"
 
@@ -20,6 +25,12 @@ class Supervisor : public EngineTest {
         node(n).sceneId = sceneId;
         node(n).frame = frame;
         writeAck(n, ack);
+    }
+    // Dates the node's acknowledgement a minute back, as one written long before the poll.
+    void setOld(int n) {
+        timespec old{::time(nullptr) - 60, 0};
+        timespec times[2] = {old, old};
+        ::utimensat(AT_FDCWD, (fx.commandDir + "/ack" + std::to_string(n)).c_str(), times, 0);
     }
 };
 
@@ -186,23 +197,28 @@ TEST_F(Supervisor, OneReadyCarriesALoadingNodeOnToItsRenderCommand) {
     EXPECT_TRUE(logged("Started rendering frame 2 on PC_1"));
 }
 
-TEST_F(Supervisor, APollReadsEachAcknowledgementOncePerPass) {
+// A poll is one look: each new file is read once for all five passes, and a poll that finds
+// nothing changed reads nothing; idle nodes before GO are still answered "wait" at every pass.
+TEST_F(Supervisor, APollLooksOnceAndReadsOnlyWhatChanged) {
     for (int n = 1; n <= 3; ++n) {
         give(n, Rendering, 7, n, "Rendering frame");
     }
     fx.fs.resetCounters();
     pollNodes(farm);
-    EXPECT_EQ(fx.fs.counters.opens, 15u);
-    EXPECT_EQ(fx.fs.counters.total(), 15u);
+    EXPECT_EQ(fx.fs.counters.listings, 1u);
+    EXPECT_EQ(fx.fs.counters.opens, 3u);
+    EXPECT_EQ(fx.fs.counters.total(), 4u);
 
     for (int n = 1; n <= 3; ++n) {
         give(n, Ready, -1, 0, "Ready");  // before GO: each pass answers "wait"
+        setOld(n);
     }
+    pollNodes(farm);
     fx.fs.resetCounters();
     pollNodes(farm);
-    EXPECT_EQ(fx.fs.counters.opens, 15u);
+    EXPECT_EQ(fx.fs.counters.opens, 0u);
     EXPECT_EQ(fx.fs.counters.writes, 15u);
-    EXPECT_EQ(fx.fs.counters.total(), 30u);
+    EXPECT_EQ(fx.fs.counters.total(), 16u);
 }
 
 TEST_F(Supervisor, MakeOfflineForgetsTheNodeAndRetireKeepsItsScene) {

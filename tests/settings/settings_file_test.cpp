@@ -22,7 +22,7 @@ const char kDefaultFile[] =
     "[Node_Names]\r\nNode1=PC_1\r\nNode2=PC_2\r\nNode3=PC_3\r\nNode4=PC_4\r\nNode5=PC_5\r\n\r\n"
     "[Render_Method]\r\nMethod=2\r\nScenes_At_Once=1\r\n\r\n"
     "[Options]\r\nBeep_error=1\r\nBeep_compl=1\r\nAuto_fix=1\r\nCycle_time=1\r\n"
-    "Stuck_Minutes=30\r\nStuck_Hand_Back=1\r\nNotify_Command=\r\n\r\n"
+    "Ack_Look_ms=100\r\nStuck_Minutes=30\r\nStuck_Hand_Back=1\r\nNotify_Command=\r\n\r\n"
     "[Web_Monitor]\r\nPort=0\r\nAddress=127.0.0.1\r\nToken=\r\n";
 
 TEST(SettingsFile, FirstStartWritesEveryDefaultInOrderAndIsNotConfigured) {
@@ -75,6 +75,11 @@ const NumberCase kNumbers[] = {
     {"missing Stuck_Hand_Back hands stuck work back", "", &FarmSettings::Stuck_Hand_Back, 1},
     {"Stuck_Hand_Back 0 only reports", "[Options]\nStuck_Hand_Back=0\n",
      &FarmSettings::Stuck_Hand_Back, 0},
+    {"missing Ack_Look_ms is 100", "", &FarmSettings::Ack_Look_ms, 100},
+    {"Ack_Look_ms above a minute is a minute", "[Options]\nAck_Look_ms=99999\n",
+     &FarmSettings::Ack_Look_ms, 60000},
+    {"negative Ack_Look_ms is no look", "[Options]\nAck_Look_ms=-1\n", &FarmSettings::Ack_Look_ms,
+     0},
     {"missing Port is off", "", &FarmSettings::Port, 0},
     {"Port keeps 5 characters", "[Web_Monitor]\nPort=808080\n", &FarmSettings::Port, 65535},
     {"negative Port is off", "[Web_Monitor]\nPort=-80\n", &FarmSettings::Port, 0},
@@ -138,7 +143,8 @@ TEST(SettingsFile, ASaveKeepsCommentsBlankLinesAndUnknownKeys) {
     expected.replace(expected.find("node2=beta"), 10, "node2=gamma");
     // Keys the file lacked are added at the end of their section.
     expected.replace(expected.find("Cycle_time = 5"), 14,
-                     "Cycle_time =3\r\nStuck_Minutes=30\r\nStuck_Hand_Back=1\r\nNotify_Command=");
+                     "Cycle_time =3\r\nAck_Look_ms=100\r\nStuck_Minutes=30\r\nStuck_Hand_Back=1\r\n"
+                     "Notify_Command=");
     // A section the file lacked is added at its end.
     expected += "\r\n[Web_Monitor]\r\nPort=0\r\nAddress=127.0.0.1\r\nToken=\r\n";
     EXPECT_EQ(t.settingsText(), expected);

@@ -65,6 +65,8 @@ TEST(Shell, StartsTheFarmShowsTheWindowAndEndsWithTheQuitSteps) {
     QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(frame->size(), QSize(screen.width() * 7 / 8, screen.height() * 4 / 5));
     EXPECT_EQ(a.app.controller()->farmTimer().interval(), 1000);
+    EXPECT_TRUE(a.app.controller()->lookTimer().isActive());
+    EXPECT_EQ(a.app.controller()->lookTimer().interval(), 100);
     EXPECT_EQ(runningFlag(a.fx), -1);
 
     EXPECT_EQ(a.app.exitInstance(), 0);

@@ -45,6 +45,7 @@ WindowFixture::~WindowFixture() {
 void WindowFixture::start() {
     controller->start();
     controller->farmTimer().stop();
+    controller->lookTimer().stop();
 }
 
 void WindowFixture::showAndActivate() {

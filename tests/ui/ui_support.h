@@ -69,7 +69,7 @@ struct WindowFixture {
     explicit WindowFixture(FarmFixtureOptions options = {}, FileSystem* fs = nullptr);
     ~WindowFixture();
 
-    void start();  // the controller's start, then the timer is stopped
+    void start();  // the controller's start, then its timers are stopped
     void showAndActivate();
     Farm& farm() { return controller->farm(); }
     // Row texts of a list column.
