@@ -64,11 +64,11 @@ SaveResult PlainFileSystem::saveFile(const std::string& path, std::string_view d
 }
 
 bool PlainFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                                    EntryTimes times) {
+                                    EntryTimes times, std::string_view suffix) {
     if (!plain() || times == EntryTimes::Skip) {
-        return CountingFileSystem::listDirectory(dir, out, times);
+        return CountingFileSystem::listDirectory(dir, out, times, suffix);
     }
-    if (!CountingFileSystem::listDirectory(dir, out, EntryTimes::Skip)) {
+    if (!CountingFileSystem::listDirectory(dir, out, EntryTimes::Skip, suffix)) {
         return false;
     }
     // An entry gone before its time was asked is no longer in the folder.

@@ -36,7 +36,9 @@ AckReading readAck(Farm& farm, int node);
 // readAck(farm, node).says(word).
 bool ackSays(Farm& farm, int node, std::string_view word);
 
-// Deletes every file whose name begins "ack", then "job", in any case as Windows matches names,
-// then sends "init" to every node and sets it Offline.
+// Deletes every file (or link) whose name begins "ack", then "job", in any case as Windows
+// matches names, then sends "init" to every node and sets it Offline. It works only in the
+// command folder the first reset found (its path with links resolved, entered without following
+// any): when the folder's path leads elsewhere now, nothing is deleted or written (logged).
 void resetChannel(Farm& farm);
 void deleteAck(Farm& farm, int node);

@@ -33,6 +33,14 @@ struct QueueNotices {
     std::string refusedNotifyCommand;    // the Notify_Command that could not be started
 };
 
+// The command folder as the channel reset first found it: the path the settings gave and that
+// path with every link resolved. Later resets work only in that resolved folder, entered without
+// following a link, so a link swapped in at the folder's path is never followed.
+struct OpenedFolder {
+    std::string path;
+    std::string real;
+};
+
 // What this farm last wrote to its queue file, so that a save of the same bytes is left out.
 struct SavedQueueFile {
     std::string path;
@@ -52,9 +60,13 @@ struct Farm {
 
     FarmSettings settings;
     FarmState state;
-    bool opened = false;      // this run opened the farm, so the Quit steps apply
-    FileLock queueLock;       // held from start-up to the end of the Quit steps: one farm per queue
-    bool queueInUse = false;  // another farm holds the queue: this one did not open it
+    bool opened = false;  // this run opened the farm, so the Quit steps apply
+    // Held from start-up to the end of the Quit steps: one farm per queue folder and per
+    // command folder.
+    FileLock queueLock;
+    FileLock commandLock;
+    bool queueInUse = false;  // another farm holds either folder: this one did not open it
+    OpenedFolder commandFolder;
     QueueNotices notices;
     SavedQueueFile savedQueue;
     FarmStats stats;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <set>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "farm/farm.h"
@@ -37,53 +40,75 @@ bool nameQueueable(std::string_view name) {
     });
 }
 
-bool isQueued(const FarmState& s, const DirEntry& file) {
-    for (int k = 1; k <= s.sceneCount; ++k) {
-        if (sameFile(s.scenes[k].fileName, s.scenes[k].fileTime, file.name, file.fileTime)) {
-            return true;
-        }
-    }
-    return false;
-}
+// The names of refused files a summary line names, the first in name order.
+constexpr size_t kNamesInSummary = 10;
 
-// Drops the names that cannot be queued, logging each once while it stays in the folder.
+// Drops the names that cannot be queued. One line per check names those refused for the first
+// time (a few of them, and how many), so a folder of thousands of such names costs one line.
 void refuseBadNames(Farm& farm, std::vector<DirEntry>& files) {
     std::set<std::string> refused;
+    std::vector<std::string> fresh;
     std::erase_if(files, [&](const DirEntry& file) {
         if (nameQueueable(file.name)) {
             return false;
         }
         if (!farm.notices.refusedNames.contains(file.name)) {
-            logLine(farm, "Scene file name cannot be queued:", file.name);
+            fresh.push_back(file.name);
         }
         refused.insert(file.name);
         return true;
     });
     farm.notices.refusedNames = std::move(refused);
+    if (fresh.empty()) {
+        return;
+    }
+    size_t named = std::min(fresh.size(), kNamesInSummary);
+    std::partial_sort(fresh.begin(), fresh.begin() + static_cast<std::ptrdiff_t>(named),
+                      fresh.end());
+    std::string names;
+    for (size_t i = 0; i < named; ++i) {
+        names += (i == 0 ? "" : ", ") + fresh[i];
+    }
+    if (fresh.size() == 1) {
+        logLine(farm, "Scene file name cannot be queued:", names);
+        return;
+    }
+    logLine(farm, "Scene file names cannot be queued (" + std::to_string(fresh.size()) + "):",
+            names + (fresh.size() > named ? ", ..." : ""));
+}
+
+// The name and file time of every queue entry, so that each file of a large listing is matched
+// against the queue in one look-up.
+std::set<std::pair<std::string_view, uint64_t>> queuedFiles(const FarmState& s) {
+    std::set<std::pair<std::string_view, uint64_t>> queued;
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        queued.emplace(textOf(s.scenes[k].fileName), s.scenes[k].fileTime);
+    }
+    return queued;
 }
 
 // Lists the scene files of the queue folder in name order. Files already queued always get a
 // place; the others take the places the scene table still has room for, and those left over
-// are counted in leftOut.
+// are counted in leftOut. Only names ending ".lws" are looked at, so files of other names in
+// the folder, however many, cost the listing alone.
 bool listSceneFiles(Farm& farm, int& leftOut) {
     FarmState& s = farm.state;
     s.listingCount = 0;
     leftOut = 0;
     std::vector<DirEntry> files;
-    if (!farm.fs.listDirectory(farm.settings.Scene_Queue_Dir, files)) {
+    if (!farm.fs.listDirectory(farm.settings.Scene_Queue_Dir, files, EntryTimes::Read, ".lws")) {
         return false;
     }
-    std::erase_if(files, [](const DirEntry& file) {
-        return !file.isRegular || !endsWithNoCase(file.name, ".lws");
-    });
+    std::erase_if(files, [](const DirEntry& file) { return !file.isRegular; });
+    refuseBadNames(farm, files);
     std::sort(files.begin(), files.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
-    refuseBadNames(farm, files);
 
+    auto inQueue = queuedFiles(s);
     std::vector<bool> queued(files.size());
     int room = kMaxScenes;
     for (size_t i = 0; i < files.size(); ++i) {
-        queued[i] = isQueued(s, files[i]);
+        queued[i] = inQueue.contains({files[i].name, files[i].fileTime});
         room -= queued[i] ? 1 : 0;
     }
     for (size_t i = 0; i < files.size(); ++i) {

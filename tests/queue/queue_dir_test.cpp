@@ -37,7 +37,7 @@ class QueueDirTest : public ::testing::Test {
     FarmState& s = f.farm->state;
 
     void addScene(const std::string& name, long mtime = 1000000) {
-        std::string path = f.addSceneFile(name, sceneText(1, 5, 1, f.dir.path() + "/out/" + name));
+        std::string path = f.addSceneFile(name, sceneText(1, 5, 1, f.contentDir + "/out/" + name));
         setModifiedTime(path, mtime);
     }
 };
@@ -238,10 +238,10 @@ class FreeSpaceTest : public ::testing::Test {
         farm.state.queueFilePath = f.farm->state.queueFilePath;
         farm.settings.Free_Space_Minimum = 100;
         host.farm = &farm;
-        f.addSceneFile("head.lws", sceneText(1, 5, 1, f.dir.path() + "/images/shot"));
+        f.addSceneFile("head.lws", sceneText(1, 5, 1, f.contentDir + "/images/shot"));
         fs.answers = {200 * kMB};
         ASSERT_TRUE(checkSceneQueue(farm));
-        f.addSceneFile("later.lws", sceneText(1, 5, 1, f.dir.path() + "/images/later"));
+        f.addSceneFile("later.lws", sceneText(1, 5, 1, f.contentDir + "/images/later"));
         fs.queries = 0;
     }
 };
@@ -251,7 +251,7 @@ TEST_F(FreeSpaceTest, HaltAsksUntilThereIsRoomThenGoesOn) {
     fs.answers = {50 * kMB, 60 * kMB, 100 * kMB};
     host.freeSpaceAnswers = {true, true};
     EXPECT_TRUE(checkSceneQueue(farm));
-    std::string mount = fs.mountPoint(f.dir.path() + "/images");
+    std::string mount = fs.mountPoint(f.contentDir + "/images");
     // One alert for the halt, however often the box asks.
     EXPECT_EQ(host.alerts, std::vector<std::string>{"free-space-halt " + mount});
     EXPECT_EQ(host.questions,
