@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "farm/farm_host.h"
 #include "farm/farm_settings.h"
@@ -20,6 +21,17 @@
 struct SaveNotice {
     bool failing = false;
     bool inPlace = false;
+};
+
+// The queue folder's scene files as the last listing found them (".lws" names, refused names left
+// out), kept for a folder so full of entries that listing it is slow: such a folder is listed
+// again only when its last-write time changed, or at every few checks.
+struct SceneFileListing {
+    bool slow = false;        // the last listing took long
+    std::string folder;       // the folder listed
+    uint64_t folderTime = 0;  // its last-write time before that listing; 0: not known
+    int reused = 0;           // checks since then that used it
+    std::vector<DirEntry> files;
 };
 
 // Conditions the farm logs once, until they change.
@@ -69,5 +81,6 @@ struct Farm {
     OpenedFolder commandFolder;
     QueueNotices notices;
     SavedQueueFile savedQueue;
+    SceneFileListing sceneFiles;
     FarmStats stats;
 };

@@ -1,6 +1,7 @@
 #include "queue/queue_dir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -87,6 +88,42 @@ std::set<std::pair<std::string_view, uint64_t>> queuedFiles(const FarmState& s) 
     return queued;
 }
 
+// A listing slower than this marks a folder flooded with entries (junk by the hundred thousand);
+// one of a real queue folder takes well under a millisecond.
+constexpr auto kSlowListing = std::chrono::milliseconds(50);
+// A flooded folder whose last-write time stays the same is listed again at every this many
+// checks all the same: a file saved again in place changes no folder time.
+constexpr int kChecksPerSlowListing = 8;
+
+// Fills farm.sceneFiles with the queue folder's scene files (".lws" names, only they looked at,
+// refused names left out), in name order. A flooded folder that has not changed since its last
+// listing is not listed again but for every few checks, so junk costs the farm a bounded share
+// of its ticks. False when the folder cannot be listed.
+bool readSceneFiles(Farm& farm) {
+    SceneFileListing& cache = farm.sceneFiles;
+    const std::string& dir = farm.settings.Scene_Queue_Dir;
+    // Only a folder whose last listing was slow is asked for its time, so a real queue folder
+    // costs one listing per check as before.
+    uint64_t folderTime = 0;
+    bool flooded = cache.slow && cache.folder == dir && farm.fs.fileTime(dir, folderTime);
+    if (flooded && folderTime == cache.folderTime && ++cache.reused < kChecksPerSlowListing) {
+        return true;
+    }
+    auto start = std::chrono::steady_clock::now();
+    std::vector<DirEntry> files;
+    if (!farm.fs.listDirectory(dir, files, EntryTimes::Read, ".lws")) {
+        cache = SceneFileListing{};
+        return false;
+    }
+    std::erase_if(files, [](const DirEntry& file) { return !file.isRegular; });
+    refuseBadNames(farm, files);
+    std::sort(files.begin(), files.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    bool slow = std::chrono::steady_clock::now() - start > kSlowListing;
+    cache = SceneFileListing{slow, dir, folderTime, 0, std::move(files)};
+    return true;
+}
+
 // Lists the scene files of the queue folder in name order. Files already queued always get a
 // place; the others take the places the scene table still has room for, and those left over
 // are counted in leftOut. Only names ending ".lws" are looked at, so files of other names in
@@ -95,14 +132,10 @@ bool listSceneFiles(Farm& farm, int& leftOut) {
     FarmState& s = farm.state;
     s.listingCount = 0;
     leftOut = 0;
-    std::vector<DirEntry> files;
-    if (!farm.fs.listDirectory(farm.settings.Scene_Queue_Dir, files, EntryTimes::Read, ".lws")) {
+    if (!readSceneFiles(farm)) {
         return false;
     }
-    std::erase_if(files, [](const DirEntry& file) { return !file.isRegular; });
-    refuseBadNames(farm, files);
-    std::sort(files.begin(), files.end(),
-              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    const std::vector<DirEntry>& files = farm.sceneFiles.files;
 
     auto inQueue = queuedFiles(s);
     std::vector<bool> queued(files.size());

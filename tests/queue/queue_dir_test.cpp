@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "tests/support/farm_fixture.h"
@@ -202,6 +204,30 @@ TEST_F(QueueDirTest, FullQueueLeavesTheRestInTheFolderAndSaysSoOnceEachTime) {
     EXPECT_EQ(fullLines(), 2);
 }
 
+// A folder so full that listing it is slow (here every file operation takes 60 ms) is listed
+// again only when its last-write time changed, or at every eighth check: junk costs a bounded
+// share of the ticks, and a new scene is still queued at the next check.
+TEST_F(QueueDirTest, AFloodedFolderIsListedAgainOnlyWhenItChangesOrAtEveryEighthCheck) {
+    addScene("a.lws");
+    f.fs.setDelay(std::chrono::milliseconds(60));
+    ASSERT_TRUE(checkSceneQueue(*f.farm));
+    ASSERT_TRUE(checkSceneQueue(*f.farm));  // the first slow listing left the folder's time unknown
+    f.fs.resetCounters();
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(checkSceneQueue(*f.farm));
+    }
+    EXPECT_EQ(f.fs.counters.listings, 0u);
+    addScene("b.lws");
+    ASSERT_TRUE(checkSceneQueue(*f.farm));
+    EXPECT_EQ(f.fs.counters.listings, 1u);
+    EXPECT_EQ(queueNames(s), (std::vector<std::string>{"1:a.lws", "2:b.lws"}));
+    f.fs.resetCounters();
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(checkSceneQueue(*f.farm));
+    }
+    EXPECT_EQ(f.fs.counters.listings, 1u);
+}
+
 TEST_F(QueueDirTest, NameWithAControlCharacterIsRefusedOnce) {
     addScene("bad\tname.lws");
     addScene("good.lws");
@@ -310,3 +336,4 @@ TEST_F(FreeSpaceTest, NoLiveSceneNoCheck) {
 }
 
 }  // namespace
+
