@@ -65,12 +65,12 @@ SaveResult PlainFileSystem::saveFile(const std::string& path, std::string_view d
 }
 
 bool PlainFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                                    EntryTimes times) {
+                                    EntryTimes times, std::string_view suffix) {
     if (!plain() || times == EntryTimes::Skip) {
-        return CountingFileSystem::listDirectory(dir, out, times);
+        return CountingFileSystem::listDirectory(dir, out, times, suffix);
     }
     // The names, then one query of each entry's details, counted as a stat each.
-    if (!CountingFileSystem::listDirectory(dir, out, times)) {
+    if (!CountingFileSystem::listDirectory(dir, out, times, suffix)) {
         return false;
     }
     count(&FsCounters::stats, out.size());

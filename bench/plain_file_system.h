@@ -39,7 +39,7 @@ class PlainFileSystem : public CountingFileSystem {
                       uint64_t& size) override;
     SaveResult saveFile(const std::string& path, std::string_view data, Trust trust) override;
     bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                       EntryTimes times = EntryTimes::Read) override;
+                       EntryTimes times = EntryTimes::Read, std::string_view suffix = {}) override;
 
   private:
     bool plain() const { return way_ == Way::Plain; }

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <vector>
 
 #include "farm/command_words.h"
 #include "farm/farm.h"
 #include "platform/path.h"
+#include "settings/farm_log.h"
 
 namespace {
 
@@ -23,18 +23,25 @@ bool beginsWithAnyCase(std::string_view name, std::string_view prefix) {
            });
 }
 
-// Deletes every regular file of the command folder whose name begins with prefix.
-void deleteByPrefix(Farm& farm, std::string_view prefix) {
+// The command folder with every link resolved, as the first reset found it (recorded then, and
+// again when the settings name another folder). False when the folder is not there, or when its
+// path now leads elsewhere: a link swapped in for it must not be followed to delete or write.
+bool openedCommandFolder(Farm& farm, std::string& real) {
     const std::string& dir = farm.settings.Screamer_Command_Dir;
-    std::vector<DirEntry> entries;
-    if (!farm.fs.listDirectory(dir, entries, EntryTimes::Skip)) {
-        return;
+    OpenedFolder& opened = farm.commandFolder;
+    std::string now;
+    if (!farm.fs.realFolderPath(dir, now)) {
+        return false;
     }
-    for (const DirEntry& entry : entries) {
-        if (entry.isRegular && beginsWithAnyCase(entry.name, prefix)) {
-            farm.fs.removeFile(joinPath(dir, entry.name));
-        }
+    if (opened.path != dir || opened.real.empty()) {
+        opened = {dir, now};
     }
+    if (now != opened.real) {
+        logLine(farm, "ScreamerNet command directory now leads elsewhere, not reset:", now);
+        return false;
+    }
+    real = opened.real;
+    return true;
 }
 
 }  // namespace
@@ -88,11 +95,20 @@ bool ackSays(Farm& farm, int node, std::string_view word) {
 }
 
 void resetChannel(Farm& farm) {
-    deleteByPrefix(farm, "ack");
+    std::string folder;
+    bool opened = openedCommandFolder(farm, folder);
+    if (opened) {
+        for (std::string_view prefix : {"ack", "job"}) {
+            farm.fs.removeInFolder(folder, [prefix](std::string_view name) {
+                return beginsWithAnyCase(name, prefix);
+            });
+        }
+    }
     farm.acks.forgetAll();
-    deleteByPrefix(farm, "job");
     for (int node = 1; node <= nodeCount(farm); ++node) {
-        sendCommand(farm, node, words::kInit);
+        if (opened && farm.fs.writeInFolder(folder, words::jobFileName(node), words::kInit)) {
+            farm.state.nodes[node].commandTick = farm.clock.tickMs();
+        }
         farm.state.nodes[node].state = Offline;
     }
 }

@@ -32,8 +32,11 @@ AckReading readAck(Farm& farm, int node);
 // readAck(farm, node).says(word).
 bool ackSays(Farm& farm, int node, std::string_view word);
 
-// Deletes every file whose name begins "ack", then "job", in any case as Windows matches names,
-// then sends "init" to every node and sets it Offline; the remembered readings are forgotten.
+// Deletes every file (or link) whose name begins "ack", then "job", in any case as Windows
+// matches names, then sends "init" to every node and sets it Offline; the remembered readings are
+// forgotten. It works only in the command folder the first reset found (its path with links
+// resolved, entered without following any): when the folder's path leads elsewhere now, nothing
+// is deleted or written (logged).
 void resetChannel(Farm& farm);
 // Deletes the node's acknowledgement file (under the name the last look found it by, too);
 // true when none is left.

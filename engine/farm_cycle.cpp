@@ -84,14 +84,14 @@ bool startFarm(Farm& farm) {
         farm.host.postQuit();
         return false;
     }
-    if (!takeQueueLock(farm)) {
+    if (!takeFarmLocks(farm)) {
         farm.host.postQuit();
         return false;
     }
     farm.state.alreadyRunning = openFarm(farm);
     if (farm.state.alreadyRunning) {
         if (!farm.host.askAlreadyRunning(kAlreadyRunningText)) {
-            farm.queueLock.release();  // the farm stays closed: the queue is free again
+            releaseFarmLocks(farm);  // the farm stays closed: its folders are free again
             farm.host.postQuit();
             return false;
         }
@@ -169,5 +169,5 @@ void quitFarm(Farm& farm) {
     logLine(farm, "********* Quitted Kestrun!***********");
     saveQueueFile(farm);
     saveFarmStats(farm);
-    farm.queueLock.release();
+    releaseFarmLocks(farm);
 }

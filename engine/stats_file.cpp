@@ -101,7 +101,8 @@ std::string statsFilePath(const Farm& farm) {
 void loadFarmStats(Farm& farm) {
     farm.stats = FarmStats{};
     std::string data;
-    if (!farm.fs.readFile(statsFilePath(farm), data, kLongestFile)) {
+    // Read only as a regular file of its own name: a link planted there is not followed.
+    if (!farm.fs.readFile(statsFilePath(farm), data, kLongestFile, Links::Refuse)) {
         return;
     }
     std::string_view rest = data;

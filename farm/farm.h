@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "farm/ack_memory.h"
 #include "farm/farm_host.h"
@@ -25,6 +26,17 @@ struct SaveNotice {
     bool inPlace = false;
 };
 
+// The queue folder's scene files as the last listing found them (".lws" names, refused names left
+// out), kept for a folder so full of entries that listing it is slow: such a folder is listed
+// again only when its last-write time changed, or at every few checks.
+struct SceneFileListing {
+    bool slow = false;        // the last listing took long
+    std::string folder;       // the folder listed
+    uint64_t folderTime = 0;  // its last-write time before that listing; 0: not known
+    int reused = 0;           // checks since then that used it
+    std::vector<DirEntry> files;
+};
+
 // Conditions the farm logs once, until they change.
 struct QueueNotices {
     bool queueFull = false;              // a scene could not be queued: the table is full
@@ -34,6 +46,14 @@ struct QueueNotices {
     SaveNotice queueSave;                // Kestrun.que
     SaveNotice settingsSave;             // Kestrun.ini
     std::string refusedNotifyCommand;    // the Notify_Command that could not be started
+};
+
+// The command folder as the channel reset first found it: the path the settings gave and that
+// path with every link resolved. Later resets work only in that resolved folder, entered without
+// following a link, so a link swapped in at the folder's path is never followed.
+struct OpenedFolder {
+    std::string path;
+    std::string real;
 };
 
 // What this farm last wrote to its queue file, so that a save of the same bytes is left out.
@@ -59,11 +79,16 @@ struct Farm {
 
     FarmSettings settings;
     FarmState state;
-    bool opened = false;      // this run opened the farm, so the Quit steps apply
-    FileLock queueLock;       // held from start-up to the end of the Quit steps: one farm per queue
-    bool queueInUse = false;  // another farm holds the queue: this one did not open it
+    bool opened = false;  // this run opened the farm, so the Quit steps apply
+    // Held from start-up to the end of the Quit steps: one farm per queue folder and per
+    // command folder.
+    FileLock queueLock;
+    FileLock commandLock;
+    bool queueInUse = false;  // another farm holds either folder: this one did not open it
+    OpenedFolder commandFolder;
     QueueNotices notices;
     SavedQueueFile savedQueue;
+    SceneFileListing sceneFiles;
     FarmStats stats;
     RenderAgainFrames renderAgain;
     ImageChecks imageChecks;

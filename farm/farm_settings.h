@@ -8,6 +8,7 @@
 
 constexpr int kImageFormats = 100;
 constexpr int kMaxPathMaps = 20;
+constexpr int kMaxOutputRoots = 20;
 
 // One pair of the path map: the same folder as the nodes name it and as this machine does.
 struct PathMapping {
@@ -45,4 +46,7 @@ struct FarmSettings {
 
     // Section Path_Map, pairs Node_PathN / Local_PathN in use, in file order; empty: no mapping.
     std::vector<PathMapping> pathMap;
+    // Section Output_Roots, keys RootN in use, in file order: local folders below which a
+    // scene's missing save folders may be created (besides ContentDirectory).
+    std::vector<std::string> outputRoots;
 };

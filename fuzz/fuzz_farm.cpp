@@ -91,9 +91,9 @@ bool SandboxFileSystem::isDirectory(const std::string& path) {
 }
 
 bool SandboxFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                                      EntryTimes times) {
+                                      EntryTimes times, std::string_view suffix) {
     out.clear();
-    return allowed(dir) && FileSystem::listDirectory(dir, out, times);
+    return allowed(dir) && FileSystem::listDirectory(dir, out, times, suffix);
 }
 
 bool SandboxFileSystem::removeFile(const std::string& path) {
@@ -109,6 +109,24 @@ CopyResult SandboxFileSystem::copyFile(const std::string& from, const std::strin
 
 MakeDirResult SandboxFileSystem::makeDirectory(const std::string& path) {
     return allowed(path) ? FileSystem::makeDirectory(path) : MakeDirResult::Failed;
+}
+
+bool SandboxFileSystem::realFolderPath(const std::string& path, std::string& real) {
+    return FileSystem::realFolderPath(path, real) && allowed(real);
+}
+
+bool SandboxFileSystem::removeInFolder(const std::string& real,
+                                       const std::function<bool(std::string_view)>& remove) {
+    return allowed(real) && FileSystem::removeInFolder(real, remove);
+}
+
+bool SandboxFileSystem::writeInFolder(const std::string& real, const std::string& name,
+                                      std::string_view data) {
+    return allowed(real) && FileSystem::writeInFolder(real, name, data);
+}
+
+bool SandboxFileSystem::makeFoldersBelow(const std::string& root, const std::string& relative) {
+    return allowed(root + "/" + relative) && FileSystem::makeFoldersBelow(root, relative);
 }
 
 bool SandboxFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {

@@ -36,11 +36,17 @@ class SandboxFileSystem : public FileSystem {
     CopyResult moveIntoFolder(const std::string& from, const std::string& folder) override;
     bool exists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
-    bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                       EntryTimes times) override;
+    bool listDirectory(const std::string& dir, std::vector<DirEntry>& out, EntryTimes times,
+                       std::string_view suffix) override;
     bool removeFile(const std::string& path) override;
     CopyResult copyFile(const std::string& from, const std::string& to) override;
     MakeDirResult makeDirectory(const std::string& path) override;
+    bool realFolderPath(const std::string& path, std::string& real) override;
+    bool removeInFolder(const std::string& real,
+                        const std::function<bool(std::string_view)>& remove) override;
+    bool writeInFolder(const std::string& real, const std::string& name,
+                       std::string_view data) override;
+    bool makeFoldersBelow(const std::string& root, const std::string& relative) override;
     bool freeSpace(const std::string& path, uint64_t& bytes) override;
     std::string mountPoint(const std::string& path) override;
     bool fileTime(const std::string& path, uint64_t& time) override;

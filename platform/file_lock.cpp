@@ -7,6 +7,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -121,7 +124,48 @@ int openLockFile(const std::string& path, bool& made) {
     return fd;
 }
 
+// True when dir is (now) a real folder of this user's that no one else may write into.
+bool usablePrivateFolder(const std::string& dir) {
+    if (dir.empty() || dir[0] != '/') {
+        return false;
+    }
+    mkdir(dir.c_str(), 0700);
+    struct stat st {};
+    return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 022) == 0;
+}
+
+// FNV-1a, 64 bits.
+uint64_t hashOf(std::string_view text) {
+    uint64_t hash = 14695981039346656037ULL;
+    for (char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    return hash;
+}
+
 }  // namespace
+
+std::string privateLockFolder() {
+    std::string uid = std::to_string(geteuid());
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    for (const std::string& dir : {runtime ? std::string(runtime) + "/kestrun" : std::string(),
+                                   "/run/user/" + uid + "/kestrun", "/tmp/kestrun-" + uid}) {
+        if (usablePrivateFolder(dir)) {
+            return dir;
+        }
+    }
+    return {};
+}
+
+std::string folderLockName(std::string_view kind, const std::string& folder) {
+    char* resolved = realpath(folder.c_str(), nullptr);
+    std::string real = resolved ? resolved : folder;
+    std::free(resolved);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hashOf(real)));
+    return std::string(kind) + "-" + hex + ".lock";
+}
 
 FileLock::~FileLock() {
     release();

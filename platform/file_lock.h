@@ -6,8 +6,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 enum class LockResult { Taken, HeldElsewhere, Unusable };
+
+// A folder of this user's that no other user can write into, for lock files that the writers
+// of the shared folders must not reach, delete or hold: the first usable of
+// $XDG_RUNTIME_DIR/kestrun, /run/user/<uid>/kestrun and /tmp/kestrun-<uid>, created 0700 when
+// missing. Usable: a real folder (no link) owned by this user that only this user may write.
+// Empty when none is.
+std::string privateLockFolder();
+// The name of the lock file for a folder: kind, "-", 16 hex digits of the folder's path with
+// every link resolved (as given when it does not resolve), ".lock"; one name per folder
+// however a farm's settings spell its path.
+std::string folderLockName(std::string_view kind, const std::string& folder);
 
 class FileLock {
   public:

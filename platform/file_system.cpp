@@ -11,8 +11,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "platform/fixed_text.h"
 #include "platform/path.h"
 
 namespace {
@@ -214,6 +216,10 @@ bool writeInPlace(int fd, std::string_view data) {
     return ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
 }
 
+// A file of the operator's that a save creates is for the operator only: the settings file
+// holds the web monitor's token.
+constexpr mode_t kOperatorFileMode = 0600;
+
 // Writes data to a new temporary beside target and renames it over target, keeping the mode of
 // the file it replaces (and, for the operator's file, its owner). On failure the temporary is
 // gone; result.tempError is set when the way through a temporary is closed (none can be made,
@@ -234,6 +240,8 @@ bool replaceThroughTemporary(const std::string& target, std::string_view data,
         ::fchmod(fd, old->st_mode & 0777);
         bool otherOwner = old->st_uid != ::geteuid() || old->st_gid != ::getegid();
         ownerKept = !keepOwner || !otherOwner || ::fchown(fd, old->st_uid, old->st_gid) == 0;
+    } else if (keepOwner) {
+        ::fchmod(fd, kOperatorFileMode);
     }
     if (!ownerKept) {
         result.tempError = errno;
@@ -247,6 +255,40 @@ bool replaceThroughTemporary(const std::string& target, std::string_view data,
     }
     ::unlink(temp.c_str());
     return false;
+}
+
+// Enters the levels ("/"-separated names) from the folder fd, which it closes, making each
+// first when make is set: every level is opened as a folder without following a link, the
+// last one with lastFlags. The last level's descriptor, or -1 when a level is missing, is no
+// folder, is a link, or is "." or "..".
+int enterLevels(int fd, std::string_view levels, bool make, int lastFlags) {
+    for (size_t at = 0; fd >= 0 && at < levels.size();) {
+        size_t end = std::min(levels.find('/', at), levels.size());
+        std::string name(levels.substr(at, end - at));
+        at = end + 1;
+        if (name.empty()) {
+            continue;
+        }
+        int flags = (at >= levels.size() ? lastFlags : O_PATH) | O_DIRECTORY | O_NOFOLLOW;
+        bool there = !make || ::mkdirat(fd, name.c_str(), 0755) == 0 || errno == EEXIST;
+        int next = !there || name == "." || name == ".."
+                       ? -1
+                       : ::openat(fd, name.c_str(), flags | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    return fd;
+}
+
+// Opens the folder real, a path without links, entering each level without following a link;
+// the last level with lastFlags. -1 when a level is missing, is no folder or is a link.
+int openFolderWithoutLinks(const std::string& real, int lastFlags) {
+    if (!real.starts_with('/')) {
+        errno = EINVAL;
+        return -1;
+    }
+    int root = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return enterLevels(root, std::string_view(real).substr(1), false, lastFlags);
 }
 
 // Converts a POSIX modification time to a Windows-style file time.
@@ -271,7 +313,9 @@ std::string fileErrorText(int error) {
 
 bool FileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes, Links links) {
     out.clear();
-    int fd = openRegular(path, O_RDONLY, links, false);
+    // A file of a shared folder (read without following a link) is read only when no other
+    // name links to it, as a hard link may be another user's file under the farm's name.
+    int fd = openRegular(path, O_RDONLY, links, links == Links::Refuse);
     if (fd < 0) {
         return false;
     }
@@ -307,7 +351,7 @@ bool FileSystem::readFileTail(const std::string& path, size_t maxBytes, std::str
                               uint64_t& size) {
     out.clear();
     struct stat st;
-    int fd = openRegular(path, O_RDONLY, Links::Refuse, false, &st);
+    int fd = openRegular(path, O_RDONLY, Links::Refuse, true, &st);
     if (fd < 0) {
         return false;
     }
@@ -377,6 +421,9 @@ SaveResult FileSystem::saveFile(const std::string& path, std::string_view data, 
         return result;
     }
     int fd = openRegular(target, O_WRONLY | O_CREAT, own ? Links::Follow : Links::Refuse, !own);
+    if (fd >= 0 && own && !haveOld) {
+        ::fchmod(fd, kOperatorFileMode);
+    }
     bool written = fd >= 0 && writeInPlace(fd, data);
     result.error = written ? 0 : errno;
     if (fd >= 0 && ::close(fd) != 0 && written) {
@@ -421,18 +468,19 @@ bool FileSystem::isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                               EntryTimes times) {
+bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out, EntryTimes times,
+                               std::string_view suffix) {
     out.clear();
     DIR* d = ::opendir(dir.c_str());
     if (!d) {
         return false;
     }
     int dirFd = ::dirfd(d);
-    errno = 0;
-    while (struct dirent* ent = ::readdir(d)) {
-        std::string name = ent->d_name;
-        if (name == "." || name == "..") {
+    // errno is cleared before each readdir, so that only a failure of the listing itself, not a
+    // failed look at one entry, fails the listing.
+    for (errno = 0; struct dirent* ent = ::readdir(d); errno = 0) {
+        std::string_view name = ent->d_name;
+        if (name == "." || name == ".." || !endsWithNoCase(name, suffix)) {
             continue;
         }
         DirEntry entry;
@@ -440,9 +488,13 @@ bool FileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& ou
         bool kindKnown = ent->d_type != DT_UNKNOWN && ent->d_type != DT_LNK;
         entry.isRegular = ent->d_type == DT_REG;
         struct stat st;
-        int follow = times == EntryTimes::Own ? AT_SYMLINK_NOFOLLOW : 0;
-        if ((times != EntryTimes::Skip || !kindKnown) &&
-            ::fstatat(dirFd, ent->d_name, &st, follow) == 0) {
+        if (times != EntryTimes::Skip || !kindKnown) {
+            // An entry that cannot be looked at (a dangling or looping link, one just removed)
+            // is left out; the rest of the listing stands.
+            int follow = times == EntryTimes::Own ? AT_SYMLINK_NOFOLLOW : 0;
+            if (::fstatat(dirFd, ent->d_name, &st, follow) != 0) {
+                continue;
+            }
             entry.isRegular = S_ISREG(st.st_mode);
             entry.fileTime = toFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
             entry.size = static_cast<uint64_t>(st.st_size);
@@ -484,6 +536,71 @@ MakeDirResult FileSystem::makeDirectory(const std::string& path) {
         return MakeDirResult::Created;
     }
     return errno == EEXIST ? MakeDirResult::Exists : MakeDirResult::Failed;
+}
+
+bool FileSystem::realFolderPath(const std::string& path, std::string& real) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) {
+        return false;
+    }
+    real = resolved;
+    std::free(resolved);
+    struct stat st;
+    return ::stat(real.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileSystem::removeInFolder(const std::string& real,
+                                const std::function<bool(std::string_view)>& remove) {
+    int fd = openFolderWithoutLinks(real, O_RDONLY);
+    DIR* d = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!d) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    for (errno = 0; struct dirent* ent = ::readdir(d); errno = 0) {
+        struct stat st;
+        if (remove(ent->d_name) &&
+            ::fstatat(::dirfd(d), ent->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+            ::unlinkat(::dirfd(d), ent->d_name, 0);
+        }
+    }
+    bool ok = errno == 0;
+    ::closedir(d);
+    return ok;
+}
+
+bool FileSystem::writeInFolder(const std::string& real, const std::string& name,
+                               std::string_view data) {
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return false;
+    }
+    int dir = openFolderWithoutLinks(real, O_PATH);
+    if (dir < 0) {
+        return false;
+    }
+    int fd =
+        ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    ::close(dir);
+    struct stat st;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1 ||
+                    ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return false;
+    }
+    return fd >= 0 && writeAndClose(fd, data, false);
+}
+
+bool FileSystem::makeFoldersBelow(const std::string& root, const std::string& relative) {
+    int fd =
+        enterLevels(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC), relative, true, O_PATH);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 bool FileSystem::freeSpace(const std::string& path, uint64_t& bytes) {

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -42,8 +43,9 @@ constexpr size_t kLargestTextFile = size_t{64} << 20;
 enum class Links { Follow, Refuse };
 enum class ReadResult { Ok, Unreadable, TooLarge };
 // Whose file a save writes: the operator's own (the settings file: its link is followed to the
-// target, whose mode and owner are kept) or one in a shared folder (the queue file: a link there
-// is replaced, never written through).
+// target, whose mode and owner are kept; a new one is made readable by its owner only, as it
+// may hold a token) or one in a shared folder (the queue file: a link there is replaced, never
+// written through).
 enum class Trust { Operator, Shared };
 
 // How a save went. A save replaces the file through a temporary made beside it; when no
@@ -62,7 +64,8 @@ class FileSystem {
     virtual ~FileSystem() = default;
 
     // Reads up to maxBytes from the start of the file into out. False when it cannot be opened
-    // or read, or is not a regular file (out is then empty).
+    // or read, or is not a regular file (out is then empty). With Links::Refuse (a file of a
+    // shared folder) a link is not followed and a file other names link to is not read.
     virtual bool readFile(const std::string& path, std::string& out,
                           size_t maxBytes = std::numeric_limits<size_t>::max(),
                           Links links = Links::Follow);
@@ -71,7 +74,8 @@ class FileSystem {
     virtual ReadResult readCapped(const std::string& path, std::string& out, size_t cap);
     // Reads the last maxBytes of the file (all of it when shorter) into out and its length into
     // size, so a reader of a growing file's end need not read the whole file. A link at path is
-    // not followed: the tail read is that of a file the farm appends to in a shared folder.
+    // not followed, nor a file other names link to read: the tail read is that of a file the farm
+    // appends to in a shared folder.
     virtual bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                               uint64_t& size);
     // Reads up to headBytes from the start of the file into head and up to tailBytes from its
@@ -100,14 +104,33 @@ class FileSystem {
     virtual bool exists(const std::string& path);
     virtual bool isDirectory(const std::string& path);
     // Every entry of the folder but "." and "..", in no particular order. False when the folder
-    // cannot be listed (missing, not a folder, an I/O error), as opposed to an empty one.
+    // cannot be listed (missing, not a folder, an I/O error), as opposed to an empty one. An
+    // entry that cannot be looked at (a dangling or looping link) is left out. With a suffix,
+    // only entries whose names end with it (in any case) are listed, and only they are looked
+    // at: a folder full of other names costs no look at any of them.
     virtual bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                               EntryTimes times = EntryTimes::Read);
+                               EntryTimes times = EntryTimes::Read, std::string_view suffix = {});
     virtual bool removeFile(const std::string& path);
     // Copies from onto to, replacing it on the terms of writeFile; the copy runs in pieces, so
     // its memory does not grow with the file. PathNotFound when the target folder does not exist.
     virtual CopyResult copyFile(const std::string& from, const std::string& to);
     virtual MakeDirResult makeDirectory(const std::string& path);
+    // The path of the folder at path with every link resolved; false when there is no folder.
+    virtual bool realFolderPath(const std::string& path, std::string& real);
+    // In the folder real (a path without links, as realFolderPath gives it), removes every
+    // regular file and every link (as a link) whose name remove accepts. Each level of real is
+    // entered without following a link, so a link swapped in at any level since it was resolved
+    // makes the call fail and touch nothing. False when the folder cannot be entered or listed.
+    virtual bool removeInFolder(const std::string& real,
+                                const std::function<bool(std::string_view)>& remove);
+    // Writes data into the file name of the folder real, entered as removeInFolder enters it,
+    // on the terms of writeFile.
+    virtual bool writeInFolder(const std::string& real, const std::string& name,
+                               std::string_view data);
+    // Creates the missing levels of relative (plain names separated by "/") below the existing
+    // folder root. Each level is made and entered without following a link, so a link found
+    // below root cannot lead the creation anywhere else. True when the last level is a folder.
+    virtual bool makeFoldersBelow(const std::string& root, const std::string& relative);
     // Free bytes for an unprivileged writer on the file system holding path.
     virtual bool freeSpace(const std::string& path, uint64_t& bytes);
     // The mount point of the file system holding path, or of its nearest existing ancestor.

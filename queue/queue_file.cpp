@@ -140,7 +140,9 @@ void loadQueueFile(Farm& farm) {
     FarmState& s = farm.state;
     s.sceneCount = 0;
     std::string data;
-    if (!farm.fs.readFile(s.queueFilePath, data, kLongestFile) || data.empty()) {
+    // The queue folder is shared: a link planted at the queue file's name (to a private file of
+    // the operator's) is not read, and the next save replaces it with a file of the farm's own.
+    if (!farm.fs.readFile(s.queueFilePath, data, kLongestFile, Links::Refuse) || data.empty()) {
         return;
     }
     if (data.size() < kFlagSize) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
@@ -56,11 +57,17 @@ bool readSavePrefix(Farm& farm, SceneReading& r, std::string& prefix) {
         r.fail("Save path too long");
         return false;
     }
-    if (!checkSavePath(farm, prefix)) {
-        r.fail("Could not validate save path");
-        return false;
+    switch (checkSavePath(farm, prefix)) {
+        case SaveFolder::Ready:
+            return true;
+        case SaveFolder::OutsideRoots:
+            r.fail(kOutsideRootsText);
+            return false;
+        case SaveFolder::Unusable:
+            break;
     }
-    return true;
+    r.fail("Could not validate save path");
+    return false;
 }
 
 // A missing key leaves its field 0 and records its failure; a range the frame map cannot hold
@@ -177,6 +184,33 @@ void readImageName(const Farm& farm, SceneReading& r, std::string& templ) {
     }
 }
 
+// The folders below which missing save folders may be made: ContentDirectory in this machine's
+// terms, then the operator's output roots; each absolute, without a final "/" (but "/" itself).
+std::vector<std::string> outputRoots(const FarmSettings& settings) {
+    std::vector<std::string> roots{nodeToLocal(settings, settings.ContentDirectory)};
+    roots.insert(roots.end(), settings.outputRoots.begin(), settings.outputRoots.end());
+    std::erase_if(roots, [](const std::string& root) { return !root.starts_with('/'); });
+    for (std::string& root : roots) {
+        while (root.size() > 1 && root.ends_with('/')) {
+            root.pop_back();
+        }
+    }
+    return roots;
+}
+
+// True when folder lies below root, with relative the levels between them; a ".." level never
+// counts as below, whatever precedes it.
+bool isBelow(const std::string& root, std::string_view folder, std::string& relative) {
+    std::string_view base = root == "/" ? std::string_view() : std::string_view(root);
+    if (!folder.starts_with(base) || folder.size() <= base.size() + 1 ||
+        folder[base.size()] != '/') {
+        return false;
+    }
+    relative = folder.substr(base.size() + 1);
+    std::string levels = "/" + relative + "/";
+    return levels.find("/../") == std::string::npos && levels.find("/./") == std::string::npos;
+}
+
 // The absolute form of a save path: as it stands when it begins with "/", has a drive letter or
 // begins with two backslashes; otherwise joined to ContentDirectory.
 std::string resolveScenePath(const FarmSettings& settings, std::string_view path) {
@@ -226,22 +260,25 @@ bool localScenePath(const FarmSettings& settings, std::string_view scenePath, st
     return true;
 }
 
-bool checkSavePath(Farm& farm, std::string_view templ) {
+SaveFolder checkSavePath(Farm& farm, std::string_view templ) {
     std::string dir = parentPath(templ);
     std::string folder = !dir.empty() ? dir : templ.starts_with('/') ? "/" : ".";
-    if (farm.fs.probeFolder(folder)) {
-        return true;
-    }
-    for (size_t i = dir.starts_with('/') ? 1 : 0; i <= dir.size(); ++i) {
-        if ((i == dir.size() || dir[i] == '/') && i > 0 &&
-            farm.fs.makeDirectory(dir.substr(0, i)) == MakeDirResult::Failed &&
-            !farm.fs.isDirectory(dir.substr(0, i))) {
-            return false;
-        }
-    }
     // A folder this machine may not write to is still fine (the nodes write the images, and a
     // read-only mount of their share is common); a level that is a file is not.
-    return farm.fs.isDirectory(folder);
+    if (farm.fs.probeFolder(folder) || farm.fs.isDirectory(folder)) {
+        return SaveFolder::Ready;
+    }
+    SaveFolder result = SaveFolder::OutsideRoots;
+    std::string relative;
+    for (const std::string& root : outputRoots(farm.settings)) {
+        if (isBelow(root, folder, relative)) {
+            if (farm.fs.makeFoldersBelow(root, relative)) {
+                return SaveFolder::Ready;
+            }
+            result = SaveFolder::Unusable;
+        }
+    }
+    return result;
 }
 
 void readSceneFile(Farm& farm, int k) {

@@ -22,7 +22,13 @@ bool findSceneKey(std::string_view text, std::string_view key, std::string& valu
 // (its first two levels) in failure.
 bool localScenePath(const FarmSettings& settings, std::string_view scenePath, std::string& local,
                     std::string& failure);
-// True when the folder of the template is a folder, after creating missing levels: a probe file
-// of the farm's own is tried first, then the levels are made; a folder that exists but cannot
-// be written by this machine passes, a level that is a file does not.
-bool checkSavePath(Farm& farm, std::string_view templ);
+// Whether the folder of a save path is there: Ready when it exists (a probe file of the farm's
+// own is tried first; a folder this machine cannot write passes) or its missing levels were
+// made. Missing levels are made only below ContentDirectory or an output root ([Output_Roots]),
+// so a scene cannot make the farm create folders anywhere else: OutsideRoots. Unusable when a
+// level cannot be made, is a file, or is a link below the root.
+enum class SaveFolder { Ready, OutsideRoots, Unusable };
+SaveFolder checkSavePath(Farm& farm, std::string_view templ);
+// The failure text of a scene whose save folder is missing outside those roots.
+constexpr const char* kOutsideRootsText =
+    "Save folder missing and outside ContentDirectory and Output_Roots";

@@ -75,6 +75,16 @@ void loadPathMap(const SettingsText& file, FarmSettings& s) {
     }
 }
 
+void loadOutputRoots(const SettingsText& file, FarmSettings& s) {
+    s.outputRoots.clear();
+    for (int i = 1; i <= kMaxOutputRoots; ++i) {
+        std::string root = file.read(kOutputRootsSection, outputRootKey(i), "", kOutputRootLimit);
+        if (!root.empty()) {
+            s.outputRoots.push_back(std::move(root));
+        }
+    }
+}
+
 // lw.cfg is read up to a size no real one comes near: a link to a device or an endless file
 // cannot exhaust the memory (and a FIFO or a device is no regular file and cannot be read).
 bool loadLwCfg(Farm& farm) {
@@ -131,6 +141,21 @@ void savePathMap(SettingsText& file, const FarmSettings& s) {
     }
 }
 
+// The roots in use are written as Root1..n; a higher key the file still holds is emptied.
+void saveOutputRoots(SettingsText& file, const FarmSettings& s) {
+    int key = 0;
+    for (const std::string& root : s.outputRoots) {
+        if (!root.empty() && key < kMaxOutputRoots) {
+            file.write(kOutputRootsSection, outputRootKey(++key), root);
+        }
+    }
+    for (++key; key <= kMaxOutputRoots; ++key) {
+        if (file.has(kOutputRootsSection, outputRootKey(key))) {
+            file.write(kOutputRootsSection, outputRootKey(key), "");
+        }
+    }
+}
+
 // Creates the folder and any missing parents, as a fresh account may not have ~/.config yet.
 void makeFolders(FileSystem& fs, const std::string& dir) {
     if (dir.empty() || fs.isDirectory(dir)) {
@@ -174,6 +199,7 @@ bool loadSettings(Farm& farm) {
         loadRow(file, row, s);
     }
     loadPathMap(file, s);
+    loadOutputRoots(file, s);
     return loadLwCfg(farm);
 }
 
@@ -191,6 +217,7 @@ void saveSettings(Farm& farm, bool writeDefaults) {
     FarmSettings& s = farm.settings;
     if (writeDefaults) {
         s.pathMap.clear();
+        s.outputRoots.clear();
     }
     for (const SettingKey& row : settingsBeforeNames()) {
         saveRow(file, row, s, writeDefaults);
@@ -201,6 +228,7 @@ void saveSettings(Farm& farm, bool writeDefaults) {
         saveRow(file, row, s, writeDefaults);
     }
     savePathMap(file, s);
+    saveOutputRoots(file, s);
     // The settings file is the operator's: a link to it is followed to its target, whose mode
     // and owner are kept.
     SaveResult saved = farm.fs.saveFile(farm.settingsFile, file.text, Trust::Operator);

@@ -66,6 +66,10 @@ std::string localPathKey(int pair) {
     return "Local_Path" + std::to_string(pair);
 }
 
+std::string outputRootKey(int root) {
+    return "Root" + std::to_string(root);
+}
+
 int32_t boundSetting(const SettingKey& row, int32_t value) {
     if (value < row.low) {
         return row.low;

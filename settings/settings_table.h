@@ -45,6 +45,12 @@ constexpr size_t kPathMapLimit = 259;
 std::string nodePathKey(int pair);
 std::string localPathKey(int pair);
 
+// Output roots: section Output_Roots, keys "Root<i>" for i = 1..kMaxOutputRoots, each a local
+// folder; empty keys are passed over.
+constexpr std::string_view kOutputRootsSection = "Output_Roots";
+constexpr size_t kOutputRootLimit = 259;
+std::string outputRootKey(int root);
+
 // The value of a numeric row after its bounds.
 int32_t boundSetting(const SettingKey& row, int32_t value);
 // The row of a numeric or a text setting.

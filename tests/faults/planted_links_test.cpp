@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "engine/channel.h"
+#include "engine/farm_stats.h"
 #include "farm/command_words.h"
 #include "fault_support.h"
 #include "platform/fixed_text.h"
@@ -86,6 +87,48 @@ TEST_F(PlantedLinks, TheQueueFileReplacesALinkInsteadOfWritingThroughIt) {
     EXPECT_EQ(readQueueFile(queueFile).entries.size(), 1u);
 }
 
+// A queue file and a stats file planted as links, or hard links, to private files of the
+// operator's: neither is read, so nothing of them is queued, counted or logged, and the next
+// saves put files of the farm's own in their place.
+TEST_F(PlantedLinks, QueueAndStatsFilesThatAreLinksAreNeverRead) {
+    queueScene("secret-name.lws", "Renders/secret");
+    f.farm->stats.farm = FrameTimes{3000, 3};
+    ASSERT_TRUE(saveQueueFile(*f.farm));
+    ASSERT_TRUE(saveFarmStats(*f.farm));
+    ASSERT_EQ(::unlink((f.queueDir + "/secret-name.lws").c_str()), 0);
+    const std::string queueFile = f.queueDir + "/Kestrun.que";
+    const std::string statsFile = statsFilePath(*f.farm);
+    const std::string privateQueue = f.dir.file("home/queue");
+    const std::string privateStats = f.dir.file("home/stats");
+    ASSERT_EQ(::rename(queueFile.c_str(), privateQueue.c_str()), 0);
+    ASSERT_EQ(::rename(statsFile.c_str(), privateStats.c_str()), 0);
+    const std::string queueBytes = readText(privateQueue);
+    const std::string statsText = readText(privateStats);
+    for (bool hardLink : {false, true}) {
+        SCOPED_TRACE(hardLink ? "hard links" : "symbolic links");
+        for (auto [at, target] : {std::pair{queueFile, privateQueue}, {statsFile, privateStats}}) {
+            ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+            ::unlink(at.c_str());
+            if (hardLink) {
+                ASSERT_EQ(::link(target.c_str(), at.c_str()), 0);
+            } else {
+                plant(at, target);
+            }
+        }
+        loadQueueFile(*f.farm);
+        loadFarmStats(*f.farm);
+        EXPECT_EQ(s.sceneCount, 0);
+        EXPECT_EQ(f.farm->stats.farm.frames, 0u);
+        ASSERT_TRUE(saveQueueFile(*f.farm));
+        ASSERT_TRUE(saveFarmStats(*f.farm));
+        EXPECT_EQ(readText(privateQueue), queueBytes);
+        EXPECT_EQ(readText(privateStats), statsText);
+        EXPECT_FALSE(isLink(queueFile));
+        EXPECT_EQ(readQueueFile(queueFile).entries.size(), 0u);
+        EXPECT_EQ(countOf(f.log(), "secret-name"), 1) << "named again after its queueing";
+    }
+}
+
 TEST_F(PlantedLinks, ALogFileLinkIsNeitherAppendedToNorClearedNorShown) {
     std::string log = f.queueDir + "/Logfile.txt";
     plant(log, victim);
@@ -103,6 +146,43 @@ TEST_F(PlantedLinks, AJobFileLinkIsNotWrittenThroughAndAnAckLinkIsNoAnswer) {
     writeText(victim, "Ready");
     plant(f.commandDir + "/ack2", victim);
     EXPECT_FALSE(readAck(*f.farm, 2).present);
+}
+
+// The command folder swapped for a link to a folder of documents, at its own level or at the
+// level above it: a channel reset (as when the folder "is back") deletes and writes nothing
+// there. A folder made again at the path is reset as before.
+TEST_F(PlantedLinks, AChannelResetNeverFollowsALinkSwappedInForTheCommandFolder) {
+    for (std::string swapped : {"share/command", "share"}) {
+        SCOPED_TRACE(swapped);
+        FarmFixture g;
+        g.dir.makeDir("share/command");
+        ASSERT_TRUE(loadSettings(*g.farm));
+        g.farm->settings.Screamer_Command_Dir = g.dir.file("share/command");
+        resetChannel(*g.farm);
+        ASSERT_EQ(readText(g.dir.file("share/command/job1")), "init");
+
+        std::string docs = g.dir.makeDir("home/documents/command");
+        const std::vector<std::string> mine{"ack.doc", "job offer.txt", "Jobs.txt", "job1"};
+        for (const std::string& name : mine) {
+            writeText(docs + "/" + name, "mine");
+        }
+        std::string target = swapped == "share" ? g.dir.file("home/documents") : docs;
+        ASSERT_EQ(::rename(g.dir.file(swapped).c_str(), g.dir.file("old").c_str()), 0);
+        ASSERT_EQ(::symlink(target.c_str(), g.dir.file(swapped).c_str()), 0);
+        resetChannel(*g.farm);
+        for (const std::string& name : mine) {
+            EXPECT_EQ(readText(docs + "/" + name), "mine") << name;
+        }
+        EXPECT_FALSE(fileExists(docs + "/job2"));
+        EXPECT_EQ(countOf(g.log(), "ScreamerNet command directory now leads elsewhere"), 1);
+
+        ASSERT_EQ(::unlink(g.dir.file(swapped).c_str()), 0);
+        g.dir.makeDir("share/command");
+        writeText(g.dir.file("share/command/ack1"), "Ready");
+        resetChannel(*g.farm);
+        EXPECT_FALSE(fileExists(g.dir.file("share/command/ack1")));
+        EXPECT_EQ(readText(g.dir.file("share/command/job3")), "init");
+    }
 }
 
 TEST_F(PlantedLinks, TidyMovesAPrivateFilesLinkAsALinkAndCopiesNothingOutOfIt) {

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,27 @@ TEST_P(ManPageTest, VersionNamesTheProgramAndTheBuild) {
     EXPECT_EQ(lowered(out), GetParam() + " " KESTRUN_VERSION "\n");
     std::string title = linesOf(manPage(GetParam())).at(0);
     EXPECT_NE(title.find("\"Kestrun " KESTRUN_VERSION "\""), std::string::npos) << title;
+}
+
+// A restart cannot mend any failure kestrun-headless ends with (bad options, not configured,
+// another farm on its folders): the user unit must not restart on any of them, or a farm refused
+// for another one that runs would be started again every few seconds for ever.
+TEST(ServiceUnit, RestartsOnNoExitStatusOfTheManualPage) {
+    std::string unit =
+        readText(std::string(KESTRUN_SOURCE_DIR) + "/packaging/kestrun-headless.service.in");
+    Words prevented;
+    for (const std::string& line : linesOf(unit)) {
+        if (line.starts_with("RestartPreventExitStatus=")) {
+            std::istringstream words(line.substr(line.find('=') + 1));
+            for (std::string w; words >> w;) {
+                prevented.insert(w);
+            }
+        }
+    }
+    Words failures = manExitStatuses(manPage("kestrun-headless"));
+    failures.erase("0");
+    ASSERT_FALSE(failures.empty());
+    EXPECT_EQ(joined(prevented), joined(failures));
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ManPageTest, ::testing::ValuesIn(kPrograms),

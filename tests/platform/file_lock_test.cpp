@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "temp_dir.h"
@@ -94,4 +95,36 @@ TEST(FileLock, ALinkAFifoOrAFolderInItsPlaceIsNotUsed) {
     }
     EXPECT_EQ(readText(target), "keep");
     EXPECT_FALSE(fileExists(t.file("nowhere")));
+}
+
+// A folder has one lock name however its path is spelled (through a link, with a final "/"),
+// and each kind of lock its own. The lock files lie in a folder only this user may write:
+// $XDG_RUNTIME_DIR/kestrun, made 0700; one that others may write into is passed over.
+TEST(FileLock, LockFilesAreNamedAfterTheRealFolderAndLieInAPrivateFolder) {
+    TempDir t;
+    std::string queue = t.makeDir("queue");
+    ASSERT_EQ(::symlink(queue.c_str(), t.file("linked").c_str()), 0);
+    EXPECT_EQ(folderLockName("queue", t.file("linked")), folderLockName("queue", queue));
+    EXPECT_EQ(folderLockName("queue", queue + "/"), folderLockName("queue", queue));
+    EXPECT_NE(folderLockName("command", queue), folderLockName("queue", queue));
+    EXPECT_NE(folderLockName("queue", t.makeDir("other")), folderLockName("queue", queue));
+    EXPECT_TRUE(folderLockName("queue", queue).starts_with("queue-"));
+
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    std::string saved = old ? old : "";
+    std::string runtime = t.makeDir("run");
+    ::chmod(runtime.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    EXPECT_EQ(privateLockFolder(), runtime + "/kestrun");
+    struct stat st {};
+    ASSERT_EQ(::stat((runtime + "/kestrun").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    std::string open = t.makeDir("open/kestrun");
+    ::chmod(open.c_str(), 0777);
+    ::setenv("XDG_RUNTIME_DIR", t.file("open").c_str(), 1);
+    std::string chosen = privateLockFolder();
+    EXPECT_NE(chosen, open);
+    EXPECT_FALSE(chosen.empty());
+    old ? ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
 }

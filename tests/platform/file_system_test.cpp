@@ -118,21 +118,27 @@ TEST(CountingFileSystem, CountsEveryOperationOfTheFileSystemItWraps) {
     EXPECT_EQ(fs.counters.stats, 1u);
 }
 
-TEST(FileSystem, AListingWithoutTimesStillTellsTheKindOfEveryEntry) {
-    TempDir t;
-    FileSystem fs;
-    writeText(t.file("shot0001.TGA"), "x");
-    t.makeDir("sub");
-    ::symlink(t.file("shot0001.TGA").c_str(), t.file("link.TGA").c_str());
-    ::symlink(t.file("sub").c_str(), t.file("linkdir").c_str());
-    std::vector<DirEntry> entries;
-    ASSERT_TRUE(fs.listDirectory(t.path(), entries, EntryTimes::Skip));
-    std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].name, "link.TGA");
-    EXPECT_TRUE(entries[0].isRegular);   // a link to a file counts as the file, as with times
-    EXPECT_FALSE(entries[1].isRegular);  // linkdir
-    EXPECT_TRUE(entries[2].isRegular);   // shot0001.TGA
-    EXPECT_FALSE(entries[3].isRegular);  // sub
+// With times or without, every entry's kind is told, a link counting as what it names; a
+// dangling or self-looping link is left out and the rest of the listing stands.
+TEST(FileSystem, AListingTellsTheKindOfEveryEntryAndLeavesOutBrokenLinks) {
+    for (EntryTimes times : {EntryTimes::Skip, EntryTimes::Read}) {
+        TempDir t;
+        FileSystem fs;
+        writeText(t.file("shot0001.TGA"), "x");
+        t.makeDir("sub");
+        ::symlink(t.file("shot0001.TGA").c_str(), t.file("link.TGA").c_str());
+        ::symlink(t.file("sub").c_str(), t.file("linkdir").c_str());
+        ::symlink(t.file("gone").c_str(), t.file("dangling.TGA").c_str());
+        ::symlink(t.file("loop.lws").c_str(), t.file("loop.lws").c_str());
+        std::vector<DirEntry> entries;
+        ASSERT_TRUE(fs.listDirectory(t.path(), entries, times));
+        std::sort(entries.begin(), entries.end(),
+                  [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        ASSERT_EQ(entries.size(), 4u);
+        EXPECT_EQ(entries[0].name, "link.TGA");
+        EXPECT_TRUE(entries[0].isRegular);   // a link to a file counts as the file
+        EXPECT_FALSE(entries[1].isRegular);  // linkdir
+        EXPECT_TRUE(entries[2].isRegular);   // shot0001.TGA
+        EXPECT_FALSE(entries[3].isRegular);  // sub
+    }
 }

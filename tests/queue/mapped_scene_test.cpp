@@ -70,12 +70,13 @@ const std::vector<MappedCase> kCases = {
 };
 
 // Reads one scene with the case's map and content folder; the fixture's folder stands for the
-// local side of every pair.
+// local side of every pair, and each is an output root, as the nodes' shares are.
 SceneEntry readMapped(const MappedCase& c) {
     FarmFixture fx;
     Farm& farm = *fx.farm;
     for (const PathMapping& m : c.map) {
         farm.settings.pathMap.push_back({m.nodePath, fx.dir.makeDir(m.localPath)});
+        farm.settings.outputRoots.push_back(fx.dir.file(m.localPath));
     }
     farm.settings.ContentDirectory = c.content;
     fx.addSceneFile("shot.lws", sceneText(1, 3, 1, c.prefix));
@@ -108,13 +109,14 @@ TEST(MappedScene, SavePrefixesBecomeLocalFoldersOrFailWithWhatToMap) {
     }
 }
 
-// The folder the mapped prefix names is made, as for any save prefix, so the nodes' first
-// image has somewhere to go.
+// The folder the mapped prefix names is made below its output root, as for any save prefix, so
+// the nodes' first image has somewhere to go.
 TEST(MappedScene, TheMappedSaveFolderIsCreated) {
     FarmFixture fx;
     Farm& farm = *fx.farm;
     std::string local = fx.dir.makeDir("farm");
     farm.settings.pathMap = {{"Q:\\", local}};
+    farm.settings.outputRoots = {local};
     fx.addSceneFile("shot.lws", sceneText(1, 3, 1, "Q:\\renders\\new\\shot"));
     copyText(farm.state.scenes[1].fileName, "shot.lws");
     farm.state.sceneCount = 1;

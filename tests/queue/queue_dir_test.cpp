@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
@@ -39,7 +40,7 @@ class QueueDirTest : public ::testing::Test {
     FarmState& s = f.farm->state;
 
     void addScene(const std::string& name, long mtime = 1000000) {
-        std::string path = f.addSceneFile(name, sceneText(1, 5, 1, f.dir.path() + "/out/" + name));
+        std::string path = f.addSceneFile(name, sceneText(1, 5, 1, f.contentDir + "/out/" + name));
         setModifiedTime(path, mtime);
     }
 };
@@ -230,6 +231,30 @@ TEST_F(QueueDirTest, FullQueueLeavesTheRestInTheFolderAndSaysSoOnceEachTime) {
     EXPECT_EQ(fullLines(), 2);
 }
 
+// A folder so full that listing it is slow (here every file operation takes 60 ms) is listed
+// again only when its last-write time changed, or at every eighth check: junk costs a bounded
+// share of the ticks, and a new scene is still queued at the next check.
+TEST_F(QueueDirTest, AFloodedFolderIsListedAgainOnlyWhenItChangesOrAtEveryEighthCheck) {
+    addScene("a.lws");
+    f.fs.setDelay(std::chrono::milliseconds(60));
+    ASSERT_TRUE(checkSceneQueue(*f.farm));
+    ASSERT_TRUE(checkSceneQueue(*f.farm));  // the first slow listing left the folder's time unknown
+    f.fs.resetCounters();
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(checkSceneQueue(*f.farm));
+    }
+    EXPECT_EQ(f.fs.counters.listings, 0u);
+    addScene("b.lws");
+    ASSERT_TRUE(checkSceneQueue(*f.farm));
+    EXPECT_EQ(f.fs.counters.listings, 1u);
+    EXPECT_EQ(queueNames(s), (std::vector<std::string>{"1:a.lws", "2:b.lws"}));
+    f.fs.resetCounters();
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(checkSceneQueue(*f.farm));
+    }
+    EXPECT_EQ(f.fs.counters.listings, 1u);
+}
+
 TEST_F(QueueDirTest, NameWithAControlCharacterIsRefusedOnce) {
     addScene("bad\tname.lws");
     addScene("good.lws");
@@ -266,10 +291,10 @@ class FreeSpaceTest : public ::testing::Test {
         farm.state.queueFilePath = f.farm->state.queueFilePath;
         farm.settings.Free_Space_Minimum = 100;
         host.farm = &farm;
-        f.addSceneFile("head.lws", sceneText(1, 5, 1, f.dir.path() + "/images/shot"));
+        f.addSceneFile("head.lws", sceneText(1, 5, 1, f.contentDir + "/images/shot"));
         fs.answers = {200 * kMB};
         ASSERT_TRUE(checkSceneQueue(farm));
-        f.addSceneFile("later.lws", sceneText(1, 5, 1, f.dir.path() + "/images/later"));
+        f.addSceneFile("later.lws", sceneText(1, 5, 1, f.contentDir + "/images/later"));
         fs.queries = 0;
     }
 };
@@ -279,7 +304,7 @@ TEST_F(FreeSpaceTest, HaltAsksUntilThereIsRoomThenGoesOn) {
     fs.answers = {50 * kMB, 60 * kMB, 100 * kMB};
     host.freeSpaceAnswers = {true, true};
     EXPECT_TRUE(checkSceneQueue(farm));
-    std::string mount = fs.mountPoint(f.dir.path() + "/images");
+    std::string mount = fs.mountPoint(f.contentDir + "/images");
     // One alert for the halt, however often the box asks.
     EXPECT_EQ(host.alerts, std::vector<std::string>{"free-space-halt " + mount});
     EXPECT_EQ(host.questions,

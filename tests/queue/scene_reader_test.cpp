@@ -1,6 +1,7 @@
 #include "queue/scene_reader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 #include <optional>
@@ -82,7 +83,7 @@ std::string sceneWith(const std::vector<Change>& changes, const std::string& hea
 class SceneReaderTest : public ::testing::Test {
   protected:
     FarmFixture f;
-    std::string prefix = f.dir.path() + "/renders/shot";
+    std::string prefix = f.contentDir + "/renders/shot";
 
     // Writes the scene (with $P standing for `prefix`) and reads it as entry 1 at position 1.
     const SceneEntry& read(std::string text) {
@@ -259,18 +260,43 @@ TEST_F(SceneReaderTest, RelativePrefixWithBackslashesLandsInTheContentFolder) {
     EXPECT_TRUE(f.fs.isDirectory(f.contentDir + "/Renders/deep"));
 }
 
-TEST_F(SceneReaderTest, MissingLevelsOfTheSaveFolderAreCreated) {
-    prefix = f.dir.path() + "/a/b/c/shot";
-    EXPECT_EQ(read(sceneWith({})).problemCount, 0);
-    std::vector<DirEntry> left;
-    ASSERT_TRUE(f.fs.listDirectory(f.dir.path() + "/a/b/c", left));
-    EXPECT_TRUE(left.empty()) << "the probe file stayed: " << left[0].name;
-}
-
-TEST_F(SceneReaderTest, SaveFolderBlockedByAFileFails) {
-    writeText(f.dir.file("blocked"), "x");
-    prefix = f.dir.path() + "/blocked/shot";
-    EXPECT_EQ(textOf(read(sceneWith({})).outputPath), "Could not validate save path");
+// Missing levels of a save folder are made only below ContentDirectory or an output root, and
+// there only through real folders; anywhere else the scene fails and nothing is created.
+TEST_F(SceneReaderTest, MissingSaveFoldersAreMadeOnlyBelowTheContentFolderOrAnOutputRoot) {
+    f.dir.makeDir("out");
+    f.dir.makeDir("home/op");
+    writeText(f.contentDir + "/blocked", "x");
+    ASSERT_EQ(::symlink(f.dir.file("home/op").c_str(), (f.contentDir + "/planted").c_str()), 0);
+    f.farm->settings.outputRoots = {f.dir.file("out") + "/", "relative/ignored"};
+    struct Case {
+        std::string folder;   // the save folder, below the test's folder
+        std::string failure;  // "" when the scene reads
+        std::string created;  // a folder that must exist afterwards, or not
+    };
+    const Case cases[] = {
+        {"content/a/b/c", "", "content/a/b/c"},
+        {"out/shots/one", "", "out/shots/one"},
+        {"home/op/.ssh/x", kOutsideRootsText, "home/op/.ssh"},
+        {"outer/x", kOutsideRootsText, "outer"},
+        {"content/../escape/x", kOutsideRootsText, "escape"},
+        {"content/blocked/x", "Could not validate save path", ""},
+        {"content/planted/evil", "Could not validate save path", "home/op/evil"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        prefix = f.dir.file(c.folder) + "/shot";
+        const SceneEntry& e = read(sceneWith({}));
+        if (c.failure.empty()) {
+            EXPECT_EQ(e.problemCount, 0) << textOf(e.outputPath);
+            EXPECT_TRUE(f.fs.isDirectory(f.dir.file(c.created)));
+            std::vector<DirEntry> left;
+            ASSERT_TRUE(f.fs.listDirectory(f.dir.file(c.created), left));
+            EXPECT_TRUE(left.empty()) << "the probe file stayed";
+        } else {
+            EXPECT_EQ(textOf(e.outputPath), c.failure);
+            EXPECT_TRUE(c.created.empty() || !f.fs.exists(f.dir.file(c.created)));
+        }
+    }
 }
 
 TEST_F(SceneReaderTest, WindowsPrefixCreatesNothing) {

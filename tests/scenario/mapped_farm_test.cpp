@@ -18,9 +18,11 @@ struct MappedFarm : ScenarioFarm {
     MappedFarm() : ScenarioFarm(options()) {
         root = fixture.dir.path();
         share = fixture.dir.makeDir("share");
-        writeText(fixture.settingsFile, fixture.iniText() + "[Path_Map]\r\nNode_Path1=" + kShare +
-                                            "\r\nLocal_Path1=" + share + "\r\nNode_Path2=Q:\\" +
-                                            "\r\nLocal_Path2=" + root + "\r\n");
+        // The mapped folders are where the nodes save, so they are output roots too.
+        writeText(fixture.settingsFile,
+                  fixture.iniText() + "[Path_Map]\r\nNode_Path1=" + kShare + "\r\nLocal_Path1=" +
+                      share + "\r\nNode_Path2=Q:\\" + "\r\nLocal_Path2=" + root +
+                      "\r\n[Output_Roots]\r\nRoot1=" + share + "\r\nRoot2=" + root + "\r\n");
     }
     static FarmFixtureOptions options() {
         FarmFixtureOptions o;

@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -30,6 +31,9 @@ TEST(SettingsFile, FirstStartWritesEveryDefaultInOrderAndIsNotConfigured) {
     t.farm.settingsFile = t.dir.file("home/.config/Kestrun.ini");  // folders not there yet
     EXPECT_FALSE(initSettings(t.farm));
     EXPECT_EQ(t.settingsText(), kDefaultFile);
+    struct stat st {};
+    ASSERT_EQ(::stat(t.farm.settingsFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "others could read the web monitor's token";
     EXPECT_EQ(t.host.statuses, std::vector<std::string>{"Initialising"});
     EXPECT_EQ(t.farm.settings.No_Of_Nodes, 5);
     EXPECT_EQ(textOf(t.farm.state.nodes[5].name), "PC_5");
@@ -184,11 +188,12 @@ TEST(SettingsFile, AFileThatCannotBeReadIsNotOverwritten) {
     EXPECT_TRUE(t.fs.isDirectory(t.farm.settingsFile));
 }
 
-TEST(SettingsFile, PathMapRoundTrip) {
+TEST(SettingsFile, PathMapAndOutputRootsRoundTrip) {
     TestFarm t;
     t.writeSettings(
         "[Path_Map]\r\nNode_Path1=Q:\\\r\nLocal_Path1=/srv/farm\r\n"
-        "Node_Path3=R:\\renders\r\nLocal_Path3=/srv/renders\r\n");
+        "Node_Path3=R:\\renders\r\nLocal_Path3=/srv/renders\r\n"
+        "[Output_Roots]\r\nRoot2=/srv/out\r\nRoot4=/mnt/renders\r\n");
     loadSettings(t.farm);
     ASSERT_EQ(t.farm.settings.pathMap.size(), 2u);
     EXPECT_EQ(t.farm.settings.pathMap[0].nodePath, "Q:\\");
@@ -207,6 +212,17 @@ TEST(SettingsFile, PathMapRoundTrip) {
     loadSettings(t.farm);
     ASSERT_EQ(t.farm.settings.pathMap.size(), 1u);
     EXPECT_EQ(t.farm.settings.pathMap[0].localPath, "/srv/renders");
+
+    // Output roots are kept in file order, written again as Root1..n, a stale key emptied.
+    EXPECT_EQ(t.farm.settings.outputRoots, (std::vector<std::string>{"/srv/out", "/mnt/renders"}));
+    t.farm.settings.outputRoots.pop_back();
+    saveSettings(t.farm, false);
+    text = t.settingsText();
+    EXPECT_EQ(profileLookup(text, "Output_Roots", "Root1"), "/srv/out");
+    EXPECT_EQ(profileLookup(text, "Output_Roots", "Root2"), "");
+    EXPECT_EQ(profileLookup(text, "Output_Roots", "Root4"), "");
+    loadSettings(t.farm);
+    EXPECT_EQ(t.farm.settings.outputRoots, std::vector<std::string>{"/srv/out"});
 }
 
 TEST(SettingsFile, NoPathMapMeansNoMappingAndNoSection) {

@@ -103,9 +103,9 @@ bool CountingFileSystem::readFileEnds(const std::string& path, size_t headBytes,
 }
 
 bool CountingFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                                       EntryTimes times) {
+                                       EntryTimes times, std::string_view suffix) {
     count(&FsCounters::listings);
-    return target_.listDirectory(dir, out, times);
+    return target_.listDirectory(dir, out, times, suffix);
 }
 
 bool CountingFileSystem::removeFile(const std::string& path) {
@@ -122,6 +122,29 @@ CopyResult CountingFileSystem::copyFile(const std::string& from, const std::stri
 MakeDirResult CountingFileSystem::makeDirectory(const std::string& path) {
     count(&FsCounters::writes);
     return target_.makeDirectory(path);
+}
+
+bool CountingFileSystem::realFolderPath(const std::string& path, std::string& real) {
+    count(&FsCounters::stats);
+    return target_.realFolderPath(path, real);
+}
+
+bool CountingFileSystem::removeInFolder(const std::string& real,
+                                        const std::function<bool(std::string_view)>& remove) {
+    count(&FsCounters::listings);
+    count(&FsCounters::deletes);
+    return target_.removeInFolder(real, remove);
+}
+
+bool CountingFileSystem::writeInFolder(const std::string& real, const std::string& name,
+                                       std::string_view data) {
+    count(&FsCounters::writes);
+    return target_.writeInFolder(real, name, data);
+}
+
+bool CountingFileSystem::makeFoldersBelow(const std::string& root, const std::string& relative) {
+    count(&FsCounters::writes);
+    return target_.makeFoldersBelow(root, relative);
 }
 
 bool CountingFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {

@@ -50,11 +50,18 @@ class CountingFileSystem : public FileSystem {
     bool exists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
     bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                       EntryTimes times = EntryTimes::Read) override;
+                       EntryTimes times = EntryTimes::Read, std::string_view suffix = {}) override;
     bool removeFile(const std::string& path) override;
     // An open of the source and a write of the copy.
     CopyResult copyFile(const std::string& from, const std::string& to) override;
     MakeDirResult makeDirectory(const std::string& path) override;
+    bool realFolderPath(const std::string& path, std::string& real) override;
+    // A listing, and a delete for the whole of it.
+    bool removeInFolder(const std::string& real,
+                        const std::function<bool(std::string_view)>& remove) override;
+    bool writeInFolder(const std::string& real, const std::string& name,
+                       std::string_view data) override;
+    bool makeFoldersBelow(const std::string& root, const std::string& relative) override;
     bool freeSpace(const std::string& path, uint64_t& bytes) override;
     // One stat for each folder level looked at on the way up.
     std::string mountPoint(const std::string& path) override;
