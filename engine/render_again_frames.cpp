@@ -89,7 +89,8 @@ std::string renderAgainFilePath(const Farm& farm) {
 void loadRenderAgain(Farm& farm) {
     farm.renderAgain.clear();
     std::string data;
-    if (!farm.fs.readFile(renderAgainFilePath(farm), data, kLongestFile)) {
+    // A shared folder: a link planted under the name is no file of the farm.
+    if (!farm.fs.readFile(renderAgainFilePath(farm), data, kLongestFile, Links::Refuse)) {
         return;
     }
     std::string_view rest = data;

@@ -8,6 +8,7 @@
 
 #include "engine/channel.h"
 #include "engine/farm_stats.h"
+#include "engine/render_again_frames.h"
 #include "farm/command_words.h"
 #include "fault_support.h"
 #include "platform/fixed_text.h"
@@ -127,6 +128,20 @@ TEST_F(PlantedLinks, QueueAndStatsFilesThatAreLinksAreNeverRead) {
         EXPECT_EQ(readQueueFile(queueFile).entries.size(), 0u);
         EXPECT_EQ(countOf(f.log(), "secret-name"), 1) << "named again after its queueing";
     }
+}
+
+// A render-again list planted as a link would make the farm render over images on a stranger's
+// say, and its save would write through to the link's target.
+TEST_F(PlantedLinks, ARenderAgainListThatIsALinkIsNeitherReadNorWrittenThrough) {
+    queueScene("shot.lws", "Renders/shot");
+    std::string list = "Kestrun.again 1\r\nframes " + std::to_string(s.scenes[1].sceneId) +
+                       " 1 3 shot.lws\r\n";
+    writeText(victim, list);
+    plant(renderAgainFilePath(*f.farm), victim);
+    loadRenderAgain(*f.farm);
+    EXPECT_FALSE(toRenderAgain(*f.farm, s.scenes[1].sceneId, 2));
+    EXPECT_TRUE(saveRenderAgain(*f.farm));
+    EXPECT_EQ(readText(victim), list);
 }
 
 TEST_F(PlantedLinks, ALogFileLinkIsNeitherAppendedToNorClearedNorShown) {
