@@ -24,10 +24,12 @@ test: deps browser test-plain test-asan
 browser:
 	scripts/install-deps.sh chromium || echo "chromium could not be installed: the browser test will skip"
 
+# The quick unit tests run first, so a plain fault fails the run in a minute; then the rest.
 test-plain:
 	cmake -S . -B build $(PLAIN_OPTIONS) -DKESTRUN_WERROR=ON
 	cmake --build build -j $(JOBS)
-	cd build && QT_QPA_PLATFORM=offscreen ctest $(CTEST_FLAGS)
+	cd build && QT_QPA_PLATFORM=offscreen ctest $(CTEST_FLAGS) -L unit
+	cd build && QT_QPA_PLATFORM=offscreen ctest $(CTEST_FLAGS) -LE unit
 
 # The benchmark programs are built and their one test run in the plain build only.
 test-asan:
@@ -35,7 +37,9 @@ test-asan:
 		-DKESTRUN_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
-		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_FLAGS)
+		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_FLAGS) -L unit
+	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_FLAGS) -LE unit
 
 demo:
 	scripts/demo.sh

@@ -1,8 +1,10 @@
 // The farm side of the operator's commands: what each button and menu item does to the farm,
-// without any widget. The window, the web monitor and tests call these with the row the operator
-// selected, already turned into a node or entry number. Every command that changes the farm
-// leaves its trail in the log first: "Operator: <command>" with the node ("N2") or the scene's
-// file name as detail, so the log tells what the operator did as well as what followed.
+// without any widget. The window, the web monitor (web/web_command.cpp) and tests call these with
+// the row the operator selected, already turned into a node or entry number. Every command that
+// changes the farm leaves its trail in the log first: "Operator: <command>" with the node ("N2")
+// or the scene's file name as detail, so the log tells what the operator did as well as what
+// followed. The operations they run (retireNode, makeNodeOffline, scanScene, resetChannel, …)
+// write no such line, so a front end calls the commands here, never those.
 #pragma once
 
 #include <string>

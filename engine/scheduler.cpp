@@ -13,7 +13,8 @@
 
 namespace {
 
-// A refill scans until one scene has this many frames to do.
+// A refill scans the live scenes in queue order until one has this many frames to hand out
+// (frames in hand do not count).
 constexpr int kRefillLimit = 15;
 
 // Takes frame queue entry i out and closes the gap above it.
@@ -43,8 +44,9 @@ bool pickFrame(Farm& farm, int32_t currentSceneId, int& frame, int32_t& sceneId)
     if (s.waitingForGo) {
         return false;
     }
-    // The refill scan's count is that of the last scene it scanned, which may be a finished
-    // scene while an earlier one still has frames: the frame queue itself says what is left.
+    // The refill scan's count is that of the scene it stopped at, or, when no scene had enough
+    // frames to stop at, of the last one, which may be finished while an earlier scene still
+    // has frames: the frame queue itself says what is left.
     if (s.frameQueueCount <= 0) {
         scanScenes(farm, kRefillLimit);
         if (!buildFrameQueue(farm)) {

@@ -8,6 +8,12 @@
 #include "web/request_screen.h"
 #include "web/web_page.h"
 
+// What an event stream sent last: the snapshot's version and its status text.
+struct SentStatus {
+    uint64_t version = 0;
+    std::string text;
+};
+
 // What one tick published: the status, the log lines, and the status's JSON text, made once on
 // the first HTTP thread that asks for it.
 struct WebSnapshot {
@@ -59,6 +65,16 @@ std::string refusalText(int status) {
         default:
             return "request refused (" + std::to_string(status) + ")";
     }
+}
+
+// The error handler: an answer cpp-httplib gives on its own gets a JSON body saying why; one a
+// route already wrote is left as it is.
+httplib::Server::HandlerResponse answerRefusal(const httplib::Request&, httplib::Response& res) {
+    if (!res.body.empty()) {
+        return httplib::Server::HandlerResponse::Unhandled;
+    }
+    answerError(res, res.status, refusalText(res.status));
+    return httplib::Server::HandlerResponse::Handled;
 }
 
 // The page with the snapshot's status and last log lines in its place for them.
@@ -214,114 +230,126 @@ bool WebMonitor::authorised(const std::string& header) const {
 
 void WebMonitor::addRoutes() {
     server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        // On a loopback address only pages of this machine may ask: a Host header naming
-        // another machine means a page elsewhere had its name point here.
-        if (server_.loopback() && !isLoopbackHost(req.get_header_value("Host"))) {
-            answerError(res, 403, "this monitor answers only pages of its own machine");
-            return httplib::Server::HandlerResponse::Handled;
-        }
-        return httplib::Server::HandlerResponse::Unhandled;
+        return screenHost(req, res);
     });
-    server_.set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-            if (!res.body.empty()) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            answerError(res, res.status, refusalText(res.status));
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-
-    server_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_header("Content-Security-Policy",
-                       "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
-                       "connect-src 'self'; img-src data:; frame-ancestors 'none'");
-        res.set_content(pageWithStatus(current()), "text/html; charset=utf-8");
-    });
-    server_.Get("/api/status", [this](const httplib::Request&, httplib::Response& res) {
-        auto snapshot = current();
-        res.set_content(snapshot ? snapshot->statusText() : std::string("{}"), "application/json");
-    });
-    server_.Get("/api/log", [this](const httplib::Request& req, httplib::Response& res) {
-        int count = logLineCount(req);
-        if (count < 0) {
-            answerError(res, 400,
-                        "lines must be a whole number from 0 to " + std::to_string(kLogTailLines));
-            return;
-        }
-        auto snapshot = current();
-        json lines = json::array();
-        if (snapshot && snapshot->log) {
-            const std::vector<std::string>& all = *snapshot->log;
-            size_t from = all.size() > static_cast<size_t>(count) ? all.size() - count : 0;
-            for (size_t i = from; i < all.size(); ++i) {
-                lines.push_back(all[i]);
-            }
-        }
-        answerJson(res, 200, {{"lines", lines}});
-    });
-    server_.Get("/api/events", [this](const httplib::Request&, httplib::Response& res) {
-        {
-            std::lock_guard lock(mutex_);
-            if (eventStreams_ >= kMaxEventStreams) {
-                answerError(res, 503, "too many event streams");
-                return;
-            }
-            ++eventStreams_;
-        }
-        struct Sent {
-            uint64_t version = 0;
-            std::string text;
+    server_.set_error_handler(httplib::Server::HandlerWithResponse(&answerRefusal));
+    auto route = [this](void (WebMonitor::*handler)(const httplib::Request&, httplib::Response&)) {
+        return [this, handler](const httplib::Request& req, httplib::Response& res) {
+            (this->*handler)(req, res);
         };
-        auto sent = std::make_shared<Sent>();
-        res.set_chunked_content_provider(
-            "text/event-stream",
-            [this, sent](size_t, httplib::DataSink& sink) {
-                auto snapshot = waitNewer(sent->version);
-                if (!sink.is_writable() || !server_.serving()) {
-                    return false;
-                }
-                if (!snapshot) {
-                    static constexpr std::string_view kComment = ": still here\n\n";
-                    return sink.write(kComment.data(), kComment.size());
-                }
-                sent->version = snapshot->version;
-                if (snapshot->statusText() == sent->text) {
-                    return true;
-                }
-                sent->text = snapshot->statusText();
-                std::string event = "event: status\ndata: " + sent->text + "\n\n";
-                return sink.write(event.data(), event.size());
-            },
-            [this](bool) {
-                std::lock_guard lock(mutex_);
-                --eventStreams_;
-            });
-    });
-    server_.Post("/api/commands", [this](const httplib::Request& req, httplib::Response& res) {
-        if (token_.empty()) {
-            answerError(res, 403, "commands are off: no Token is set in [Web_Monitor]");
+    };
+    server_.Get("/", route(&WebMonitor::servePage));
+    server_.Get("/api/status", route(&WebMonitor::serveStatus));
+    server_.Get("/api/log", route(&WebMonitor::serveLog));
+    server_.Get("/api/events", route(&WebMonitor::serveEvents));
+    server_.Post("/api/commands", route(&WebMonitor::serveCommand));
+}
+
+// On a loopback address only pages of this machine may ask: a Host header naming another
+// machine means a page elsewhere had its name point here.
+httplib::Server::HandlerResponse WebMonitor::screenHost(const httplib::Request& req,
+                                                        httplib::Response& res) const {
+    if (server_.loopback() && !isLoopbackHost(req.get_header_value("Host"))) {
+        answerError(res, 403, "this monitor answers only pages of its own machine");
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+}
+
+void WebMonitor::servePage(const httplib::Request&, httplib::Response& res) {
+    res.set_header("Content-Security-Policy",
+                   "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
+                   "connect-src 'self'; img-src data:; frame-ancestors 'none'");
+    res.set_content(pageWithStatus(current()), "text/html; charset=utf-8");
+}
+
+void WebMonitor::serveStatus(const httplib::Request&, httplib::Response& res) {
+    auto snapshot = current();
+    res.set_content(snapshot ? snapshot->statusText() : std::string("{}"), "application/json");
+}
+
+void WebMonitor::serveLog(const httplib::Request& req, httplib::Response& res) {
+    int count = logLineCount(req);
+    if (count < 0) {
+        answerError(res, 400,
+                    "lines must be a whole number from 0 to " + std::to_string(kLogTailLines));
+        return;
+    }
+    auto snapshot = current();
+    json lines = json::array();
+    if (snapshot && snapshot->log) {
+        const std::vector<std::string>& all = *snapshot->log;
+        size_t from = all.size() > static_cast<size_t>(count) ? all.size() - count : 0;
+        for (size_t i = from; i < all.size(); ++i) {
+            lines.push_back(all[i]);
+        }
+    }
+    answerJson(res, 200, {{"lines", lines}});
+}
+
+void WebMonitor::serveEvents(const httplib::Request&, httplib::Response& res) {
+    {
+        std::lock_guard lock(mutex_);
+        if (eventStreams_ >= kMaxEventStreams) {
+            answerError(res, 503, "too many event streams");
             return;
         }
-        if (!authorised(req.get_header_value("Authorization"))) {
-            res.set_header("WWW-Authenticate", "Bearer realm=\"Kestrun\"");
-            answerError(res, 401, "a command needs Authorization: Bearer <Token>");
-            return;
-        }
-        WebCommand command;
-        if (std::optional<std::string> reason = parseWebCommand(req.body, command)) {
-            answerError(res, 400, *reason);
-            return;
-        }
-        auto snapshot = current();
-        if (snapshot && snapshot->status.halted) {
-            answerError(res, 409, "a box holds the farm; try again once it is answered");
-            return;
-        }
-        CommandReply reply = commands_.submit(command, commandWait_);
-        if (reply.status != 200) {
-            answerError(res, reply.status, reply.message);
-            return;
-        }
-        answerJson(res, 200, {{"ok", true}, {"message", reply.message}});
-    });
+        ++eventStreams_;
+    }
+    auto sent = std::make_shared<SentStatus>();
+    res.set_chunked_content_provider(
+        "text/event-stream",
+        [this, sent](size_t, httplib::DataSink& sink) { return sendNextEvent(*sent, sink); },
+        [this](bool) {
+            std::lock_guard lock(mutex_);
+            --eventStreams_;
+        });
+}
+
+// One turn of an event stream: the next status that differs from the one sent, or a comment
+// when none came in a while. False ends the stream.
+bool WebMonitor::sendNextEvent(SentStatus& sent, httplib::DataSink& sink) {
+    auto snapshot = waitNewer(sent.version);
+    if (!sink.is_writable() || !server_.serving()) {
+        return false;
+    }
+    if (!snapshot) {
+        static constexpr std::string_view kComment = ": still here\n\n";
+        return sink.write(kComment.data(), kComment.size());
+    }
+    sent.version = snapshot->version;
+    if (snapshot->statusText() == sent.text) {
+        return true;
+    }
+    sent.text = snapshot->statusText();
+    std::string event = "event: status\ndata: " + sent.text + "\n\n";
+    return sink.write(event.data(), event.size());
+}
+
+void WebMonitor::serveCommand(const httplib::Request& req, httplib::Response& res) {
+    if (token_.empty()) {
+        answerError(res, 403, "commands are off: no Token is set in [Web_Monitor]");
+        return;
+    }
+    if (!authorised(req.get_header_value("Authorization"))) {
+        res.set_header("WWW-Authenticate", "Bearer realm=\"Kestrun\"");
+        answerError(res, 401, "a command needs Authorization: Bearer <Token>");
+        return;
+    }
+    WebCommand command;
+    if (std::optional<std::string> reason = parseWebCommand(req.body, command)) {
+        answerError(res, 400, *reason);
+        return;
+    }
+    auto snapshot = current();
+    if (snapshot && snapshot->status.halted) {
+        answerError(res, 409, "a box holds the farm; try again once it is answered");
+        return;
+    }
+    CommandReply reply = commands_.submit(command, commandWait_);
+    if (reply.status != 200) {
+        answerError(res, reply.status, reply.message);
+        return;
+    }
+    answerJson(res, 200, {{"ok", true}, {"message", reply.message}});
 }

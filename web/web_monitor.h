@@ -24,6 +24,7 @@
 #include "web/log_tail.h"
 
 struct Farm;
+struct SentStatus;
 struct WebSnapshot;
 
 class WebMonitor {
@@ -56,6 +57,15 @@ class WebMonitor {
 
   private:
     void addRoutes();
+    // The routes' handlers, one each, and the screen every request passes first.
+    httplib::Server::HandlerResponse screenHost(const httplib::Request& req,
+                                                httplib::Response& res) const;
+    void servePage(const httplib::Request& req, httplib::Response& res);
+    void serveStatus(const httplib::Request& req, httplib::Response& res);
+    void serveLog(const httplib::Request& req, httplib::Response& res);
+    void serveEvents(const httplib::Request& req, httplib::Response& res);
+    bool sendNextEvent(SentStatus& sent, httplib::DataSink& sink);
+    void serveCommand(const httplib::Request& req, httplib::Response& res);
     std::shared_ptr<const WebSnapshot> current() const;
     // The first snapshot newer than version, waiting up to a few seconds; null when none came.
     std::shared_ptr<const WebSnapshot> waitNewer(uint64_t version);
