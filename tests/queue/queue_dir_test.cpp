@@ -373,7 +373,7 @@ TEST(SharedImageNames, ASceneWritingTheImagesOfALiveOneIsRefused) {
     struct Case {
         const char* name;
         int first2, last2, step2;
-        const char* prefix2;  // under the fixture's folder; the first scene writes "out/shot"
+        const char* prefix2;  // under the content folder; the first scene writes "out/shot"
         bool firstComplete;
         bool refused;
     };
@@ -389,12 +389,12 @@ TEST(SharedImageNames, ASceneWritingTheImagesOfALiveOneIsRefused) {
         SCOPED_TRACE(c.name);
         FarmFixture f;
         FarmState& s = f.farm->state;
-        f.addSceneFile("a.lws", sceneText(1, 9, 2, f.dir.path() + "/out/shot"));
+        f.addSceneFile("a.lws", sceneText(1, 9, 2, f.contentDir + "/out/shot"));
         ASSERT_TRUE(checkSceneQueue(*f.farm));
         int32_t idA = s.scenes[1].sceneId;
         s.scenes[1].position = c.firstComplete ? 0 : 1;
         f.addSceneFile("b.lws",
-                       sceneText(c.first2, c.last2, c.step2, f.dir.path() + "/" + c.prefix2));
+                       sceneText(c.first2, c.last2, c.step2, f.contentDir + "/" + c.prefix2));
         ASSERT_TRUE(checkSceneQueue(*f.farm));
         ASSERT_EQ(s.sceneCount, 2);
         const SceneEntry& b = s.scenes[s.scenes[1].sceneId == idA ? 2 : 1];
