@@ -36,8 +36,8 @@ constexpr const char* kUsage =
     "  --version     the program's name and version\n"
     "The settings file is $XDG_CONFIG_HOME/Kestrun.ini (default ~/.config/Kestrun.ini).\n"
     "Exit status: 0 after Quit, 1 bad options, 2 not configured, 3 still running, 4 failed\n"
-    "(3: the queue file says the farm is running, or another farm holds the queue; 4: --until-done\n"
-    "ended with failed scenes in the queue).\n";
+    "(3: the queue file says the farm is running, or another farm holds the queue;\n"
+    "4: --until-done ended with failed scenes in the queue).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 

@@ -134,8 +134,8 @@ TEST_F(PlantedLinks, QueueAndStatsFilesThatAreLinksAreNeverRead) {
 // say, and its save would write through to the link's target.
 TEST_F(PlantedLinks, ARenderAgainListThatIsALinkIsNeitherReadNorWrittenThrough) {
     queueScene("shot.lws", "Renders/shot");
-    std::string list = "Kestrun.again 1\r\nframes " + std::to_string(s.scenes[1].sceneId) +
-                       " 1 3 shot.lws\r\n";
+    std::string list =
+        "Kestrun.again 1\r\nframes " + std::to_string(s.scenes[1].sceneId) + " 1 3 shot.lws\r\n";
     writeText(victim, list);
     plant(renderAgainFilePath(*f.farm), victim);
     loadRenderAgain(*f.farm);
