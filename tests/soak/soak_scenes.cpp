@@ -2,15 +2,24 @@
 
 #include <cstdio>
 
+#include "sim/frame_image.h"
+
 namespace {
 
-constexpr const char* kOldImage = "an image rendered before the soak";
 const char* const kFailFrames = "503,519,535";
 
 std::string imagePath(const ScenarioFarm& f, const char* prefix, int frame) {
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04d", frame);
     return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
+}
+
+// A whole image rendered before the soak: a TGA the farm takes for done, whose last pixel byte
+// differs from the one a node would write for that frame, so a render over it shows.
+std::string oldImage(int frame) {
+    std::string bytes = sim::frameImageBytes(".TGA", frame);
+    bytes.back() = static_cast<char>(~bytes.back());
+    return bytes;
 }
 
 const SoakScene& partlyRendered() {
@@ -41,7 +50,7 @@ void queueSoakScenes(ScenarioFarm& f) {
     f.fixture.dir.makeDir("content/Renders");
     const SoakScene& part = partlyRendered();
     for (int frame = part.first; frame <= part.last; frame += 2) {
-        writeText(imagePath(f, part.prefix, frame), kOldImage);
+        writeText(imagePath(f, part.prefix, frame), oldImage(frame));
     }
     for (const SoakScene& scene : soakScenes()) {
         f.fixture.addSceneFile(scene.name, sceneText(scene.first, scene.last, scene.step,
@@ -72,7 +81,7 @@ bool allImagesThere(const ScenarioFarm& f, const SoakScene& scene) {
 bool oldImagesKept(const ScenarioFarm& f) {
     const SoakScene& part = partlyRendered();
     for (int frame = part.first; frame <= part.last; frame += 2) {
-        if (readText(imagePath(f, part.prefix, frame)) != kOldImage) {
+        if (readText(imagePath(f, part.prefix, frame)) != oldImage(frame)) {
             return false;
         }
     }
