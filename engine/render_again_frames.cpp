@@ -93,20 +93,11 @@ void loadRenderAgain(Farm& farm) {
     if (!farm.fs.readFile(renderAgainFilePath(farm), data, kLongestFile, Links::Refuse)) {
         return;
     }
-    std::string_view rest = data;
-    bool first = true;
-    while (!rest.empty()) {
-        size_t end = rest.find('\n');
-        std::string_view text = withoutCr(rest.substr(0, end));
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (first && text != kHeader) {
-            return;
-        }
-        first = false;
+    forEachLineAfterHeader(data, kHeader, [&farm](std::string_view text) {
         if (text.starts_with("frames ")) {
             readFramesLine(farm, text.substr(6));
         }
-    }
+    });
 }
 
 bool saveRenderAgain(Farm& farm) {

@@ -105,18 +105,7 @@ void loadFarmStats(Farm& farm) {
     if (!farm.fs.readFile(statsFilePath(farm), data, kLongestFile, Links::Refuse)) {
         return;
     }
-    std::string_view rest = data;
-    bool first = true;
-    while (!rest.empty()) {
-        size_t end = rest.find('\n');
-        std::string_view text = withoutCr(rest.substr(0, end));
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (first && text != kHeader) {
-            return;
-        }
-        first = false;
-        readLine(farm, text);
-    }
+    forEachLineAfterHeader(data, kHeader, [&farm](std::string_view text) { readLine(farm, text); });
 }
 
 bool saveFarmStats(Farm& farm) {

@@ -75,6 +75,24 @@ std::string_view withoutCr(std::string_view line) {
     return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }
 
+bool forEachLineAfterHeader(std::string_view text, std::string_view header,
+                            const std::function<void(std::string_view)>& onLine) {
+    bool first = true;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = withoutCr(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (first && line != header) {
+            return false;
+        }
+        if (!first) {
+            onLine(line);
+        }
+        first = false;
+    }
+    return !first;
+}
+
 void toLineFeeds(std::string& text) {
     size_t out = 0;
     for (size_t i = 0; i < text.size(); ++i) {

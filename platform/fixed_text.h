@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,3 +41,7 @@ constexpr std::string_view kCrLf = "\r\n";
 void toLineFeeds(std::string& text);
 // A line without the CR that ends it when it was read from a CR LF file.
 std::string_view withoutCr(std::string_view line);
+// Calls onLine with each line of text after its first (CR LF or LF ends, the CR dropped) when the
+// first line is header; false, with no call, when it is not: a file of another kind or version.
+bool forEachLineAfterHeader(std::string_view text, std::string_view header,
+                            const std::function<void(std::string_view)>& onLine);

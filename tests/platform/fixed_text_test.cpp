@@ -37,3 +37,27 @@ TEST(FixedText, CaseFoldingComparesAsciiOnly) {
     EXPECT_TRUE(endsWithNoCase("a.LWS", ".lws"));
     EXPECT_FALSE(endsWithNoCase("lws", ".lws"));
 }
+
+// The side files beside the queue file: a file of another kind gives no line, and a CR LF file
+// gives the same lines as an LF one, the last line without its end too.
+TEST(FixedText, LinesAfterAHeaderOnlyUnderThatHeader) {
+    struct Row {
+        const char* text;
+        bool known;
+        const char* lines;  // the lines given, each followed by '|'
+    };
+    const Row rows[] = {
+        {"Kind 1\r\na\r\n\r\nb", true, "a||b|"},
+        {"Kind 1\na\n", true, "a|"},
+        {"Kind 2\r\na\r\n", false, ""},
+        {"", false, ""},
+    };
+    for (const Row& r : rows) {
+        std::string lines;
+        bool known = forEachLineAfterHeader(r.text, "Kind 1", [&lines](std::string_view line) {
+            lines.append(line).append("|");
+        });
+        EXPECT_EQ(known, r.known) << r.text;
+        EXPECT_EQ(lines, r.lines) << r.text;
+    }
+}
