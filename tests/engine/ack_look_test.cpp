@@ -42,15 +42,11 @@ void rewriteInPlace(const std::string& path, std::string_view text) {
     ::close(fd);
 }
 
-void makeOld(const FarmFixture& fx, int node) {
-    setModified(ackPath(fx, "ack" + std::to_string(node)), timespec{::time(nullptr) - 60, 0});
-}
-
 TEST_F(AckLook, ALookWithNothingChangedIsOneListingAndNoRead) {
     farm.settings.No_Of_Nodes = kMaxNodes;
     for (int n = 1; n <= kMaxNodes; ++n) {
         writeAck(n, "Rendering frame 1");
-        makeOld(fx, n);
+        makeAckOld(n);
     }
     fx.fs.resetCounters();
     EXPECT_EQ(lookAtAcks(farm).count(), static_cast<size_t>(kMaxNodes));
@@ -139,7 +135,7 @@ TEST_F(AckLook, ARecentFileIsReadAgainUntilItsWriteIsSafelyOld) {
     fx.fs.resetCounters();
     EXPECT_TRUE(lookAtAcks(farm).none()) << "the same bytes again are no new answer";
     EXPECT_EQ(fx.fs.counters.opens, 1u);
-    makeOld(fx, 1);  // a new time: read once more, then no longer
+    makeAckOld(1);  // a new time: read once more, then no longer
     lookAtAcks(farm);
     fx.fs.resetCounters();
     lookAtAcks(farm);

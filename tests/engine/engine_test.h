@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,10 @@ class EngineTest : public ::testing::Test {
     char code(int entry, int frame) const { return s.scenes[entry].frameMap[frame]; }
 
     void writeAck(int node, std::string_view text) { fx.writeAck(node, text); }
+    // Dates the node's acknowledgement a minute back, as one written long before the poll.
+    void makeAckOld(int node) {
+        setModifiedTime(fx.commandDir + "/ack" + std::to_string(node), ::time(nullptr) - 60);
+    }
     std::string job(int node) const { return fx.job(node); }
     std::string log() const { return fx.log(); }
     bool logged(std::string_view text) const { return log().find(text) != std::string::npos; }

@@ -1,11 +1,6 @@
 // The node supervisor driven through real acknowledgement files in the command folder.
 #include "engine/supervisor.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <ctime>
-
 #include "engine/node_actions.h"
 #include "engine_test.h"
 
@@ -25,12 +20,6 @@ class Supervisor : public EngineTest {
         node(n).sceneId = sceneId;
         node(n).frame = frame;
         writeAck(n, ack);
-    }
-    // Dates the node's acknowledgement a minute back, as one written long before the poll.
-    void setOld(int n) {
-        timespec old{::time(nullptr) - 60, 0};
-        timespec times[2] = {old, old};
-        ::utimensat(AT_FDCWD, (fx.commandDir + "/ack" + std::to_string(n)).c_str(), times, 0);
     }
 };
 
@@ -211,7 +200,7 @@ TEST_F(Supervisor, APollLooksOnceAndReadsOnlyWhatChanged) {
 
     for (int n = 1; n <= 3; ++n) {
         give(n, Ready, -1, 0, "Ready");  // before GO: each pass answers "wait"
-        setOld(n);
+        makeAckOld(n);
     }
     pollNodes(farm);
     fx.fs.resetCounters();
