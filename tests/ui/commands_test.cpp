@@ -214,13 +214,7 @@ TEST_F(QueueWindow, EditSceneSaysSoWhenNoApplicationOpensTheFile) {
     w.view->selectQueueRow(0);
     for (bool launcher : {false, true}) {
         SCOPED_TRACE(launcher);
-        std::unique_ptr<NoProgramsOnPath> noPrograms;
-        std::unique_ptr<DesktopStandIn> failing;
-        if (launcher) {
-            failing = std::make_unique<DesktopStandIn>(3);
-        } else {
-            noPrograms = std::make_unique<NoProgramsOnPath>();
-        }
+        NoApplicationOpens nothingOpens(launcher);
         auto box = answerNextBox(QMessageBox::Ok);
         click("Edit Scene");
         ASSERT_TRUE(QTest::qWaitFor([&] { return box->shown; }, 10000));

@@ -273,13 +273,7 @@ TEST(Shell, HelpSaysSoWhenNoApplicationOpensTheManual) {
     w.start();
     w.showAndActivate();
     for (bool launcher : {false, true}) {
-        std::unique_ptr<NoProgramsOnPath> noPrograms;
-        std::unique_ptr<DesktopStandIn> failing;
-        if (launcher) {
-            failing = std::make_unique<DesktopStandIn>(3);
-        } else {
-            noPrograms = std::make_unique<NoProgramsOnPath>();
-        }
+        NoApplicationOpens nothingOpens(launcher);
         for (bool byKey : {false, true}) {
             SCOPED_TRACE(std::to_string(launcher) + std::to_string(byKey));
             auto box = answerNextBox(QMessageBox::Ok);

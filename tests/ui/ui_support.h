@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -131,4 +132,18 @@ class NoProgramsOnPath {
   private:
     TempDir empty_;
     QByteArray path_;
+};
+
+// Nothing on the desktop opens a file while it exists: there is no xdg-open, or (withLauncher)
+// one that finds no application and says why only on its error output.
+struct NoApplicationOpens {
+    explicit NoApplicationOpens(bool withLauncher) {
+        if (withLauncher) {
+            failing.emplace(3);
+        } else {
+            noPrograms.emplace();
+        }
+    }
+    std::optional<NoProgramsOnPath> noPrograms;
+    std::optional<DesktopStandIn> failing;
 };
