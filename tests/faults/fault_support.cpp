@@ -94,12 +94,6 @@ bool LiveFarm::tickUntil(const std::function<bool()>& done, int maxTicks) {
     return done();
 }
 
-std::string renderedImage(const ScenarioFarm& f, const std::string& prefix, int frame) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04d", frame);
-    return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
-}
-
 bool allRendered(const ScenarioFarm& f, const std::string& prefix, int first, int last, int step) {
     for (int frame = first; frame <= last; frame += step) {
         if (!fileExists(renderedImage(f, prefix, frame))) {

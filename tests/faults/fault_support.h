@@ -61,8 +61,6 @@ class LiveFarm {
     long longestTickMs_ = 0;
 };
 
-// The path of frame's image of a scene saved under content/Renders/<prefix>.
-std::string renderedImage(const ScenarioFarm& f, const std::string& prefix, int frame);
 // True when every frame first..last (by step) of prefix has its image.
 bool allRendered(const ScenarioFarm& f, const std::string& prefix, int first, int last,
                  int step = 1);

@@ -27,12 +27,6 @@ FarmFixtureOptions withNodes(int nodes) {
 
 const std::vector<std::string> kRenderToTheEnd{"--go", "--until-done", "--cycle-ms", "50"};
 
-std::string image(const ScenarioFarm& f, const std::string& prefix, int frame) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04d", frame);
-    return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
-}
-
 // Three scenes: one whose images all exist already (written in lower case, as a Windows saver
 // would), one with step 3, and a longer one.
 void queueThreeScenes(ScenarioFarm& f) {
@@ -49,10 +43,10 @@ void queueThreeScenes(ScenarioFarm& f) {
 
 void expectEveryImage(const ScenarioFarm& f) {
     for (int frame : {101, 104, 107, 110}) {
-        EXPECT_TRUE(fileExists(image(f, "step", frame))) << "step " << frame;
+        EXPECT_TRUE(fileExists(renderedImage(f, "step", frame))) << "step " << frame;
     }
     for (int frame = 1; frame <= 8; ++frame) {
-        EXPECT_TRUE(fileExists(image(f, "long", frame))) << "long " << frame;
+        EXPECT_TRUE(fileExists(renderedImage(f, "long", frame))) << "long " << frame;
     }
 }
 
@@ -111,7 +105,8 @@ TEST(Render, AFarmKilledMidRunFinishesEveryFrameAfterARestart) {
     queueThreeScenes(f);
     f.startNodes(4);
     auto first = f.startHeadless({"--go", "--cycle-ms", "50"});
-    ASSERT_TRUE(waitFor([&] { return fileExists(image(f, "long", 1)); }, 60000)) << f.output();
+    ASSERT_TRUE(waitFor([&] { return fileExists(renderedImage(f, "long", 1)); }, 60000))
+        << f.output();
     first->kill(SIGKILL);
     first->wait(5000);
 
@@ -129,7 +124,7 @@ TEST(Render, NothingIsHandedOutBeforeGo) {
     std::string log = f.log();
     EXPECT_EQ(countOf(log, "Detected PC_1 Online!"), 1) << log;
     EXPECT_EQ(countOf(log, "Assigned file"), 0) << log;
-    EXPECT_FALSE(fileExists(image(f, "shot", 1)));
+    EXPECT_FALSE(fileExists(renderedImage(f, "shot", 1)));
 }
 
 // The node made offline for a problem frame found while it asked for work gets none: with one
@@ -157,7 +152,7 @@ TEST(Render, TheNodeBlamedWhileAskingForWorkGetsNoneUntilSeenAgain) {
     EXPECT_NE(next->find("Detected PC_1 Online!"), std::string::npos) << *next;
     EXPECT_EQ(countOf(f.log(), "********* Problem Frame***********"), 1) << f.log();
     for (int frame = 1; frame <= 4; ++frame) {
-        EXPECT_TRUE(fileExists(image(f, "shot", frame))) << frame;
+        EXPECT_TRUE(fileExists(renderedImage(f, "shot", frame))) << frame;
     }
 }
 
@@ -199,7 +194,7 @@ TEST(Render, NodesOnAQuickWaitLoopKeepTheFarmsMends) {
             return false;
         }
         for (int frame = 1; frame <= 6; ++frame) {
-            if (frame != hung.frame && !fileExists(image(f, "shot", frame))) {
+            if (frame != hung.frame && !fileExists(renderedImage(f, "shot", frame))) {
                 return false;
             }
         }
@@ -251,7 +246,8 @@ TEST(Render, ADeadNodesFrameStaysInHandUntilTheNodeIsMadeOffline) {
     };
     auto othersDone = [&] {
         for (int frame = 1; frame <= 4; ++frame) {
-            if (frame != live.state.nodes[2].frame && !fileExists(image(f, "shot", frame))) {
+            if (frame != live.state.nodes[2].frame &&
+                !fileExists(renderedImage(f, "shot", frame))) {
                 return false;
             }
         }
@@ -265,7 +261,7 @@ TEST(Render, ADeadNodesFrameStaysInHandUntilTheNodeIsMadeOffline) {
     makeNodeOffline(live, 2);
     ASSERT_TRUE(tickUntil([&] { return live.state.scenes[1].position == 0; }, 1200));
     for (int frame = 1; frame <= 4; ++frame) {
-        EXPECT_TRUE(fileExists(image(f, "shot", frame))) << frame;
+        EXPECT_TRUE(fileExists(renderedImage(f, "shot", frame))) << frame;
     }
     quitFarm(live);
 }

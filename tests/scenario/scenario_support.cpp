@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "farm/scene_record.h"
@@ -87,4 +88,10 @@ bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+std::string renderedImage(const ScenarioFarm& f, const std::string& prefix, int frame) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04d", frame);
+    return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
 }

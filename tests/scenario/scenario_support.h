@@ -53,3 +53,6 @@ class ScenarioFarm {
 
 // Waits up to timeoutMs for predicate to hold, checking every 20 ms.
 bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
+
+// The path of frame's image of a scene saved under content/Renders/<prefix>.
+std::string renderedImage(const ScenarioFarm& f, const std::string& prefix, int frame);

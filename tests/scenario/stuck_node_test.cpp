@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/image_check.h"
 #include "scenario_support.h"
@@ -24,12 +23,6 @@ std::string writeNotifyScript(const TempDir& dir, const std::string& notified) {
     writeText(script, "#!/bin/sh\nprintf '%s %s\\n' \"$1\" \"$2\" >> '" + notified + "'\n");
     chmod(script.c_str(), 0755);
     return script;
-}
-
-std::string image(const ScenarioFarm& f, const std::string& prefix, int frame) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04d", frame);
-    return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
 }
 
 bool wholeImage(const std::string& path) {
@@ -58,11 +51,11 @@ TEST(NightAlone, EveryFrameIsRenderedWholeAndEveryEventIsNamed) {
     f.fixture.addSceneFile("c.lws", "");
     f.fixture.dir.makeDir("content/Renders");
     for (int frame : {1, 2}) {
-        writeText(image(f, "a", frame), sim::frameImageBytes(".TGA", frame));
+        writeText(renderedImage(f, "a", frame), sim::frameImageBytes(".TGA", frame));
     }
-    writeText(image(f, "a", 3), "");
+    writeText(renderedImage(f, "a", 3), "");
     std::string cut = sim::frameImageBytes(".TGA", 5);
-    writeText(image(f, "a", 5), cut.substr(0, cut.size() / 2));
+    writeText(renderedImage(f, "a", 5), cut.substr(0, cut.size() / 2));
 
     // Node 1 renders one frame and dies in its second; node 2 renders slowly enough to be
     // stopped in the middle of a frame; nodes 3 and 4 are healthy.
@@ -82,7 +75,7 @@ TEST(NightAlone, EveryFrameIsRenderedWholeAndEveryEventIsNamed) {
     node2.kill(SIGKILL);
     for (const char* prefix : {"a", "b"}) {
         for (int frame = 1; frame <= 12; ++frame) {
-            EXPECT_TRUE(wholeImage(image(f, prefix, frame))) << prefix << frame;
+            EXPECT_TRUE(wholeImage(renderedImage(f, prefix, frame))) << prefix << frame;
         }
     }
     std::string log = f.log();
