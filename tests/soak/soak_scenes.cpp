@@ -1,18 +1,10 @@
 #include "soak_scenes.h"
 
-#include <cstdio>
-
 #include "sim/frame_image.h"
 
 namespace {
 
 const char* const kFailFrames = "503,519,535";
-
-std::string imagePath(const ScenarioFarm& f, const char* prefix, int frame) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04d", frame);
-    return f.fixture.contentDir + "/Renders/" + prefix + digits + ".TGA";
-}
 
 // A whole image rendered before the soak: a TGA the farm takes for done, whose last pixel byte
 // differs from the one a node would write for that frame, so a render over it shows.
@@ -50,7 +42,7 @@ void queueSoakScenes(ScenarioFarm& f) {
     f.fixture.dir.makeDir("content/Renders");
     const SoakScene& part = partlyRendered();
     for (int frame = part.first; frame <= part.last; frame += 2) {
-        writeText(imagePath(f, part.prefix, frame), oldImage(frame));
+        writeText(renderedImage(f, part.prefix, frame), oldImage(frame));
     }
     for (const SoakScene& scene : soakScenes()) {
         f.fixture.addSceneFile(scene.name, sceneText(scene.first, scene.last, scene.step,
@@ -70,7 +62,7 @@ void startSoakNodes(ScenarioFarm& f) {
 
 bool allImagesThere(const ScenarioFarm& f, const SoakScene& scene) {
     for (int frame = scene.first; frame <= scene.last; frame += scene.step) {
-        if (!fileExists(imagePath(f, scene.prefix, frame))) {
+        if (!fileExists(renderedImage(f, scene.prefix, frame))) {
             std::fprintf(stderr, "soak: %s has no image of frame %d\n", scene.name, frame);
             return false;
         }
@@ -81,7 +73,7 @@ bool allImagesThere(const ScenarioFarm& f, const SoakScene& scene) {
 bool oldImagesKept(const ScenarioFarm& f) {
     const SoakScene& part = partlyRendered();
     for (int frame = part.first; frame <= part.last; frame += 2) {
-        if (readText(imagePath(f, part.prefix, frame)) != oldImage(frame)) {
+        if (readText(renderedImage(f, part.prefix, frame)) != oldImage(frame)) {
             return false;
         }
     }
