@@ -8,7 +8,6 @@
 // and only frames of the scene's own range are taken.
 #include "engine/render_again_frames.h"
 
-#include <charconv>
 #include <cstdint>
 #include <string_view>
 
@@ -21,25 +20,6 @@ namespace {
 constexpr std::string_view kHeader = "Kestrun.again 1";
 constexpr size_t kLongestFile = 1 << 20;
 
-std::string line(std::string_view text) {
-    return std::string(text).append(kCrLf);
-}
-
-// Reads the next blank-separated whole number of rest; false when there is none.
-bool takeNumber(std::string_view& rest, int& value) {
-    size_t start = rest.find_first_not_of(' ');
-    if (start == std::string_view::npos) {
-        return false;
-    }
-    rest.remove_prefix(start);
-    auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
-    if (error != std::errc{} || end == rest.data() + rest.size() || *end != ' ') {
-        return false;
-    }
-    rest.remove_prefix(static_cast<size_t>(end - rest.data()));
-    return true;
-}
-
 void readFramesLine(Farm& farm, std::string_view rest) {
     int sceneId = 0;
     int first = 0;
@@ -49,7 +29,8 @@ void readFramesLine(Farm& farm, std::string_view rest) {
     }
     const FarmState& s = farm.state;
     int k = findScene(s, sceneId);
-    if (k == 0 || textOf(s.scenes[k].fileName) != rest.substr(1)) {
+    // The numbers are followed by one blank and the scene file's name.
+    if (k == 0 || !rest.starts_with(' ') || textOf(s.scenes[k].fileName) != rest.substr(1)) {
         return;
     }
     const SceneEntry& e = s.scenes[k];
@@ -74,8 +55,8 @@ std::string framesLines(const SceneEntry& e, const std::set<int>& frames) {
         for (++it; it != frames.end() && *it == int64_t{last} + e.frameStep; ++it) {
             last = *it;
         }
-        text += line("frames " + std::to_string(e.sceneId) + " " + std::to_string(first) + " " +
-                     std::to_string(last) + tail);
+        text += crLfLine("frames " + std::to_string(e.sceneId) + " " + std::to_string(first) + " " +
+                         std::to_string(last) + tail);
     }
     return text;
 }
@@ -117,7 +98,7 @@ bool saveRenderAgain(Farm& farm) {
         return !farm.fs.exists(path) || farm.fs.removeFile(path);
     }
     // The queue folder is shared: saved as the queue file is, never through a planted link.
-    return farm.fs.saveFile(path, line(kHeader) + frames, Trust::Shared).ok();
+    return farm.fs.saveFile(path, crLfLine(kHeader) + frames, Trust::Shared).ok();
 }
 
 bool toRenderAgain(const Farm& farm, int32_t sceneId, int f) {

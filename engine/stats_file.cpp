@@ -7,7 +7,6 @@
 // The queue folder is shared, so the file is read with a cap and every line is checked: a line
 // that does not parse, a node beyond the table or a scene that is not queued under that id and
 // file name is passed over.
-#include <charconv>
 #include <string_view>
 
 #include "engine/farm_stats.h"
@@ -20,28 +19,8 @@ namespace {
 constexpr std::string_view kHeader = "Kestrun.stats 1";
 constexpr size_t kLongestFile = 1 << 20;
 
-std::string line(std::string_view text) {
-    return std::string(text).append(kCrLf);
-}
-
 std::string timesText(const FrameTimes& t) {
     return std::to_string(t.frames) + " " + std::to_string(t.totalMs);
-}
-
-// Reads the next blank-separated number of rest into value; false when there is none.
-template <typename T>
-bool takeNumber(std::string_view& rest, T& value) {
-    size_t start = rest.find_first_not_of(' ');
-    if (start == std::string_view::npos) {
-        return false;
-    }
-    rest.remove_prefix(start);
-    auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
-    if (error != std::errc{} || (end != rest.data() + rest.size() && *end != ' ')) {
-        return false;
-    }
-    rest.remove_prefix(static_cast<size_t>(end - rest.data()));
-    return true;
 }
 
 bool takeTimes(std::string_view& rest, FrameTimes& t) {
@@ -111,22 +90,22 @@ void loadFarmStats(Farm& farm) {
 bool saveFarmStats(Farm& farm) {
     const FarmState& s = farm.state;
     FarmStats& st = farm.stats;
-    std::string data = line(kHeader) + line("farm " + timesText(st.farm));
+    std::string data = crLfLine(kHeader) + crLfLine("farm " + timesText(st.farm));
     for (int k = 1; k <= s.sceneCount; ++k) {
         auto it = st.scenes.find(s.scenes[k].sceneId);
         std::string_view name = textOf(s.scenes[k].fileName);
         // A name holding a line end could not be read back as one line.
         if (it != st.scenes.end() && it->second.fileName == name &&
             name.find_first_of("\r\n") == std::string_view::npos) {
-            data += line("scene " + std::to_string(it->first) + " " + timesText(it->second) + " " +
-                         std::string(name));
+            data += crLfLine("scene " + std::to_string(it->first) + " " + timesText(it->second) +
+                             " " + std::string(name));
         }
     }
     for (int n = 1; n <= kMaxNodes; ++n) {
         const NodeTimes& t = st.nodes[n];
         if (t.times.frames != 0) {
-            data += line("node " + std::to_string(n) + " " + timesText(t.times) + " " +
-                         std::to_string(t.lastMs));
+            data += crLfLine("node " + std::to_string(n) + " " + timesText(t.times) + " " +
+                             std::to_string(t.lastMs));
         }
     }
     std::string path = statsFilePath(farm);

@@ -75,6 +75,10 @@ std::string_view withoutCr(std::string_view line) {
     return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }
 
+std::string crLfLine(std::string_view text) {
+    return std::string(text).append(kCrLf);
+}
+
 bool forEachLineAfterHeader(std::string_view text, std::string_view header,
                             const std::function<void(std::string_view)>& onLine) {
     bool first = true;

@@ -4,6 +4,7 @@
 // text-mode read.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstring>
 #include <functional>
@@ -41,6 +42,25 @@ constexpr std::string_view kCrLf = "\r\n";
 void toLineFeeds(std::string& text);
 // A line without the CR that ends it when it was read from a CR LF file.
 std::string_view withoutCr(std::string_view line);
+// The farm's own text line: text and CR LF.
+std::string crLfLine(std::string_view text);
+// Reads the blank-separated whole number at the start of rest (blanks before it skipped) into
+// value and leaves rest after it; false, rest as it was, when there is none or it does not end
+// at a blank or the end of rest.
+template <typename T>
+bool takeNumber(std::string_view& rest, T& value) {
+    size_t start = rest.find_first_not_of(' ');
+    if (start == std::string_view::npos) {
+        return false;
+    }
+    const char* end = rest.data() + rest.size();
+    auto [stop, error] = std::from_chars(rest.data() + start, end, value);
+    if (error != std::errc{} || (stop != end && *stop != ' ')) {
+        return false;
+    }
+    rest.remove_prefix(static_cast<size_t>(stop - rest.data()));
+    return true;
+}
 // Calls onLine with each line of text after its first (CR LF or LF ends, the CR dropped) when the
 // first line is header; false, with no call, when it is not: a file of another kind or version.
 bool forEachLineAfterHeader(std::string_view text, std::string_view header,
