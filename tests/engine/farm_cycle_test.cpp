@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "engine/operator_commands.h"
+#include "farm/command_words.h"
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "sim/node_files.h"
@@ -229,4 +231,52 @@ TEST(FarmCycle, ARestartLeavesTheQueueFileAsItWas) {
     tickUntilCount(again, 12);
     quitFarm(again);
     EXPECT_EQ(readText(f.queueDir + "/Kestrun.que"), first);
+}
+
+// The command folder drops out while nodes 1 and 2 render frames 2 and 3, then comes back as it
+// was or made again empty. Answers written meanwhile are lost, so once the folder is back every
+// node starts again from "init" and the frames they held go back to be handed out: a frame left
+// in hand would never be rendered again and its scene would never complete.
+TEST(FarmCycle, TheFramesInHandGoBackWhenTheCommandFolderReturns) {
+    for (bool madeAgainEmpty : {false, true}) {
+        SCOPED_TRACE(madeAgainEmpty ? "made again empty" : "as it was");
+        FarmFixture f;
+        f.addSceneFile("shot.lws", sceneText(1, 4, 1, "Renders/shot"));
+        ASSERT_TRUE(startFarm(*f.farm));
+        FarmState& s = f.farm->state;
+        ASSERT_EQ(s.sceneCount, 1);
+        for (int n : {1, 2}) {
+            int frame = n + 1;
+            s.scenes[1].frameMap[frame] = kFrameInHand;
+            s.nodes[n].state = Rendering;
+            s.nodes[n].sceneId = s.scenes[1].sceneId;
+            s.nodes[n].frame = frame;
+            writeText(f.commandDir + "/job" + std::to_string(n), words::renderCommand(frame));
+            f.writeAck(n, "Rendering frame " + std::to_string(frame));
+        }
+        auto tickToTheNextFolderWatch = [&] {
+            for (int i = 0; i < 4; ++i) {
+                farmTick(*f.farm);
+            }
+        };
+        std::filesystem::rename(f.commandDir, f.commandDir + ".away");
+        tickToTheNextFolderWatch();
+        ASSERT_EQ(countOf(f.log(), "ScreamerNet command directory cannot be found"), 1);
+        EXPECT_EQ(s.scenes[1].frameMap[2], kFrameInHand);  // nothing moves while it is away
+
+        if (madeAgainEmpty) {
+            std::filesystem::create_directory(f.commandDir);
+        } else {
+            std::filesystem::rename(f.commandDir + ".away", f.commandDir);
+        }
+        tickToTheNextFolderWatch();
+        EXPECT_EQ(countOf(f.log(), "ScreamerNet command directory is back"), 1);
+        for (int frame : {2, 3}) {
+            EXPECT_NE(s.scenes[1].frameMap[frame], kFrameInHand) << "frame " << frame;
+        }
+        for (int n = 1; n <= 3; ++n) {
+            EXPECT_EQ(f.job(n), "init") << "node " << n;
+            EXPECT_FALSE(fileExists(f.commandDir + "/ack" + std::to_string(n))) << "node " << n;
+        }
+    }
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "farm/farm.h"
-#include "tests/scenario/scenario_support.h"
+#include "tests/support/scenario_support.h"
 
 // True when the tests run as root: mounting a file system and acting as another user need it,
 // and a test that does either skips with a message otherwise.

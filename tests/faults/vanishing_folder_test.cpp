@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "fault_support.h"
 #include "platform/fixed_text.h"
@@ -18,10 +16,6 @@ FarmFixtureOptions nodes(int n) {
     FarmFixtureOptions o;
     o.nodes = n;
     return o;
-}
-
-void pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 int imagesIn(const std::string& folder) {
@@ -95,9 +89,12 @@ TEST(QueueFolder, TheQueueIsKeptWhileTheQueueFolderIsAwayAndTheSceneCarriesOn) {
     const std::string renders = f.fixture.contentDir + "/Renders";
     ASSERT_TRUE(waitFor([&] { return imagesIn(renders) >= 3; }, 60000)) << f.output();
 
+    // Away while each node finishes the frame it holds and renders at least one more, which the
+    // farm hands out while it finds no scene file in the queue folder.
     const std::string queue = f.fixture.queueDir;
+    const int before = imagesIn(renders);
     fs::rename(queue, queue + ".away");
-    pause(1500);
+    ASSERT_TRUE(waitFor([&] { return imagesIn(renders) >= before + 3; }, 30000)) << f.output();
     fs::rename(queue + ".away", queue);
     EXPECT_EQ(farm->wait(90000), 0) << f.output();
     EXPECT_TRUE(allRendered(f, "shot", 1, 20));
@@ -135,7 +132,11 @@ TEST(ImageFolder, AnImageFolderThatVanishesMidRenderGivesProblemFramesAndTheFarm
     ASSERT_TRUE(
         waitFor([&] { return countOf(f.log(), "********* Problem Frame***********") > 0; }, 60000))
         << f.log();
-    pause(1000);
+    // The farm runs on after the first problem frame: the other node's problem frame is found and
+    // that node taken out of work too.
+    ASSERT_TRUE(waitFor(
+        [&] { return countOf(f.log(), "taken out of work for a problem frame") >= 2; }, 60000))
+        << f.log();
     EXPECT_TRUE(farm->running());
     farm->kill(SIGTERM);
     EXPECT_EQ(farm->wait(30000), 0) << f.output();

@@ -5,7 +5,7 @@
 
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
-#include "tests/scenario/scenario_support.h"
+#include "tests/support/scenario_support.h"
 
 TEST(WindowsNames, NamesANodeReadsAsAnotherPathAreRefusedAndLoggedOnce) {
     FarmFixture f;

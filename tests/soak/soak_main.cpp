@@ -20,8 +20,8 @@
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
-#include "tests/scenario/scenario_support.h"
 #include "tests/soak/soak_scenes.h"
+#include "tests/support/scenario_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/scenario/scenario_support.h"
+#include "tests/support/scenario_support.h"
 
 constexpr int kSoakNodes = 6;
 

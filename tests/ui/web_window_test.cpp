@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <future>
 
-#include "../web/web_support.h"
 #include "ui_support.h"
+#include "web_support.h"
 
 namespace {
 

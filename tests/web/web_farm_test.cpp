@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include "../scenario/scenario_support.h"
 #include "cdp_browser.h"
+#include "scenario_support.h"
 #include "web_support.h"
 
 namespace {

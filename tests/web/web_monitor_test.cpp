@@ -14,6 +14,7 @@
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "settings/farm_log.h"
+#include "wait_for.h"
 #include "web_support.h"
 
 namespace {
@@ -428,16 +429,14 @@ TEST_F(WebMonitorTest, EventsCarryTheStatusEachTimeItChanges) {
             return stream.find("\"waitingForGo\":false") == std::string::npos;
         });
     });
-    auto until = [&](size_t n) {
-        for (int i = 0; i < 500 && events() < n; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return events();
-    };
-    EXPECT_EQ(until(1), 1u);
+    EXPECT_TRUE(waitFor([&] { return events() >= 1; }, 5000));
+    EXPECT_EQ(events(), 1u);
     for (int i = 0; i < 3; ++i) {
         monitor.publish(farm);  // nothing changed: nothing sent
     }
+    // A pause on purpose: the stream sends nothing for these publishes, so no condition marks
+    // that it has taken them. Without the pause the change below could overtake them and a
+    // stream that sends every publish would pass.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(events(), 1u);
     farm.state.waitingForGo = false;

@@ -2,7 +2,6 @@
 // processes on a FarmFixture's folders, and readers for what they leave on disk.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "farm/farm_state.h"
 #include "farm_fixture.h"
 #include "node_process.h"
+#include "wait_for.h"
 
 struct QueueFile {
     bool read = false;
@@ -50,9 +50,6 @@ class ScenarioFarm {
   private:
     std::vector<std::unique_ptr<ChildProcess>> nodes_;
 };
-
-// Waits up to timeoutMs for predicate to hold, checking every 20 ms.
-bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
 
 // The path of frame's image of a scene saved under content/Renders/<prefix>.
 std::string renderedImage(const ScenarioFarm& f, const std::string& prefix, int frame);

@@ -2,9 +2,7 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "farm/scene_record.h"
 #include "platform/little_endian.h"
@@ -77,17 +75,6 @@ QueueFile ScenarioFarm::queue() const {
 }
 std::string ScenarioFarm::job(int node) const {
     return fixture.job(node);
-}
-
-bool waitFor(const std::function<bool()>& predicate, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 std::string renderedImage(const ScenarioFarm& f, const std::string& prefix, int frame) {
