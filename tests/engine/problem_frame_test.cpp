@@ -6,9 +6,9 @@
 
 namespace {
 
-using Scheduler = EngineTest;
+using ProblemFrame = EngineTest;
 
-TEST_F(Scheduler, TheThirtySecondProblemFrameRemovesTheScene) {
+TEST_F(ProblemFrame, TheThirtySecondProblemFrameRemovesTheScene) {
     int e = queueScene(7, 1, 40);
     for (int f = 1; f <= 31; ++f) {
         handleProblemFrame(farm, e, f);
@@ -27,7 +27,7 @@ TEST_F(Scheduler, TheThirtySecondProblemFrameRemovesTheScene) {
 
 // A scan that finds a finished frame without its image blames the scene's last reporting
 // node, when that is a node of this farm.
-TEST_F(Scheduler, AProblemFrameMakesOnlyARealLastNodeOffline) {
+TEST_F(ProblemFrame, AProblemFrameMakesOnlyARealLastNodeOffline) {
     struct {
         const char* name;
         int lastNode;
