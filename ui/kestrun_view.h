@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/operator_commands.h"
 #include "ui/farm_list_models.h"
 #include "ui/last_frame_watch.h"
 
@@ -104,8 +105,11 @@ class CKestrunMFCView : public QScrollArea {
     template <typename F>
     void runCommand(F&& operation);
     void redrawLists();
-    // Moves the selected scene with one of the queue moves; the selection follows it.
-    void moveScene(int (*move)(Farm&, int));
+    // The table's command on a node or scene entry.
+    CommandResult runOn(CommandId id, int target);
+    // Moves the selected scene with one of the queue moves or Mark As Done; the selection
+    // follows it.
+    void moveScene(CommandId move);
     // Widens each Farm Status column whose contents' need changed to that need; true when one
     // was widened.
     bool fitFarmColumns();

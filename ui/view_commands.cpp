@@ -1,15 +1,14 @@
 // The operator's commands of the farm view: the buttons and the view's menu items. Each turns
-// the selected row into a node or entry number, calls the farm operation and puts the
-// selection back where the operator expects it.
+// the selected row into a node or entry number, runs the engine's table entry of the command
+// (engine/operator_commands.h, the one the web monitor runs too) and puts the selection back
+// where the operator expects it. Edit Scene and Clear Log are the window's own: they change
+// nothing on the farm but the log's text.
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeView>
 
-#include "engine/channel.h"
-#include "engine/frame_queue.h"
-#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
 #include "engine/render_again.h"
 #include "engine/supervisor.h"
@@ -29,6 +28,12 @@ void CKestrunMFCView::runCommand(F&& operation) {
     }
 }
 
+CommandResult CKestrunMFCView::runOn(CommandId id, int target) {
+    CommandArgs args;
+    args.target = target;
+    return runOperatorCommand(farm_, id, args);
+}
+
 void CKestrunMFCView::redrawLists() {
     refreshFarmList();
     refreshQueueList();
@@ -38,7 +43,7 @@ void CKestrunMFCView::redrawLists() {
 
 void CKestrunMFCView::onGo() {
     runCommand([this] {
-        pressGo(farm_);
+        runOperatorCommand(farm_, CommandId::Go);
         goButton_->setEnabled(false);
     });
 }
@@ -47,7 +52,7 @@ void CKestrunMFCView::onMakeOffline() {
     runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
-            takeNodeOffline(farm_, row + 1);
+            runOn(CommandId::MakeOffline, row + 1);
             selectNodeRow(row);
         }
     });
@@ -57,14 +62,14 @@ void CKestrunMFCView::onRetire() {
     runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
-            retireNodeByOperator(farm_, row + 1);
+            runOn(CommandId::Retire, row + 1);
             selectNodeRow(row);
         }
     });
 }
 
 void CKestrunMFCView::onRescanQueue() {
-    runCommand([this] { rescanQueue(farm_); });
+    runCommand([this] { runOperatorCommand(farm_, CommandId::Rescan); });
 }
 
 void CKestrunMFCView::onAddScene() {
@@ -81,34 +86,32 @@ void CKestrunMFCView::onAddScene() {
 }
 
 void CKestrunMFCView::addSceneFile(const QString& path) {
-    ::addSceneFile(farm_, path.toStdString());
+    CommandArgs args;
+    args.file = path.toStdString();
+    runOperatorCommand(farm_, CommandId::AddScene, args);
 }
 
-void CKestrunMFCView::moveScene(int (*move)(Farm&, int)) {
+void CKestrunMFCView::moveScene(CommandId move) {
     runCommand([&] {
         int row = selectedQueueRow();
-        selectQueueRow(row >= 0 ? move(farm_, row + 1) - 1 : -1);
+        selectQueueRow(row >= 0 ? runOn(move, row + 1).entry - 1 : -1);
     });
 }
 
 void CKestrunMFCView::onBoostToTop() {
-    moveScene(&boostToTop);
+    moveScene(CommandId::Boost);
 }
 
 void CKestrunMFCView::onMoveUp() {
-    moveScene(&moveSceneUp);
+    moveScene(CommandId::MoveUp);
 }
 
 void CKestrunMFCView::onMoveDown() {
-    moveScene(&moveSceneDown);
+    moveScene(CommandId::MoveDown);
 }
 
 void CKestrunMFCView::onMarkAsDone() {
-    runCommand([this] {
-        int row = selectedQueueRow();
-        int target = row >= 0 ? markAsDone(farm_, row + 1) - 1 : -1;
-        selectQueueRow(target);
-    });
+    moveScene(CommandId::MarkDone);
 }
 
 void CKestrunMFCView::onEditScene() {
@@ -128,7 +131,7 @@ void CKestrunMFCView::onRemove() {
     runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
-            removeScene(farm_, row + 1);
+            runOn(CommandId::Remove, row + 1);
         }
     });
 }
@@ -141,7 +144,7 @@ void CKestrunMFCView::onScanScene() {
     runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
-            scanSceneByOperator(farm_, row + 1);
+            runOn(CommandId::Scan, row + 1);
         }
         selectQueueRow(row);
     });
@@ -163,9 +166,13 @@ void CKestrunMFCView::onRenderAgain() {
         }
         // Ticks went on while the dialog was open: the scene is found again by its id.
         runCommand([&] {
-            int k = findScene(farm_.state, id);
-            refusal = renderAgainByOperator(farm_, k, dialog.firstFrame(), dialog.lastFrame());
-            selectQueueRow(k - 1);
+            CommandArgs args;
+            args.target = findScene(farm_.state, id);
+            args.first = dialog.firstFrame();
+            args.last = dialog.lastFrame();
+            CommandResult result = runOperatorCommand(farm_, CommandId::RenderAgain, args);
+            refusal = result.refusal;
+            selectQueueRow(result.entry - 1);
         });
     }
     if (!refusal.empty()) {
@@ -204,14 +211,14 @@ void CKestrunMFCView::onRemoveAllAndRestart() {
         "(The files will not be deleted but copied to the HasBeenRendered directory)");
     box.setDefaultButton(QMessageBox::Cancel);
     if (box.exec() == QMessageBox::Ok) {
-        runCommand([this] { removeAllAndRestart(farm_); });
+        runCommand([this] { runOperatorCommand(farm_, CommandId::RemoveAllAndRestart); });
     }
 }
 
 void CKestrunMFCView::onConsiderAllOffline() {
-    runCommand([this] { considerAllOffline(farm_); });
+    runCommand([this] { runOperatorCommand(farm_, CommandId::AllOffline); });
 }
 
 void CKestrunMFCView::onTidyAwayAll() {
-    runCommand([this] { tidyAwayAll(farm_); });
+    runCommand([this] { runOperatorCommand(farm_, CommandId::TidyAwayAll); });
 }
