@@ -15,11 +15,7 @@
 #include <QVBoxLayout>
 
 #include "engine/farm_stats.h"
-#include "engine/frame_queue.h"
-#include "farm/view_texts.h"
-#include "platform/byte_text.h"
 #include "platform/fixed_text.h"
-#include "settings/farm_log.h"
 #include "ui/anchored_pane.h"
 #include "ui/column_fit.h"
 #include "ui/dialog_units.h"
@@ -283,7 +279,6 @@ void CKestrunMFCView::refreshFarmList() {
         fitWidths();
         fitHeights();
     }
-    watch_.update(farm_.state, farm_.settings.No_Of_Nodes);
     showLastFrame();
     showFarmSummary();
 }
@@ -299,21 +294,8 @@ void CKestrunMFCView::showFarmSummary() {
 }
 
 void CKestrunMFCView::showLastFrame() {
-    const FarmState& s = farm_.state;
-    int row = selectedQueueRow();
-    int k = row >= 0 ? row + 1 : LastFrameWatch::renderingEntry(s, farm_.settings.No_Of_Nodes);
-    // With no row selected and no node at work, the scene rendered last stays in view.
-    if (row < 0 && k != 0) {
-        lastRenderedScene_ = s.scenes[k].sceneId;
-    } else if (row < 0) {
-        k = findScene(s, lastRenderedScene_);
-    }
-    int frame = watch_.newestFrame(s, k);
-    if (frame < 0 || sceneFailed(s.scenes[k])) {
-        lastFrame_->showFrame({}, -1);
-        return;
-    }
-    lastFrame_->showFrame(qtext(imageName(s.scenes[k], frame)), frame);
+    FarmController::LastFrame shown = controller_.lastFrame(selectedQueueRow() + 1);
+    lastFrame_->showFrame(qtext(shown.image), shown.frame);
 }
 
 bool CKestrunMFCView::fitFarmColumns() {
@@ -390,14 +372,8 @@ void CKestrunMFCView::restoreLayout(const WindowMemory& memory) {
 }
 
 void CKestrunMFCView::refreshLogPane() {
-    // The log holds names' bytes as they were: decoded as written, UTF-8 or Latin-1, and without
-    // the part of a character that the start of the pane's window cut in two.
-    std::string tail = readLogTail(farm_).value_or(std::string());
-    QString text = qtext(utf8FromMixedBytes(withoutCutCharacter(tail)));
-    text.remove(QLatin1Char('\r'));
-    logPane_->setPlainText(text);
+    logPane_->setPlainText(controller_.takeLogText());
     logPane_->verticalScrollBar()->setValue(logPane_->verticalScrollBar()->maximum());
-    farm_.state.logDirty = false;
 }
 
 bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {
@@ -409,11 +385,11 @@ bool CKestrunMFCView::eventFilter(QObject* watched, QEvent* event) {
         fitWidths();  // not when only the handle between the halves moved
     }
     if (watched == logPane_ && event->type() == QEvent::FocusIn) {
-        farm_.state.logFrozen = true;
+        controller_.setLogFrozen(true);
     } else if (watched == logPane_ && event->type() == QEvent::FocusOut &&
                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         // The pane's own context menu (Copy) keeps it frozen.
-        farm_.state.logFrozen = false;
+        controller_.setLogFrozen(false);
     }
     return QScrollArea::eventFilter(watched, event);
 }

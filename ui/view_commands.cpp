@@ -21,35 +21,21 @@
 #include "ui/qt_text.h"
 #include "ui/render_again_dlg.h"
 
-template <typename F>
-void CKestrunMFCView::runCommand(F&& operation) {
-    if (controller_.runCommand(operation)) {
-        redrawLists();
-    }
-}
-
 CommandResult CKestrunMFCView::runOn(CommandId id, int target) {
     CommandArgs args;
     args.target = target;
     return runOperatorCommand(farm_, id, args);
 }
 
-void CKestrunMFCView::redrawLists() {
-    refreshFarmList();
-    refreshQueueList();
-    farm_.state.farmListDirty = false;
-    farm_.state.queueListDirty = false;
-}
-
 void CKestrunMFCView::onGo() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         runOperatorCommand(farm_, CommandId::Go);
         goButton_->setEnabled(false);
     });
 }
 
 void CKestrunMFCView::onMakeOffline() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
             runOn(CommandId::MakeOffline, row + 1);
@@ -59,7 +45,7 @@ void CKestrunMFCView::onMakeOffline() {
 }
 
 void CKestrunMFCView::onRetire() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedNodeRow();
         if (row >= 0) {
             runOn(CommandId::Retire, row + 1);
@@ -69,7 +55,7 @@ void CKestrunMFCView::onRetire() {
 }
 
 void CKestrunMFCView::onRescanQueue() {
-    runCommand([this] { runOperatorCommand(farm_, CommandId::Rescan); });
+    controller_.runCommand([this] { runOperatorCommand(farm_, CommandId::Rescan); });
 }
 
 void CKestrunMFCView::onAddScene() {
@@ -92,7 +78,7 @@ void CKestrunMFCView::addSceneFile(const QString& path) {
 }
 
 void CKestrunMFCView::moveScene(CommandId move) {
-    runCommand([&] {
+    controller_.runCommand([&] {
         int row = selectedQueueRow();
         selectQueueRow(row >= 0 ? runOn(move, row + 1).entry - 1 : -1);
     });
@@ -115,7 +101,7 @@ void CKestrunMFCView::onMarkAsDone() {
 }
 
 void CKestrunMFCView::onEditScene() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedQueueRow();
         if (row < 0) {
             return;
@@ -128,7 +114,7 @@ void CKestrunMFCView::onEditScene() {
 }
 
 void CKestrunMFCView::onRemove() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
             runOn(CommandId::Remove, row + 1);
@@ -137,11 +123,11 @@ void CKestrunMFCView::onRemove() {
 }
 
 void CKestrunMFCView::onClearLog() {
-    runCommand([this] { clearLog(farm_); });
+    controller_.runCommand([this] { clearLog(farm_); });
 }
 
 void CKestrunMFCView::onScanScene() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
             runOn(CommandId::Scan, row + 1);
@@ -165,7 +151,7 @@ void CKestrunMFCView::onRenderAgain() {
             return;
         }
         // Ticks went on while the dialog was open: the scene is found again by its id.
-        runCommand([&] {
+        controller_.runCommand([&] {
             CommandArgs args;
             args.target = findScene(farm_.state, id);
             args.first = dialog.firstFrame();
@@ -211,14 +197,15 @@ void CKestrunMFCView::onRemoveAllAndRestart() {
         "(The files will not be deleted but copied to the HasBeenRendered directory)");
     box.setDefaultButton(QMessageBox::Cancel);
     if (box.exec() == QMessageBox::Ok) {
-        runCommand([this] { runOperatorCommand(farm_, CommandId::RemoveAllAndRestart); });
+        controller_.runCommand(
+            [this] { runOperatorCommand(farm_, CommandId::RemoveAllAndRestart); });
     }
 }
 
 void CKestrunMFCView::onConsiderAllOffline() {
-    runCommand([this] { runOperatorCommand(farm_, CommandId::AllOffline); });
+    controller_.runCommand([this] { runOperatorCommand(farm_, CommandId::AllOffline); });
 }
 
 void CKestrunMFCView::onTidyAwayAll() {
-    runCommand([this] { runOperatorCommand(farm_, CommandId::TidyAwayAll); });
+    controller_.runCommand([this] { runOperatorCommand(farm_, CommandId::TidyAwayAll); });
 }
