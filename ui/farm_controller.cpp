@@ -52,42 +52,30 @@ void FarmController::finish() {
 }
 
 void FarmController::tick() {
-    if (busy_) {
-        web_.publish(farm_, true);
-        return;
+    if (driver_.tick()) {
+        announceCommands();
     }
-    runInside([this] { farmTick(farm_); });
-    web_.publish(farm_);
 }
 
 void FarmController::look() {
-    if (busy_ || farm_.state.halted) {
-        return;
-    }
-    // Inside the farm as a tick is (a step may open a box), but the commands' state is told
-    // only when a node moved: most looks find nothing.
-    busy_ = true;
-    bool moved = lookBetweenTicks(farm_);
-    busy_ = false;
-    if (moved) {
+    // The commands' state is told only when a node moved: most looks find nothing.
+    if (driver_.look()) {
         announceCommands();
-        web_.publish(farm_);
     }
 }
 
 void FarmController::serveWebCommands() {
-    if (busy_) {
-        web_.serveCommands(farm_, true);
-        return;
+    if (driver_.serveCommands()) {
+        announceCommands();
     }
-    runInside([this] { web_.serveCommands(farm_); });
 }
 
 bool FarmController::runCommand(const std::function<void()>& operation) {
     if (!ready()) {
         return false;
     }
-    runInside(operation);
+    driver_.runInside(operation);
+    announceCommands();
     refreshFarmList();
     refreshQueueList();
     farm_.state.farmListDirty = false;
@@ -118,13 +106,6 @@ FarmController::LastFrame FarmController::lastFrame(int selectedEntry) {
         return {};
     }
     return {imageName(s.scenes[k], frame), frame};
-}
-
-void FarmController::runInside(const std::function<void()>& step) {
-    busy_ = true;
-    step();
-    busy_ = false;
-    announceCommands();
 }
 
 void FarmController::announceCommands() {
