@@ -6,6 +6,9 @@
 // and turns the operator's buttons and selected rows into the controller's commands. The view
 // keeps no farm state of its own and writes none; its list models hold the texts last shown.
 //
+// Its code by job: kestrun_view.cpp draws and shares the room, view_form.cpp builds the form,
+// view_commands.cpp runs the operator's commands.
+//
 // Lifetime: created by CMainFrame over the application's controller, which outlives it.
 // Everything runs on the GUI thread.
 #pragma once
