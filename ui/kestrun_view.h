@@ -103,6 +103,10 @@ class CKestrunMFCView : public QScrollArea {
     QTreeView* addList(TextTableModel* model, const int* widths);
     // The table's command on a node or scene entry.
     CommandResult runOn(CommandId id, int target);
+    // Runs the table's command through the controller (refused while halted or while another
+    // one waits in a box): on the farm, or on the selected node, which stays selected.
+    void runOnFarm(CommandId id);
+    void runOnNode(CommandId id);
     // Moves the selected scene with one of the queue moves or Mark As Done; the selection
     // follows it.
     void moveScene(CommandId move);

@@ -1,8 +1,8 @@
 // The operator's commands of the farm view: the buttons and the view's menu items. Each turns
 // the selected row into a node or entry number, runs the engine's table entry of the command
 // (engine/operator_commands.h, the one the web monitor runs too) and puts the selection back
-// where the operator expects it. Edit Scene and Clear Log are the window's own: they change
-// nothing on the farm but the log's text.
+// where the operator expects it. Edit Scene (opens the scene file in its program) and Clear Log
+// (empties the log) are the window's own, not the table's.
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,7 +11,6 @@
 
 #include "engine/operator_commands.h"
 #include "engine/render_again.h"
-#include "engine/supervisor.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
@@ -27,6 +26,20 @@ CommandResult CKestrunMFCView::runOn(CommandId id, int target) {
     return runOperatorCommand(farm_, id, args);
 }
 
+void CKestrunMFCView::runOnFarm(CommandId id) {
+    controller_.runCommand([=, this] { runOperatorCommand(farm_, id); });
+}
+
+void CKestrunMFCView::runOnNode(CommandId id) {
+    controller_.runCommand([=, this] {
+        int row = selectedNodeRow();
+        if (row >= 0) {
+            runOn(id, row + 1);
+            selectNodeRow(row);
+        }
+    });
+}
+
 void CKestrunMFCView::onGo() {
     controller_.runCommand([this] {
         runOperatorCommand(farm_, CommandId::Go);
@@ -35,27 +48,15 @@ void CKestrunMFCView::onGo() {
 }
 
 void CKestrunMFCView::onMakeOffline() {
-    controller_.runCommand([this] {
-        int row = selectedNodeRow();
-        if (row >= 0) {
-            runOn(CommandId::MakeOffline, row + 1);
-            selectNodeRow(row);
-        }
-    });
+    runOnNode(CommandId::MakeOffline);
 }
 
 void CKestrunMFCView::onRetire() {
-    controller_.runCommand([this] {
-        int row = selectedNodeRow();
-        if (row >= 0) {
-            runOn(CommandId::Retire, row + 1);
-            selectNodeRow(row);
-        }
-    });
+    runOnNode(CommandId::Retire);
 }
 
 void CKestrunMFCView::onRescanQueue() {
-    controller_.runCommand([this] { runOperatorCommand(farm_, CommandId::Rescan); });
+    runOnFarm(CommandId::Rescan);
 }
 
 void CKestrunMFCView::onAddScene() {
@@ -197,15 +198,14 @@ void CKestrunMFCView::onRemoveAllAndRestart() {
         "(The files will not be deleted but copied to the HasBeenRendered directory)");
     box.setDefaultButton(QMessageBox::Cancel);
     if (box.exec() == QMessageBox::Ok) {
-        controller_.runCommand(
-            [this] { runOperatorCommand(farm_, CommandId::RemoveAllAndRestart); });
+        runOnFarm(CommandId::RemoveAllAndRestart);
     }
 }
 
 void CKestrunMFCView::onConsiderAllOffline() {
-    controller_.runCommand([this] { runOperatorCommand(farm_, CommandId::AllOffline); });
+    runOnFarm(CommandId::AllOffline);
 }
 
 void CKestrunMFCView::onTidyAwayAll() {
-    controller_.runCommand([this] { runOperatorCommand(farm_, CommandId::TidyAwayAll); });
+    runOnFarm(CommandId::TidyAwayAll);
 }
