@@ -77,8 +77,8 @@ CommandResult runOperatorCommand(Farm& farm, CommandId id, const CommandArgs& ar
 // The trail line of one command; subject is the node or the scene file, or empty.
 void logOperator(Farm& farm, std::string_view command, std::string_view subject = {});
 
-// The table's commands by name, for programs and tests that run one directly.
-
+// The table's commands by name, for programs and tests that run one directly; each logs its
+// trail from its row.
 // "GO !": from now on frames are handed out.
 void pressGo(Farm& farm);
 // Make Offline and Retire of node 1..nodeCount; another number does nothing.
