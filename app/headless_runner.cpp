@@ -13,6 +13,7 @@
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "settings/settings_file.h"
+#include "web/farm_driver.h"
 #include "web/web_monitor.h"
 
 namespace {
@@ -77,7 +78,7 @@ bool farmDone(const Farm& farm) {
 
 // Waits one cycle, serving the web monitor's commands every 10 ms meanwhile and looking at the
 // command folder every Ack_Look_ms (none when 0).
-void sleepCycle(Farm& farm, WebMonitor& monitor, std::chrono::milliseconds cycle) {
+void sleepCycle(const Farm& farm, FarmDriver& driver, std::chrono::milliseconds cycle) {
     using Clock = std::chrono::steady_clock;
     auto now = Clock::now();
     auto deadline = now + cycle;
@@ -89,11 +90,9 @@ void sleepCycle(Farm& farm, WebMonitor& monitor, std::chrono::milliseconds cycle
             wake = std::min(wake, nextLook);
         }
         std::this_thread::sleep_until(wake);
-        monitor.serveCommands(farm);
+        driver.serveCommands();
         if (lookEvery.count() > 0 && Clock::now() >= nextLook) {
-            if (lookBetweenTicks(farm)) {
-                monitor.publish(farm);
-            }
+            driver.look();
             nextLook = Clock::now() + lookEvery;
         }
     }
@@ -115,7 +114,7 @@ std::string failedScenes(const Farm& farm) {
     return names;
 }
 
-void runTicks(Farm& farm, HeadlessHost& host, WebMonitor& monitor, const HeadlessOptions& o,
+void runTicks(Farm& farm, HeadlessHost& host, FarmDriver& driver, const HeadlessOptions& o,
               std::chrono::milliseconds cycle) {
     long ticks = 1;  // startFarm ran the first tick
     minutePassed(farm);
@@ -129,12 +128,11 @@ void runTicks(Farm& farm, HeadlessHost& host, WebMonitor& monitor, const Headles
         if (o.maxTicks >= 0 && ticks >= o.maxTicks) {
             return;
         }
-        sleepCycle(farm, monitor, cycle);
+        sleepCycle(farm, driver, cycle);
         if (stopRequested != 0) {
             return;
         }
-        farmTick(farm);
-        monitor.publish(farm);
+        driver.tick();
         ++ticks;
         if (minutePassed(farm)) {
             printSummary(farm);
@@ -221,12 +219,10 @@ int runHeadless(int argc, char** argv) {
     WebMonitor monitor;
     if (ticking) {
         monitor.start(farm, static_cast<int>(o.webPort));
+        FarmDriver driver(farm, monitor);
         // A free-space halt waits inside a tick: the monitor shows it and refuses commands.
-        host.setWhileHeld([&] {
-            monitor.publish(farm, true);
-            monitor.serveCommands(farm, true);
-        });
-        runTicks(farm, host, monitor, o, cycle);
+        host.setWhileHeld([&] { driver.whileHeld(); });
+        runTicks(farm, host, driver, o, cycle);
         host.setWhileHeld({});
     }
     monitor.stop();

@@ -94,7 +94,7 @@ bool ackSays(Farm& farm, int node, std::string_view word) {
     return readAck(farm, node).says(word);
 }
 
-void resetChannel(Farm& farm) {
+void resetChannelNoTrail(Farm& farm) {
     std::string folder;
     bool opened = openedCommandFolder(farm, folder);
     if (opened) {

@@ -36,8 +36,8 @@ bool ackSays(Farm& farm, int node, std::string_view word);
 // matches names, then sends "init" to every node and sets it Offline; the remembered readings are
 // forgotten. It works only in the command folder the first reset found (its path with links
 // resolved, entered without following any): when the folder's path leads elsewhere now, nothing
-// is deleted or written (logged).
-void resetChannel(Farm& farm);
+// is deleted or written (logged). Writes no operator's trail line (operator_commands.h).
+void resetChannelNoTrail(Farm& farm);
 // Deletes the node's acknowledgement file (under the name the last look found it by, too);
 // true when none is left.
 bool deleteAck(Farm& farm, int node);

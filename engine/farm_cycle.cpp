@@ -44,7 +44,7 @@ void watchCommandFolder(Farm& farm) {
     }
     if (!missing && wasMissing) {
         logLine(farm, "ScreamerNet command directory is back", dir);
-        resetChannel(farm);
+        resetChannelNoTrail(farm);
         handBackFramesInHand(farm.state);
         clearFrameQueue(farm.state);
         farm.state.farmListDirty = true;
@@ -57,7 +57,7 @@ void resumeFarm(Farm& farm) {
     farm.opened = true;
     farm.state.runningFlag = -1;
     saveQueueFile(farm);
-    resetChannel(farm);
+    resetChannelNoTrail(farm);
     handBackFramesInHand(farm.state);
     checkSceneQueue(farm);
 }
@@ -163,7 +163,7 @@ void quitFarm(Farm& farm) {
     }
     farm.opened = false;
     for (int node = 1; node <= farm.settings.No_Of_Nodes; ++node) {
-        retireNode(farm, node);
+        retireNodeNoTrail(farm, node);
     }
     farm.state.runningFlag = 0;
     logLine(farm, "********* Quitted Kestrun!***********");

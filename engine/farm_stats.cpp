@@ -97,7 +97,7 @@ void reportStall(Farm& farm, int node, const std::string& stall) {
         return;
     }
     logLine(farm, stall, frame + " handed back, node made offline");
-    makeNodeOffline(farm, node);
+    makeNodeOfflineNoTrail(farm, node);
     farm.stats.nodes[node].stuck = false;
 }
 

@@ -204,7 +204,7 @@ int scanScenes(Farm& farm, int limit) {
     return remaining;
 }
 
-int scanScene(Farm& farm, int k) {
+int scanSceneNoTrail(Farm& farm, int k) {
     FarmState& s = farm.state;
     if (k < 1 || k > s.sceneCount) {
         return 0;

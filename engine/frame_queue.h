@@ -19,8 +19,9 @@ bool scanImages(Farm& farm, int e, int& remaining);
 // hand do not count); saves the queue file. Gives the count of frames to do of the last scene
 // scanned, not a sum.
 int scanScenes(Farm& farm, int limit);
-// The operator's Scan Scene of entry k; gives its count of frames to do.
-int scanScene(Farm& farm, int k);
+// Scan Scene's farm side on entry k, without the operator's trail line (operator_commands.h);
+// gives its count of frames to do.
+int scanSceneNoTrail(Farm& farm, int k);
 // Scans the first live scene that was never scanned (quiet-time scan).
 void scanNextScene(Farm& farm);
 // Refills the frame queue from the missing frames; false when no scene is live.

@@ -4,7 +4,7 @@
 #include "farm/command_words.h"
 #include "farm/farm.h"
 
-void retireNode(Farm& farm, int node) {
+void retireNodeNoTrail(Farm& farm, int node) {
     if (!nodeInUse(farm, node)) {
         return;
     }
@@ -16,7 +16,7 @@ void retireNode(Farm& farm, int node) {
     farm.state.farmListDirty = true;
 }
 
-void makeNodeOffline(Farm& farm, int node) {
+void makeNodeOfflineNoTrail(Farm& farm, int node) {
     if (!nodeInUse(farm, node)) {
         return;
     }

@@ -28,12 +28,16 @@ bool entryInQueue(const Farm& farm, int k) {
     return k >= 1 && k <= farm.state.sceneCount;
 }
 
-void logNodeCommand(Farm& farm, std::string_view command, int node) {
-    logOperator(farm, command, "N" + std::to_string(node));
+void logTrail(Farm& farm, CommandId id, std::string_view subject = {}) {
+    logOperator(farm, operatorCommand(id).trail, subject);
 }
 
-void logSceneCommand(Farm& farm, std::string_view command, int k) {
-    logOperator(farm, command, textOf(farm.state.scenes[k].fileName));
+void logNodeCommand(Farm& farm, CommandId id, int node) {
+    logTrail(farm, id, "N" + std::to_string(node));
+}
+
+void logSceneCommand(Farm& farm, CommandId id, int k) {
+    logTrail(farm, id, textOf(farm.state.scenes[k].fileName));
 }
 
 // True when a live entry other than k stands at position p.
@@ -49,7 +53,7 @@ bool liveSceneAt(const FarmState& s, int k, int p) {
 // A queue move of a live entry k to position `to`, where another live scene stands; entries out
 // of the running stay put. A move that changes nothing (the top scene up, the last one down)
 // leaves no trail line.
-int moveScene(Farm& farm, std::string_view command, int k, int to, int (*move)(Farm&, int, int)) {
+int moveScene(Farm& farm, CommandId command, int k, int to, int (*move)(Farm&, int, int)) {
     if (!entryInQueue(farm, k)) {
         return 0;
     }
@@ -95,27 +99,27 @@ void logOperator(Farm& farm, std::string_view command, std::string_view subject)
 }
 
 void pressGo(Farm& farm) {
-    logOperator(farm, "GO !");
+    logTrail(farm, CommandId::Go);
     farm.state.waitingForGo = false;
 }
 
 void takeNodeOffline(Farm& farm, int node) {
     if (nodeInUse(farm, node)) {
-        logNodeCommand(farm, "Make Offline", node);
-        makeNodeOffline(farm, node);
+        logNodeCommand(farm, CommandId::MakeOffline, node);
+        makeNodeOfflineNoTrail(farm, node);
     }
 }
 
 void retireNodeByOperator(Farm& farm, int node) {
     if (nodeInUse(farm, node)) {
-        logNodeCommand(farm, "Retire", node);
-        retireNode(farm, node);
+        logNodeCommand(farm, CommandId::Retire, node);
+        retireNodeNoTrail(farm, node);
     }
 }
 
 void considerAllOffline(Farm& farm) {
-    logOperator(farm, "Consider all nodes Offline");
-    resetChannel(farm);
+    logTrail(farm, CommandId::AllOffline);
+    resetChannelNoTrail(farm);
 }
 
 bool addSceneFile(Farm& farm, const std::string& from) {
@@ -125,33 +129,33 @@ bool addSceneFile(Farm& farm, const std::string& from) {
     if (to.size() > kMaxScenePath || std::filesystem::equivalent(from, to, error)) {
         return false;
     }
-    logOperator(farm, "Add Scene", name);
+    logTrail(farm, CommandId::AddScene, name);
     return farm.fs.copyFile(from, to) == CopyResult::Ok;
 }
 
 int boostToTop(Farm& farm, int k) {
-    return moveScene(farm, "Boost to Top", k, 1, &raiseScene);
+    return moveScene(farm, CommandId::Boost, k, 1, &raiseScene);
 }
 
 int moveSceneUp(Farm& farm, int k) {
     int to = entryInQueue(farm, k) ? farm.state.scenes[k].position - 1 : 0;
-    return moveScene(farm, "Move Up", k, to, &raiseScene);
+    return moveScene(farm, CommandId::MoveUp, k, to, &raiseScene);
 }
 
 int moveSceneDown(Farm& farm, int k) {
     int to = entryInQueue(farm, k) ? farm.state.scenes[k].position + 1 : 0;
-    return moveScene(farm, "Move Down", k, to, &lowerScene);
+    return moveScene(farm, CommandId::MoveDown, k, to, &lowerScene);
 }
 
 void scanSceneByOperator(Farm& farm, int k) {
     if (entryInQueue(farm, k)) {
-        logSceneCommand(farm, "Scan Scene", k);
-        scanScene(farm, k);
+        logSceneCommand(farm, CommandId::Scan, k);
+        scanSceneNoTrail(farm, k);
     }
 }
 
 void rescanQueue(Farm& farm) {
-    logOperator(farm, "Re-Scan Queue");
+    logTrail(farm, CommandId::Rescan);
     FarmState& s = farm.state;
     s.queueListDirty = true;
     if (clearAllFrameMaps(s)) {
@@ -174,8 +178,8 @@ std::string renderAgainByOperator(Farm& farm, int k, int first, int last) {
     int to = std::min(last, e.lastFrame);
     std::string frames = from == to ? " frame " + std::to_string(from)
                                     : " frames " + std::to_string(from) + "-" + std::to_string(to);
-    logOperator(farm, "Render Again", std::string(textOf(e.fileName)) + frames);
-    markFramesToRenderAgain(farm, k, first, last);
+    logTrail(farm, CommandId::RenderAgain, std::string(textOf(e.fileName)) + frames);
+    markFramesToRenderAgainNoTrail(farm, k, first, last);
     return {};
 }
 
@@ -183,7 +187,7 @@ int markAsDone(Farm& farm, int k) {
     if (!entryInQueue(farm, k)) {
         return 0;
     }
-    logSceneCommand(farm, "Mark As Done", k);
+    logSceneCommand(farm, CommandId::MarkDone, k);
     FarmState& s = farm.state;
     int32_t id = s.scenes[k].sceneId;
     forgetRenderAgain(farm, id);
@@ -199,14 +203,14 @@ void removeScene(Farm& farm, int k) {
     if (!entryInQueue(farm, k)) {
         return;
     }
-    logSceneCommand(farm, "Remove", k);
+    logSceneCommand(farm, CommandId::Remove, k);
     if (tidyScene(farm, k)) {
         checkSceneQueue(farm);
     }
 }
 
 void tidyAwayAll(Farm& farm) {
-    logOperator(farm, "Tidy Away All Rendered Files");
+    logTrail(farm, CommandId::TidyAwayAll);
     bool anyMoved = false;
     for (int k = 1; k <= farm.state.sceneCount; ++k) {
         if (farm.state.scenes[k].position == 0 && tidyScene(farm, k)) {
@@ -219,9 +223,96 @@ void tidyAwayAll(Farm& farm) {
 }
 
 void removeAllAndRestart(Farm& farm) {
-    logOperator(farm, "Remove All Files and Restart");
+    logTrail(farm, CommandId::RemoveAllAndRestart);
     for (int k = 1; k <= farm.state.sceneCount; ++k) {
         tidyScene(farm, k);
     }
     checkSceneQueue(farm);
+}
+
+namespace {
+
+// The table's runners around the commands above.
+template <void (*command)(Farm&)>
+CommandResult onFarm(Farm& farm, const CommandArgs&) {
+    command(farm);
+    return {};
+}
+
+template <void (*command)(Farm&, int)>
+CommandResult onTarget(Farm& farm, const CommandArgs& args) {
+    command(farm, args.target);
+    return {};
+}
+
+template <int (*command)(Farm&, int)>
+CommandResult movingEntry(Farm& farm, const CommandArgs& args) {
+    return {command(farm, args.target), {}};
+}
+
+CommandResult renderAgain(Farm& farm, const CommandArgs& args) {
+    return {args.target, renderAgainByOperator(farm, args.target, args.first, args.last)};
+}
+
+CommandResult addScene(Farm& farm, const CommandArgs& args) {
+    addSceneFile(farm, args.file);
+    return {};
+}
+
+using enum CommandId;
+using enum CommandTakes;
+
+// The web monitor lists its commands in this order.
+constexpr OperatorCommand kCommands[] = {
+    {Go, "go", "GO !", Nothing, false, true, &onFarm<pressGo>},
+    {Boost, "boost", "Boost to Top", Scene, false, true, &movingEntry<boostToTop>},
+    {MoveUp, "move-up", "Move Up", Scene, false, true, &movingEntry<moveSceneUp>},
+    {MoveDown, "move-down", "Move Down", Scene, false, true, &movingEntry<moveSceneDown>},
+    {MarkDone, "mark-done", "Mark As Done", Scene, false, true, &movingEntry<markAsDone>},
+    {Remove, "remove", "Remove", Scene, false, true, &onTarget<removeScene>},
+    {Scan, "scan", "Scan Scene", Scene, false, true, &onTarget<scanSceneByOperator>},
+    {Rescan, "rescan", "Re-Scan Queue", Nothing, false, true, &onFarm<rescanQueue>},
+    {RenderAgain, "render-again", "Render Again", Scene, true, true, &renderAgain},
+    {Retire, "retire", "Retire", Node, false, true, &onTarget<retireNodeByOperator>},
+    {MakeOffline, "make-offline", "Make Offline", Node, false, true, &onTarget<takeNodeOffline>},
+    {AllOffline, "all-offline", "Consider all nodes Offline", Nothing, false, true,
+     &onFarm<considerAllOffline>},
+    {AddScene, "add-scene", "Add Scene", SceneFile, false, false, &addScene},
+    {TidyAwayAll, "tidy-away-all", "Tidy Away All Rendered Files", Nothing, false, false,
+     &onFarm<tidyAwayAll>},
+    {RemoveAllAndRestart, "remove-all-and-restart", "Remove All Files and Restart", Nothing, false,
+     false, &onFarm<removeAllAndRestart>},
+};
+
+constexpr bool inIdOrder() {
+    for (size_t i = 0; i < std::size(kCommands); ++i) {
+        if (static_cast<size_t>(kCommands[i].id) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(inIdOrder(), "operatorCommand(id) finds each row at its id");
+
+}  // namespace
+
+std::span<const OperatorCommand> operatorCommands() {
+    return kCommands;
+}
+
+const OperatorCommand& operatorCommand(CommandId id) {
+    return kCommands[static_cast<size_t>(id)];
+}
+
+const OperatorCommand* findOperatorCommand(std::string_view name) {
+    for (const OperatorCommand& command : kCommands) {
+        if (command.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+CommandResult runOperatorCommand(Farm& farm, CommandId id, const CommandArgs& args) {
+    return operatorCommand(id).run(farm, args);
 }

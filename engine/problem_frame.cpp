@@ -39,7 +39,7 @@ void handleProblemFrame(Farm& farm, int e, int f) {
             frameOfScene(f, fileName) + (node != 0 ? " by " + nodeName : ""));
     notifyEvent(farm, FarmEvent::ProblemFrame, fileName);
     if (node != 0) {
-        makeNodeOffline(farm, node);
+        makeNodeOfflineNoTrail(farm, node);
         logLine(farm, "Node " + nodeName + " taken out of work for a problem frame");
         notifyEvent(farm, FarmEvent::NodeOffline, nodeName);
     }

@@ -55,7 +55,7 @@ std::string renderAgainRefusal(const Farm& farm, int k, int first, int last) {
     return {};
 }
 
-int markFramesToRenderAgain(Farm& farm, int k, int first, int last) {
+int markFramesToRenderAgainNoTrail(Farm& farm, int k, int first, int last) {
     if (!renderAgainRefusal(farm, k, first, last).empty()) {
         return 0;
     }

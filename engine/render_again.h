@@ -13,5 +13,6 @@ std::string renderAgainRefusal(const Farm& farm, int k, int first, int last);
 // Marks the frames of entry k's range that lie in first..last to be rendered again. Frames in
 // hand stay in hand (their nodes go on rendering them); every other one is to do. A scene out of
 // the running comes back into it. The frame queue is rebuilt, and the queue file and the list of
-// frames to render again are saved. Gives the number of frames marked (0 when refused).
-int markFramesToRenderAgain(Farm& farm, int k, int first, int last);
+// frames to render again are saved. Gives the number of frames marked (0 when refused). Writes
+// no operator's trail line: renderAgainByOperator (operator_commands.h) does.
+int markFramesToRenderAgainNoTrail(Farm& farm, int k, int first, int last);

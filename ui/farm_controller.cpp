@@ -4,6 +4,10 @@
 #include <algorithm>
 
 #include "engine/farm_cycle.h"
+#include "engine/frame_queue.h"
+#include "farm/view_texts.h"
+#include "platform/byte_text.h"
+#include "settings/farm_log.h"
 #include "ui/desktop_alert.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"
@@ -48,50 +52,60 @@ void FarmController::finish() {
 }
 
 void FarmController::tick() {
-    if (busy_) {
-        web_.publish(farm_, true);
-        return;
+    if (driver_.tick()) {
+        announceCommands();
     }
-    runInside([this] { farmTick(farm_); });
-    web_.publish(farm_);
 }
 
 void FarmController::look() {
-    if (busy_ || farm_.state.halted) {
-        return;
-    }
-    // Inside the farm as a tick is (a step may open a box), but the commands' state is told
-    // only when a node moved: most looks find nothing.
-    busy_ = true;
-    bool moved = lookBetweenTicks(farm_);
-    busy_ = false;
-    if (moved) {
+    // The commands' state is told only when a node moved: most looks find nothing.
+    if (driver_.look()) {
         announceCommands();
-        web_.publish(farm_);
     }
 }
 
 void FarmController::serveWebCommands() {
-    if (busy_) {
-        web_.serveCommands(farm_, true);
-        return;
+    if (driver_.serveCommands()) {
+        announceCommands();
     }
-    runInside([this] { web_.serveCommands(farm_); });
 }
 
 bool FarmController::runCommand(const std::function<void()>& operation) {
     if (!ready()) {
         return false;
     }
-    runInside(operation);
+    driver_.runInside(operation);
+    announceCommands();
+    refreshFarmList();
+    refreshQueueList();
+    farm_.state.farmListDirty = false;
+    farm_.state.queueListDirty = false;
     return true;
 }
 
-void FarmController::runInside(const std::function<void()>& step) {
-    busy_ = true;
-    step();
-    busy_ = false;
-    announceCommands();
+void FarmController::refreshFarmList() {
+    lastFrames_.update(farm_.state, farm_.settings.No_Of_Nodes);
+    emit farmListChanged();
+}
+
+QString FarmController::takeLogText() {
+    // The log holds names' bytes as they were: decoded as written, UTF-8 or Latin-1, and without
+    // the part of a character that the start of the pane's window cut in two.
+    std::string tail = readLogTail(farm_).value_or(std::string());
+    QString text = qtext(utf8FromMixedBytes(withoutCutCharacter(tail)));
+    text.remove(QLatin1Char('\r'));
+    farm_.state.logDirty = false;
+    return text;
+}
+
+FarmController::LastFrame FarmController::lastFrame(int selectedEntry) {
+    const FarmState& s = farm_.state;
+    int k = lastFrames_.entryToShow(s, farm_.settings.No_Of_Nodes, selectedEntry);
+    int frame = lastFrames_.newestFrame(s, k);
+    if (frame < 0 || sceneFailed(s.scenes[k])) {
+        return {};
+    }
+    return {imageName(s.scenes[k], frame), frame};
 }
 
 void FarmController::announceCommands() {

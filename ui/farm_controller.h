@@ -1,10 +1,12 @@
 // FarmController, the window's farm: it owns the Farm, the farm timer, the look timer (a look at
 // the command folder every Ack_Look_ms between ticks) and the web monitor and is the farm's
 // front end (FarmHost). It runs the ticks, the looks, the operator's commands and the web
-// monitor's commands one at a time (a command is refused while a tick or another command is
-// inside the farm, maybe waiting in a box, and while the farm is halted), asks the farm's
-// questions in message boxes over the window it is given, and tells the window by signals what
-// to redraw. It draws nothing itself.
+// monitor's commands one at a time through a FarmDriver (a command is refused while a tick or
+// another command is inside the farm, maybe waiting in a box, and while the farm is halted), asks
+// the farm's questions in message boxes over the window it is given, and tells the window by
+// signals what to redraw. It draws nothing itself, and the window writes nothing on the farm: the
+// controller clears the farm's redraw flags, reads the log for the log pane, freezes it while the
+// operator reads it, and chooses the frame the Last Frame pane shows.
 //
 // Lifetime: created by the application before the main window and destroyed after it; start()
 // opens the farm and starts its timer, finish() runs the Quit steps. Everything runs on the GUI
@@ -19,6 +21,8 @@
 #include <string>
 
 #include "farm/farm.h"
+#include "ui/last_frame_watch.h"
+#include "web/farm_driver.h"
 #include "web/web_monitor.h"
 
 class QWidget;
@@ -52,16 +56,31 @@ class FarmController : public QObject, public FarmHost {
     void finish();
 
     // True when an operator's command may run now.
-    bool ready() const { return !busy_ && !farm_.state.halted; }
-    // Runs the farm operation of an operator's command when ready(); false when refused.
+    bool ready() const { return !driver_.busy() && !farm_.state.halted; }
+    // Runs the farm operation of an operator's command when ready(), then has both lists
+    // redrawn at once, so the rows under the selection show what the next command will act
+    // on; false when refused.
     bool runCommand(const std::function<void()>& operation);
     // Tells the window that the halted flag or GO's state may have changed (commandsChanged,
     // and haltedChanged when it did).
     void announceCommands();
 
+    // The log pane's text: the last part of the log, decoded as it was written, without CRs.
+    // The pane is up to date afterwards.
+    QString takeLogText();
+    // While the operator reads the log pane it is not reloaded.
+    void setLogFrozen(bool frozen) { farm_.state.logFrozen = frozen; }
+    // The Last Frame pane's image and frame for the selected scene entry (0: none is
+    // selected); frame -1 and no image when there is nothing to show.
+    struct LastFrame {
+        std::string image;
+        int frame = -1;
+    };
+    LastFrame lastFrame(int selectedEntry);
+
     // FarmHost
     void showStatus(const std::string& text) override;
-    void refreshFarmList() override { emit farmListChanged(); }
+    void refreshFarmList() override;
     void refreshQueueList() override { emit queueListChanged(); }
     void refreshLogPane() override { emit logChanged(); }
     bool askAlreadyRunning(const std::string& text) override;
@@ -89,17 +108,15 @@ class FarmController : public QObject, public FarmHost {
     void serveWebCommands();
 
   private:
-    // Runs one step inside the farm: no other starts until it returns.
-    void runInside(const std::function<void()>& step);
-
     Farm farm_;
     WebMonitor web_;
+    FarmDriver driver_{farm_, web_};
     QTimer timer_;
     QTimer lookTimer_;
     QPointer<QWidget> window_;
+    LastFrameWatch lastFrames_;
     int cycleMs_ = 0;
     int webPort_ = -1;
-    bool busy_ = false;  // a tick or a command is inside the farm (maybe in a modal box)
     bool quitRequested_ = false;
     bool haltedShown_ = false;
 };

@@ -4,7 +4,10 @@
 // columns and node rows need, the queue taking the rest) and scrolled when the window is smaller
 // than the form. It draws the farm of a FarmController when the controller says what changed,
 // and turns the operator's buttons and selected rows into the controller's commands. The view
-// keeps no farm state of its own; its list models hold the texts last shown.
+// keeps no farm state of its own and writes none; its list models hold the texts last shown.
+//
+// Its code by job: kestrun_view.cpp draws and shares the room, view_form.cpp builds the form,
+// view_commands.cpp runs the operator's commands.
 //
 // Lifetime: created by CMainFrame over the application's controller, which outlives it.
 // Everything runs on the GUI thread.
@@ -14,8 +17,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/operator_commands.h"
 #include "ui/farm_list_models.h"
-#include "ui/last_frame_watch.h"
 
 class AnchoredPane;
 class FarmController;
@@ -98,14 +101,15 @@ class CKestrunMFCView : public QScrollArea {
     QPushButton* addButton(AnchoredPane* pane, const char* text, int l, int t, int w, int h,
                            unsigned anchors, void (CKestrunMFCView::*)());
     QTreeView* addList(TextTableModel* model, const int* widths);
-    // Runs a farm operation of a command through the controller (refused while halted or while
-    // another one waits in a box). Both lists are redrawn at once after it, so the rows under
-    // the selection show what the next command will act on.
-    template <typename F>
-    void runCommand(F&& operation);
-    void redrawLists();
-    // Moves the selected scene with one of the queue moves; the selection follows it.
-    void moveScene(int (*move)(Farm&, int));
+    // The table's command on a node or scene entry.
+    CommandResult runOn(CommandId id, int target);
+    // Runs the table's command through the controller (refused while halted or while another
+    // one waits in a box): on the farm, or on the selected node, which stays selected.
+    void runOnFarm(CommandId id);
+    void runOnNode(CommandId id);
+    // Moves the selected scene with one of the queue moves or Mark As Done; the selection
+    // follows it.
+    void moveScene(CommandId move);
     // Widens each Farm Status column whose contents' need changed to that need; true when one
     // was widened.
     bool fitFarmColumns();
@@ -137,6 +141,4 @@ class CKestrunMFCView : public QScrollArea {
     bool autoWidths_ = true;        // the top row's split follows the farm list's need
     bool autoHeights_ = true;       // and so does the split between the halves
     LastFramePane* lastFrame_ = nullptr;
-    LastFrameWatch watch_;
-    int32_t lastRenderedScene_ = -1;  // sceneId of the scene a node held a frame of last
 };

@@ -48,3 +48,15 @@ int LastFrameWatch::renderingEntry(const FarmState& s, int nodes) {
     }
     return 0;
 }
+
+int LastFrameWatch::entryToShow(const FarmState& s, int nodes, int selected) {
+    if (selected > 0) {
+        return selected;
+    }
+    int k = renderingEntry(s, nodes);
+    if (k != 0) {
+        lastRendered_ = s.scenes[k].sceneId;
+        return k;
+    }
+    return findScene(s, lastRendered_);
+}

@@ -1,18 +1,16 @@
 // The operator's commands of the farm view: the buttons and the view's menu items. Each turns
-// the selected row into a node or entry number, calls the farm operation and puts the
-// selection back where the operator expects it.
+// the selected row into a node or entry number, runs the engine's table entry of the command
+// (engine/operator_commands.h, the one the web monitor runs too) and puts the selection back
+// where the operator expects it. Edit Scene (opens the scene file in its program) and Clear Log
+// (empties the log) are the window's own, not the table's.
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeView>
 
-#include "engine/channel.h"
-#include "engine/frame_queue.h"
-#include "engine/node_actions.h"
 #include "engine/operator_commands.h"
 #include "engine/render_again.h"
-#include "engine/supervisor.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "settings/farm_log.h"
@@ -22,49 +20,43 @@
 #include "ui/qt_text.h"
 #include "ui/render_again_dlg.h"
 
-template <typename F>
-void CKestrunMFCView::runCommand(F&& operation) {
-    if (controller_.runCommand(operation)) {
-        redrawLists();
-    }
+CommandResult CKestrunMFCView::runOn(CommandId id, int target) {
+    CommandArgs args;
+    args.target = target;
+    return runOperatorCommand(farm_, id, args);
 }
 
-void CKestrunMFCView::redrawLists() {
-    refreshFarmList();
-    refreshQueueList();
-    farm_.state.farmListDirty = false;
-    farm_.state.queueListDirty = false;
+void CKestrunMFCView::runOnFarm(CommandId id) {
+    controller_.runCommand([=, this] { runOperatorCommand(farm_, id); });
+}
+
+void CKestrunMFCView::runOnNode(CommandId id) {
+    controller_.runCommand([=, this] {
+        int row = selectedNodeRow();
+        if (row >= 0) {
+            runOn(id, row + 1);
+            selectNodeRow(row);
+        }
+    });
 }
 
 void CKestrunMFCView::onGo() {
-    runCommand([this] {
-        pressGo(farm_);
+    controller_.runCommand([this] {
+        runOperatorCommand(farm_, CommandId::Go);
         goButton_->setEnabled(false);
     });
 }
 
 void CKestrunMFCView::onMakeOffline() {
-    runCommand([this] {
-        int row = selectedNodeRow();
-        if (row >= 0) {
-            takeNodeOffline(farm_, row + 1);
-            selectNodeRow(row);
-        }
-    });
+    runOnNode(CommandId::MakeOffline);
 }
 
 void CKestrunMFCView::onRetire() {
-    runCommand([this] {
-        int row = selectedNodeRow();
-        if (row >= 0) {
-            retireNodeByOperator(farm_, row + 1);
-            selectNodeRow(row);
-        }
-    });
+    runOnNode(CommandId::Retire);
 }
 
 void CKestrunMFCView::onRescanQueue() {
-    runCommand([this] { rescanQueue(farm_); });
+    runOnFarm(CommandId::Rescan);
 }
 
 void CKestrunMFCView::onAddScene() {
@@ -81,38 +73,36 @@ void CKestrunMFCView::onAddScene() {
 }
 
 void CKestrunMFCView::addSceneFile(const QString& path) {
-    ::addSceneFile(farm_, path.toStdString());
+    CommandArgs args;
+    args.file = path.toStdString();
+    runOperatorCommand(farm_, CommandId::AddScene, args);
 }
 
-void CKestrunMFCView::moveScene(int (*move)(Farm&, int)) {
-    runCommand([&] {
+void CKestrunMFCView::moveScene(CommandId move) {
+    controller_.runCommand([&] {
         int row = selectedQueueRow();
-        selectQueueRow(row >= 0 ? move(farm_, row + 1) - 1 : -1);
+        selectQueueRow(row >= 0 ? runOn(move, row + 1).entry - 1 : -1);
     });
 }
 
 void CKestrunMFCView::onBoostToTop() {
-    moveScene(&boostToTop);
+    moveScene(CommandId::Boost);
 }
 
 void CKestrunMFCView::onMoveUp() {
-    moveScene(&moveSceneUp);
+    moveScene(CommandId::MoveUp);
 }
 
 void CKestrunMFCView::onMoveDown() {
-    moveScene(&moveSceneDown);
+    moveScene(CommandId::MoveDown);
 }
 
 void CKestrunMFCView::onMarkAsDone() {
-    runCommand([this] {
-        int row = selectedQueueRow();
-        int target = row >= 0 ? markAsDone(farm_, row + 1) - 1 : -1;
-        selectQueueRow(target);
-    });
+    moveScene(CommandId::MarkDone);
 }
 
 void CKestrunMFCView::onEditScene() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedQueueRow();
         if (row < 0) {
             return;
@@ -125,23 +115,23 @@ void CKestrunMFCView::onEditScene() {
 }
 
 void CKestrunMFCView::onRemove() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
-            removeScene(farm_, row + 1);
+            runOn(CommandId::Remove, row + 1);
         }
     });
 }
 
 void CKestrunMFCView::onClearLog() {
-    runCommand([this] { clearLog(farm_); });
+    controller_.runCommand([this] { clearLog(farm_); });
 }
 
 void CKestrunMFCView::onScanScene() {
-    runCommand([this] {
+    controller_.runCommand([this] {
         int row = selectedQueueRow();
         if (row >= 0) {
-            scanSceneByOperator(farm_, row + 1);
+            runOn(CommandId::Scan, row + 1);
         }
         selectQueueRow(row);
     });
@@ -162,10 +152,14 @@ void CKestrunMFCView::onRenderAgain() {
             return;
         }
         // Ticks went on while the dialog was open: the scene is found again by its id.
-        runCommand([&] {
-            int k = findScene(farm_.state, id);
-            refusal = renderAgainByOperator(farm_, k, dialog.firstFrame(), dialog.lastFrame());
-            selectQueueRow(k - 1);
+        controller_.runCommand([&] {
+            CommandArgs args;
+            args.target = findScene(farm_.state, id);
+            args.first = dialog.firstFrame();
+            args.last = dialog.lastFrame();
+            CommandResult result = runOperatorCommand(farm_, CommandId::RenderAgain, args);
+            refusal = result.refusal;
+            selectQueueRow(result.entry - 1);
         });
     }
     if (!refusal.empty()) {
@@ -204,14 +198,14 @@ void CKestrunMFCView::onRemoveAllAndRestart() {
         "(The files will not be deleted but copied to the HasBeenRendered directory)");
     box.setDefaultButton(QMessageBox::Cancel);
     if (box.exec() == QMessageBox::Ok) {
-        runCommand([this] { removeAllAndRestart(farm_); });
+        runOnFarm(CommandId::RemoveAllAndRestart);
     }
 }
 
 void CKestrunMFCView::onConsiderAllOffline() {
-    runCommand([this] { considerAllOffline(farm_); });
+    runOnFarm(CommandId::AllOffline);
 }
 
 void CKestrunMFCView::onTidyAwayAll() {
-    runCommand([this] { tidyAwayAll(farm_); });
+    runOnFarm(CommandId::TidyAwayAll);
 }

@@ -11,77 +11,30 @@ namespace {
 
 using nlohmann::json;
 
-enum class Takes { Nothing, Scene, Node };
-
-// Carries the command out on the entry or node number (0 for Nothing); gives why the farm
-// refused it, or nothing.
-using Runner = std::string (*)(Farm&, int, const WebCommand&);
-
-struct CommandKind {
-    std::string_view name;
-    Takes takes;
-    Runner run;
-    bool takesFrames = false;  // may carry "first" and "last"
-};
-
-template <void (*command)(Farm&)>
-std::string farmCommand(Farm& farm, int, const WebCommand&) {
-    command(farm);
-    return {};
-}
-
-template <typename Result, Result (*command)(Farm&, int)>
-std::string targetCommand(Farm& farm, int target, const WebCommand&) {
-    command(farm, target);
-    return {};
-}
-
-std::string renderAgainCommand(Farm& farm, int k, const WebCommand& c) {
-    return renderAgainByOperator(farm, k, c.first, c.last);
-}
-
-// The operator commands, each the one the window's button runs.
-const CommandKind kCommands[] = {
-    {"go", Takes::Nothing, &farmCommand<pressGo>},
-    {"boost", Takes::Scene, &targetCommand<int, boostToTop>},
-    {"move-up", Takes::Scene, &targetCommand<int, moveSceneUp>},
-    {"move-down", Takes::Scene, &targetCommand<int, moveSceneDown>},
-    {"mark-done", Takes::Scene, &targetCommand<int, markAsDone>},
-    {"remove", Takes::Scene, &targetCommand<void, removeScene>},
-    {"scan", Takes::Scene, &targetCommand<void, scanSceneByOperator>},
-    {"rescan", Takes::Nothing, &farmCommand<rescanQueue>},
-    {"render-again", Takes::Scene, &renderAgainCommand, true},
-    {"retire", Takes::Node, &targetCommand<void, retireNodeByOperator>},
-    {"make-offline", Takes::Node, &targetCommand<void, takeNodeOffline>},
-    {"all-offline", Takes::Nothing, &farmCommand<considerAllOffline>},
-};
-
-const CommandKind* findKind(std::string_view name) {
-    for (const CommandKind& kind : kCommands) {
-        if (kind.name == name) {
-            return &kind;
-        }
-    }
-    return nullptr;
+// The engine's command of that name when the web monitor offers it; null otherwise.
+const OperatorCommand* findOffered(std::string_view name) {
+    const OperatorCommand* command = findOperatorCommand(name);
+    return command != nullptr && command->fromWeb ? command : nullptr;
 }
 
 std::string commandNames() {
     std::string names;
-    for (const CommandKind& kind : kCommands) {
-        names += (names.empty() ? "" : ", ") + std::string(kind.name);
+    for (const OperatorCommand& command : operatorCommands()) {
+        if (command.fromWeb) {
+            names += (names.empty() ? "" : ", ") + std::string(command.name);
+        }
     }
     return names;
 }
-
 // The argument member the kind takes, checked for its type; a reason when it is wrong.
-std::optional<std::string> readArgument(const json& body, const CommandKind& kind,
+std::optional<std::string> readArgument(const json& body, const OperatorCommand& kind,
                                         WebCommand& command) {
-    const char* member = kind.takes == Takes::Scene ? "scene" : "node";
+    const char* member = kind.takes == CommandTakes::Scene ? "scene" : "node";
     auto it = body.find(member);
     if (it == body.end()) {
         return "\"" + command.name + "\" needs \"" + member + "\"";
     }
-    if (kind.takes == Takes::Scene) {
+    if (kind.takes == CommandTakes::Scene) {
         if (!it->is_string() || it->get<std::string>().empty()) {
             return "\"scene\" must be a scene file name";
         }
@@ -133,12 +86,12 @@ std::optional<std::string> parseWebCommand(std::string_view text, WebCommand& co
         return "\"command\" must name one of: " + commandNames();
     }
     command.name = name->get<std::string>();
-    const CommandKind* kind = findKind(command.name);
+    const OperatorCommand* kind = findOffered(command.name);
     if (kind == nullptr) {
         return "unknown command; the commands are: " + commandNames();
     }
-    size_t expected = kind->takes == Takes::Nothing ? 1 : 2;
-    if (kind->takes != Takes::Nothing) {
+    size_t expected = kind->takes == CommandTakes::Nothing ? 1 : 2;
+    if (kind->takes != CommandTakes::Nothing) {
         if (std::optional<std::string> reason = readArgument(body, *kind, command)) {
             return reason;
         }
@@ -151,9 +104,9 @@ std::optional<std::string> parseWebCommand(std::string_view text, WebCommand& co
         }
     }
     if (body.size() != expected) {
-        std::string takes = kind->takes == Takes::Nothing ? std::string()
-                            : kind->takes == Takes::Scene ? std::string("\"scene\"")
-                                                          : std::string("\"node\"");
+        std::string takes = kind->takes == CommandTakes::Nothing ? std::string()
+                            : kind->takes == CommandTakes::Scene ? std::string("\"scene\"")
+                                                                 : std::string("\"node\"");
         if (kind->takesFrames) {
             takes += ", \"first\", \"last\"";
         }
@@ -164,25 +117,27 @@ std::optional<std::string> parseWebCommand(std::string_view text, WebCommand& co
 }
 
 CommandReply runWebCommand(Farm& farm, const WebCommand& command) {
-    const CommandKind* kind = findKind(command.name);
+    const OperatorCommand* kind = findOffered(command.name);
     if (kind == nullptr) {
         return {400, "unknown command"};
     }
-    int target = 0;
-    if (kind->takes == Takes::Scene) {
-        target = findSceneByName(farm.state, command.scene);
-        if (target == 0) {
+    CommandArgs args;
+    args.first = command.first;
+    args.last = command.last;
+    if (kind->takes == CommandTakes::Scene) {
+        args.target = findSceneByName(farm.state, command.scene);
+        if (args.target == 0) {
             return {404, "no scene \"" + command.scene + "\" in the queue"};
         }
-    } else if (kind->takes == Takes::Node) {
+    } else if (kind->takes == CommandTakes::Node) {
         if (command.node < 1 || command.node > nodeCount(farm)) {
             return {404, "no node " + std::to_string(command.node) + " on this farm"};
         }
-        target = command.node;
+        args.target = command.node;
     }
-    std::string refusal = kind->run(farm, target, command);
-    if (!refusal.empty()) {
-        return {409, refusal};
+    CommandResult result = kind->run(farm, args);
+    if (!result.refusal.empty()) {
+        return {409, result.refusal};
     }
     return {200, command.name + " done"};
 }

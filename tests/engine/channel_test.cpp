@@ -63,7 +63,7 @@ TEST_F(ChannelTest, ResetDeletesEveryAckAndJobFileAndSendsInit) {
     }
     fx.dir.makeDir("command/ackdir");
     node(2).state = Rendering;
-    resetChannel(farm);
+    resetChannelNoTrail(farm);
     for (int n = 1; n <= 3; ++n) {
         EXPECT_EQ(job(n), "init");
         EXPECT_EQ(node(n).state, Offline);

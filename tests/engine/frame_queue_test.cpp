@@ -123,7 +123,7 @@ TEST_F(FrameQueue, ScanSceneOfACompleteSceneLeavesItOut) {
     writeImage(k, 1);
     writeImage(k, 2);
     s.scenes[k].position = 0;
-    scanScene(farm, k);
+    scanSceneNoTrail(farm, k);
     EXPECT_EQ(s.scenes[findScene(s, 7)].position, 0);
     EXPECT_GT(s.scenes[findScene(s, 5)].position, 0);
     EXPECT_GT(s.scenes[findScene(s, 6)].position, 0);

@@ -128,6 +128,36 @@ TEST_F(OperatorCommands, EveryCommandThatActsLeavesOneTrailLine) {
     EXPECT_EQ(s.scenes[1].sceneId, 4);
 }
 
+// Each row of the table runs its own command: one trail line, of its own text, naming the
+// node, the scene or the file it acted on.
+TEST_F(OperatorCommands, EveryRowOfTheTableLeavesItsOwnTrailLine) {
+    std::string added = fx.dir.file("added.lws");
+    writeText(added, "LWSC\n");
+    for (const OperatorCommand& c : operatorCommands()) {
+        SCOPED_TRACE(c.name);
+        s.sceneCount = 0;
+        queueScene(4, 1, 3);
+        queueScene(5, 1, 3);
+        s.tickCount = 1;
+        node(1).state = Ready;
+        CommandArgs args;
+        args.target = c.id == CommandId::Boost || c.id == CommandId::MoveUp ? 2 : 1;
+        args.file = added;
+        size_t before = trail(log()).size();
+        EXPECT_EQ(c.run(farm, args).refusal, "");
+        std::vector<std::string> lines = trail(log());
+        ASSERT_EQ(lines.size(), before + 1);
+        std::string subject = c.takes == CommandTakes::Node        ? "N1"
+                              : c.takes == CommandTakes::SceneFile ? "added.lws"
+                              : c.takes == CommandTakes::Scene     ? "scene"
+                                                                   : "";
+        EXPECT_TRUE(lines.back().starts_with("Operator: " + std::string(c.trail) + " " + subject))
+            << lines.back();
+        EXPECT_EQ(&operatorCommand(c.id), &c);
+        EXPECT_EQ(findOperatorCommand(c.name), &c);
+    }
+}
+
 // Render Again over images that exist: the scan must not take them as done until a node has
 // rendered them, a frame in hand stays with its node, a completed scene comes back, and the
 // frames still to do outlive a restart of the farm (their list is kept beside the queue file).

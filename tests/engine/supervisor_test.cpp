@@ -216,7 +216,7 @@ TEST_F(Supervisor, MakeOfflineForgetsTheNodeAndRetireKeepsItsScene) {
     give(2, Rendering, 7, 3, "Rendering");
     s.scenes[e].frameMap[2] = s.scenes[e].frameMap[3] = kFrameInHand;
 
-    makeNodeOffline(farm, 1);
+    makeNodeOfflineNoTrail(farm, 1);
     EXPECT_EQ(node(1).state, Offline);
     EXPECT_EQ(node(1).sceneId, -1);
     EXPECT_EQ(code(e, 2), kFrameNotScanned);
@@ -225,7 +225,7 @@ TEST_F(Supervisor, MakeOfflineForgetsTheNodeAndRetireKeepsItsScene) {
     EXPECT_EQ(s.frameQueueCount, 0);
 
     pushFrame(s, 7, 4);
-    retireNode(farm, 2);
+    retireNodeNoTrail(farm, 2);
     EXPECT_EQ(node(2).state, Retired);
     EXPECT_EQ(node(2).sceneId, 7);
     EXPECT_EQ(code(e, 3), kFrameNotScanned);

@@ -52,7 +52,7 @@ TEST(OddNodes, AnInstantAndASilentNodeHoldTheirFramesUntilTheyAreMadeOffline) {
     EXPECT_GT(farm.state.scenes[1].position, 0) << "the scene completed with a frame held";
     EXPECT_LT(live.longestTickMs(), 1000);
 
-    makeNodeOffline(farm, 2);
+    makeNodeOfflineNoTrail(farm, 2);
     ASSERT_TRUE(live.tickUntil([&] { return farm.state.scenes[1].position == 0; }, 1600))
         << f.log();
     EXPECT_TRUE(allRendered(f, "shot", 1, 8));

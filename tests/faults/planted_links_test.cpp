@@ -173,7 +173,7 @@ TEST_F(PlantedLinks, AChannelResetNeverFollowsALinkSwappedInForTheCommandFolder)
         g.dir.makeDir("share/command");
         ASSERT_TRUE(loadSettings(*g.farm));
         g.farm->settings.Screamer_Command_Dir = g.dir.file("share/command");
-        resetChannel(*g.farm);
+        resetChannelNoTrail(*g.farm);
         ASSERT_EQ(readText(g.dir.file("share/command/job1")), "init");
 
         std::string docs = g.dir.makeDir("home/documents/command");
@@ -184,7 +184,7 @@ TEST_F(PlantedLinks, AChannelResetNeverFollowsALinkSwappedInForTheCommandFolder)
         std::string target = swapped == "share" ? g.dir.file("home/documents") : docs;
         ASSERT_EQ(::rename(g.dir.file(swapped).c_str(), g.dir.file("old").c_str()), 0);
         ASSERT_EQ(::symlink(target.c_str(), g.dir.file(swapped).c_str()), 0);
-        resetChannel(*g.farm);
+        resetChannelNoTrail(*g.farm);
         for (const std::string& name : mine) {
             EXPECT_EQ(readText(docs + "/" + name), "mine") << name;
         }
@@ -194,7 +194,7 @@ TEST_F(PlantedLinks, AChannelResetNeverFollowsALinkSwappedInForTheCommandFolder)
         ASSERT_EQ(::unlink(g.dir.file(swapped).c_str()), 0);
         g.dir.makeDir("share/command");
         writeText(g.dir.file("share/command/ack1"), "Ready");
-        resetChannel(*g.farm);
+        resetChannelNoTrail(*g.farm);
         EXPECT_FALSE(fileExists(g.dir.file("share/command/ack1")));
         EXPECT_EQ(readText(g.dir.file("share/command/job3")), "init");
     }

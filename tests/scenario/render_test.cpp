@@ -213,7 +213,7 @@ TEST(Render, NodesOnAQuickWaitLoopKeepTheFarmsMends) {
     EXPECT_EQ(std::filesystem::last_write_time(s.queueFilePath), queueFileTime);
     EXPECT_EQ(s.nodes[1].state, Ready);
 
-    retireNode(live, 1);
+    retireNodeNoTrail(live, 1);
     ASSERT_TRUE(tickUntil([&] { return s.nodes[1].state == Offline; }, 400)) << f.log();
     tickUntil([] { return false; }, 40);
     EXPECT_EQ(s.nodes[1].state, Offline);
@@ -258,7 +258,7 @@ TEST(Render, ADeadNodesFrameStaysInHandUntilTheNodeIsMadeOffline) {
     EXPECT_TRUE(held());
     EXPECT_GT(live.state.scenes[1].position, 0);
 
-    makeNodeOffline(live, 2);
+    makeNodeOfflineNoTrail(live, 2);
     ASSERT_TRUE(tickUntil([&] { return live.state.scenes[1].position == 0; }, 1200));
     for (int frame = 1; frame <= 4; ++frame) {
         EXPECT_TRUE(fileExists(renderedImage(f, "shot", frame))) << frame;

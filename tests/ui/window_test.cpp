@@ -257,11 +257,11 @@ TEST(LastFrame, ShowsTheNewestFinishedImageOfTheSelectedSceneOrTheOneRendering) 
     n.state = Rendering;
     n.sceneId = w.scene(1).sceneId;
     n.frame = 3;
-    w.view->refreshFarmList();
+    w.controller->refreshFarmList();
     ASSERT_TRUE(sim::writeFrameImage(w.image(1, 3), 3));
     setFrameCode(w.scene(1), 3, kFrameFinished);
     n.state = Ready;
-    w.view->refreshFarmList();
+    w.controller->refreshFarmList();
     EXPECT_EQ(pane->shownPath(), QString::fromStdString(w.image(1, 3)));
     ASSERT_TRUE(waitForCaption(pane, "Frame 3"));
 }

@@ -6,10 +6,12 @@
 
 #include <future>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "app/headless_runner.h"
 #include "engine/farm_cycle.h"
+#include "engine/operator_commands.h"
 #include "farm_fixture.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
@@ -266,6 +268,7 @@ TEST_F(WebMonitorTest, EveryCommandLogsTheOperatorLineOfItsButton) {
         {R"({"command": "remove", "scene": "c.lws"})", "Operator: Remove c.lws"},
     };
     size_t from = 0;
+    std::set<std::string> tried;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
         Answer a = command(monitor, farm, c.body, kToken);
@@ -273,6 +276,10 @@ TEST_F(WebMonitorTest, EveryCommandLogsTheOperatorLineOfItsButton) {
         size_t at = log().find(c.line, from);
         ASSERT_NE(at, std::string::npos) << log().substr(from);
         from = at + 1;
+        tried.insert(json::parse(c.body)["command"].get<std::string>());
+    }
+    for (const OperatorCommand& c : operatorCommands()) {
+        EXPECT_EQ(tried.contains(std::string(c.name)), c.fromWeb) << c.name;
     }
     // A range the scene does not have is refused with the reason, and nothing is logged.
     Answer a =
