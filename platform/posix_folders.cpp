@@ -14,8 +14,8 @@
 #include "platform/posix_io.h"
 
 using posix::enterLevels;
+using posix::fillEntry;
 using posix::openFolderWithoutLinks;
-using posix::toFileTime;
 using posix::writeAndClose;
 
 namespace {
@@ -54,11 +54,7 @@ bool PosixFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry
             if (::fstatat(dirFd, ent->d_name, &st, follow) != 0) {
                 continue;
             }
-            entry.isRegular = S_ISREG(st.st_mode);
-            entry.fileTime = toFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-            entry.size = static_cast<uint64_t>(st.st_size);
-            entry.modifiedNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-            entry.inode = static_cast<uint64_t>(st.st_ino);
+            fillEntry(entry, st);
         }
         out.push_back(std::move(entry));
     }

@@ -168,4 +168,12 @@ uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
     return static_cast<uint64_t>((seconds + kEpochDelta) * 10000000LL + nanoseconds / 100);
 }
 
+void fillEntry(DirEntry& entry, const struct stat& st) {
+    entry.isRegular = S_ISREG(st.st_mode);
+    entry.fileTime = toFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    entry.size = static_cast<uint64_t>(st.st_size);
+    entry.modifiedNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    entry.inode = static_cast<uint64_t>(st.st_ino);
+}
+
 }  // namespace posix

@@ -48,5 +48,7 @@ int enterLevels(int fd, std::string_view levels, bool make, int lastFlags);
 int openFolderWithoutLinks(const std::string& real, int lastFlags);
 // Converts a POSIX modification time to a Windows-style file time.
 uint64_t toFileTime(int64_t seconds, int64_t nanoseconds);
+// Sets the entry's kind, times, size and inode from what a stat of it gave.
+void fillEntry(DirEntry& entry, const struct stat& st);
 
 }  // namespace posix
