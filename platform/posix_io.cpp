@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 
 namespace posix {
 
@@ -177,3 +178,16 @@ void fillEntry(DirEntry& entry, const struct stat& st) {
 }
 
 }  // namespace posix
+
+std::string fileErrorText(int error) {
+    switch (error) {
+        case posix::kIsLink:
+            return "it is a link";
+        case posix::kNotRegular:
+            return "it is not a regular file";
+        case posix::kOtherLinks:
+            return "other names link to it";
+        default:
+            return std::strerror(error);
+    }
+}

@@ -1,7 +1,8 @@
 // The POSIX pieces PosixFileSystem's operations share (platform/posix_file_system.h): opening
 // only regular files without waiting, whole reads and writes that survive interrupted calls,
 // files of the farm's own made exclusively, folders entered level by level without following a
-// link, and the errno values that say why a file was refused (fileErrorText names them).
+// link, and the errno values that say why a file was refused (fileErrorText, declared with the
+// interface, is defined beside them in posix_io.cpp).
 #pragma once
 
 #include <sys/stat.h>
