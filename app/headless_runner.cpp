@@ -12,6 +12,7 @@
 #include "engine/operator_commands.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
+#include "platform/posix_file_system.h"
 #include "settings/settings_file.h"
 #include "web/farm_driver.h"
 #include "web/web_monitor.h"
@@ -195,7 +196,7 @@ int runHeadless(int argc, char** argv) {
         return 1;
     }
     installStopHandlers();
-    FileSystem fs;
+    PosixFileSystem fs;
     Clock clock;
     // Without --cycle-ms the cycle is known only once startFarm has loaded the settings.
     std::chrono::milliseconds cycle{o.cycleMs >= 0 ? o.cycleMs : 1000};

@@ -6,7 +6,7 @@
 #include <QCommandLineParser>
 
 #include "platform/clock.h"
-#include "platform/file_system.h"
+#include "platform/posix_file_system.h"
 #include "settings/settings_file.h"
 #include "ui/kestrun_app.h"
 
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    FileSystem fs;
+    PosixFileSystem fs;
     Clock clock;
     CKestrunMFCApp app(qapp, fs, clock, defaultSettingsPath());
     app.setWebPort(port);

@@ -4,8 +4,7 @@
 // images, first seen and checked before, beside the scan by names alone), the refill scan and
 // Re-Scan Queue of the queue, and one full farm tick. Each runs on a local folder and on
 // a simulated share (1 ms per file operation), beside the same operation done the plain way: the
-// farm's own operation over the plain file system (bench/plain_file_system.h), and for the image
-// scans the scans of bench/plain_ways.h.
+// farm's own operation over the plain file system (bench/plain_file_system.h).
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -21,7 +20,6 @@
 #include "engine/frame_queue.h"
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
-#include "plain_ways.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 
@@ -120,8 +118,7 @@ void benchScanImages(benchmark::State& st, Way way, Disk disk, int frames, int m
             st.PauseTiming();
             std::memset(scene.frameMap, 0, sizeof scene.frameMap);
             st.ResumeTiming();
-            benchmark::DoNotOptimize(way == Way::Farm ? scanImages(b.farm, 1, remaining)
-                                                      : plainScanImages(b.farm, 1, remaining));
+            benchmark::DoNotOptimize(scanImages(b.farm, 1, remaining));
         }
     }
     if (remaining != toDo) {
@@ -229,7 +226,7 @@ void benchScanScenes(benchmark::State& st, Way way, Disk disk, int scenes) {
     {
         FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
-            remaining = way == Way::Farm ? scanScenes(b.farm, 15) : plainScanScenes(b.farm, 15);
+            remaining = scanScenes(b.farm, 15);
         }
     }
     if (remaining != kSceneToDo) {
@@ -245,11 +242,7 @@ void benchRescan(benchmark::State& st, Way way, Disk disk, int scenes) {
     {
         FsMeter meter(st, b.fs, disk, way);
         for (auto _ : st) {
-            if (way == Way::Farm) {
-                rescanQueue(b.farm);
-            } else {
-                plainRescanQueue(b.farm);
-            }
+            rescanQueue(b.farm);
         }
     }
     if (b.farm.state.frameQueueCount != std::min(kFrameQueueSize, scenes * kSceneToDo)) {
@@ -261,11 +254,11 @@ void registerQueueScans() {
     for (int scenes : {1, 50, kFullScenes}) {
         std::string n = "/scenes:" + std::to_string(scenes);
         // The scans stop at the first scene with the frames asked for (15, and 100 for Re-Scan
-        // Queue), which no scene here has; the plain Re-Scan also saves the queue file one
-        // record at a time.
+        // Queue), which no scene here has. The plain way looks up each frame image of a scene
+        // on its own, and the plain Re-Scan also saves the queue file one record at a time.
         int refilled = kSceneToDo >= 15 ? 1 : scenes;
         int rescanned = kSceneToDo >= 100 ? 1 : scenes;
-        registerPair("scanScenes15" + n, 3 * refilled, (kSceneToDo + 2) * refilled,
+        registerPair("scanScenes15" + n, 3 * refilled, (kSceneFrames + 2) * refilled,
                      [scenes](benchmark::State& st, Way way, Disk disk) {
                          benchScanScenes(st, way, disk, scenes);
                      });

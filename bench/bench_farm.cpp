@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <vector>
 
 #include "farm/command_words.h"
 #include "farm/scene_record.h"
@@ -75,11 +76,14 @@ void BenchFarm::addScenes(int count, int frames, int missingEvery) {
         std::filesystem::create_directories(images);
         writeText(joinPath(queueDir, numbered("scene%03d.lws", k)),
                   sceneText(0, frames - 1, 1, images + "/shot"));
+        std::vector<std::string> names;
         for (int f = 0; f < frames; ++f) {
+            names.push_back(numbered("shot%04d.TGA", f));
             if (missingEvery <= 0 || f % missingEvery != 0) {
-                writeImage(images + numbered("/shot%04d.TGA", f), f);
+                writeImage(joinPath(images, names.back()), f);
             }
         }
+        fs.setFolderNames(images, std::move(names));
     }
     checkSceneQueue(farm);
 }

@@ -13,6 +13,7 @@
 #include "bench_farm.h"
 #include "farm/view_texts.h"
 #include "platform/fixed_text.h"
+#include "platform/posix_file_system.h"
 #include "ui/farm_controller.h"
 #include "ui/farm_list_models.h"
 #include "ui/kestrun_view.h"
@@ -156,7 +157,7 @@ struct Views {
         plainFarm.show();
         QApplication::processEvents();
     }
-    FileSystem fs;
+    PosixFileSystem fs;
     ManualClock clock;
     FarmController controller;
     CKestrunMFCView view;

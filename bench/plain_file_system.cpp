@@ -7,12 +7,18 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/fixed_text.h"
 #include "platform/path.h"
+#include "platform/posix_io.h"
 
 void PlainFileSystem::setRecordFile(std::string path, size_t headSize, size_t recordSize) {
     recordFile_ = std::move(path);
     headSize_ = headSize;
     recordSize_ = std::max<size_t>(recordSize, 1);
+}
+
+void PlainFileSystem::setFolderNames(const std::string& dir, std::vector<std::string> names) {
+    folderNames_[dir] = std::move(names);
 }
 
 bool PlainFileSystem::plainlyMissing(const std::string& path) {
@@ -66,6 +72,11 @@ SaveResult PlainFileSystem::saveFile(const std::string& path, std::string_view d
 
 bool PlainFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                     EntryTimes times, std::string_view suffix) {
+    auto known = plain() ? folderNames_.find(dir) : folderNames_.end();
+    if (known != folderNames_.end()) {
+        lookUpNames(dir, known->second, times, suffix, out);
+        return true;
+    }
     if (!plain() || times == EntryTimes::Skip) {
         return CountingFileSystem::listDirectory(dir, out, times, suffix);
     }
@@ -107,4 +118,25 @@ bool PlainFileSystem::readRange(const std::string& path, uint64_t offset, size_t
     ::close(fd);
     out.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return n >= 0;
+}
+
+void PlainFileSystem::lookUpNames(const std::string& dir, const std::vector<std::string>& names,
+                                  EntryTimes times, std::string_view suffix,
+                                  std::vector<DirEntry>& out) {
+    out.clear();
+    int follow = times == EntryTimes::Own ? AT_SYMLINK_NOFOLLOW : 0;
+    for (const std::string& name : names) {
+        if (!endsWithNoCase(name, suffix)) {
+            continue;
+        }
+        count(&FsCounters::stats);
+        struct stat st;
+        if (::fstatat(AT_FDCWD, joinPath(dir, name).c_str(), &st, follow) != 0) {
+            continue;
+        }
+        DirEntry entry;
+        entry.name = name;
+        posix::fillEntry(entry, st);
+        out.push_back(std::move(entry));
+    }
 }

@@ -7,6 +7,10 @@
 // - A listing that reads the entries' times and lengths (or each entry's own details) lists the
 //   names alone and then asks each entry's with a query of its own (the farm takes them from the
 //   listing).
+// - A folder of known names (an image folder, named with its scene's frame images) is not listed
+//   at all: each of its names is looked up with a query of its own, found or not (the farm lists
+//   it once and looks the names up in memory). The farm's image scan run over it is thus the
+//   plain scan of one lookup per frame image.
 // - The record file (the queue file) is read one record per open, and saved in place: its head
 //   written, then one append per record (the farm reads it whole, and saves it whole through a
 //   temporary renamed over it).
@@ -18,6 +22,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "counting_file_system.h"
@@ -30,6 +35,8 @@ class PlainFileSystem : public CountingFileSystem {
     void setWay(Way way) { way_ = way; }
     // The file of records: headSize bytes, then records of recordSize bytes each.
     void setRecordFile(std::string path, size_t headSize, size_t recordSize);
+    // The names the plain way looks up one by one in dir where the farm lists it.
+    void setFolderNames(const std::string& dir, std::vector<std::string> names);
 
     bool readFile(const std::string& path, std::string& out,
                   size_t maxBytes = std::numeric_limits<size_t>::max(),
@@ -51,9 +58,13 @@ class PlainFileSystem : public CountingFileSystem {
     bool readRecords(const std::string& path, std::string& out, size_t maxBytes);
     // One open reading size bytes at offset (fewer at the end of the file).
     bool readRange(const std::string& path, uint64_t offset, size_t size, std::string& out);
+    // The entries of the known names of dir that are there, each looked up on its own.
+    void lookUpNames(const std::string& dir, const std::vector<std::string>& names,
+                     EntryTimes times, std::string_view suffix, std::vector<DirEntry>& out);
 
     Way way_ = Way::Farm;
     std::string recordFile_;
     size_t headSize_ = 0;
     size_t recordSize_ = 1;
+    std::unordered_map<std::string, std::vector<std::string>> folderNames_;
 };

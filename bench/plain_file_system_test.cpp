@@ -105,6 +105,24 @@ TEST_F(PlainFileSystemTest, ATimedListingAsksEachEntrysTimeOnItsOwn) {
     std::vector<DirEntry> names;
     EXPECT_TRUE(fs.listDirectory(t.path(), names, EntryTimes::Skip));
     EXPECT_EQ(fs.counters.total(), 1u);
+
+    // A folder of known names is listed the farm's way, and the plain way looks each name up on
+    // its own, found or not; what it finds comes as the listing gives it.
+    fs.setFolderNames(t.path(), {"a.lws", "gone.lws", "sub"});
+    fs.setWay(Way::Farm);
+    farmWay = sortedListing(fs, t.path());
+    ASSERT_EQ(farmWay.size(), 4u);
+    fs.setWay(Way::Plain);
+    fs.resetCounters();
+    plainWay = sortedListing(fs, t.path());
+    ASSERT_EQ(plainWay.size(), 2u);
+    EXPECT_EQ(plainWay[0].name, "a.lws");
+    EXPECT_EQ(plainWay[0].fileTime, farmWay[0].fileTime);
+    EXPECT_EQ(plainWay[0].size, farmWay[0].size);
+    EXPECT_TRUE(plainWay[0].isRegular);
+    EXPECT_FALSE(plainWay[1].isRegular) << "sub is a folder";
+    EXPECT_EQ(fs.counters.stats, 3u);
+    EXPECT_EQ(fs.counters.total(), 3u);
 }
 
 TEST_F(PlainFileSystemTest, TheRecordFileIsSavedInPlaceOneRecordPerWrite) {

@@ -43,102 +43,112 @@ bool SandboxFileSystem::allowed(std::string_view path) const {
 bool SandboxFileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes,
                                  Links links) {
     out.clear();
-    return allowed(path) && FileSystem::readFile(path, out, maxBytes, links);
+    return allowed(path) && ForwardingFileSystem::readFile(path, out, maxBytes, links);
 }
 
 ReadResult SandboxFileSystem::readCapped(const std::string& path, std::string& out, size_t cap) {
     out.clear();
-    return allowed(path) ? FileSystem::readCapped(path, out, cap) : ReadResult::Unreadable;
+    return allowed(path) ? ForwardingFileSystem::readCapped(path, out, cap)
+                         : ReadResult::Unreadable;
 }
 
 bool SandboxFileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                                      uint64_t& size) {
     out.clear();
     size = 0;
-    return allowed(path) && FileSystem::readFileTail(path, maxBytes, out, size);
+    return allowed(path) && ForwardingFileSystem::readFileTail(path, maxBytes, out, size);
+}
+
+bool SandboxFileSystem::readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
+                                     std::string& head, std::string& tail, uint64_t& size) {
+    head.clear();
+    tail.clear();
+    size = 0;
+    return allowed(path) &&
+           ForwardingFileSystem::readFileEnds(path, headBytes, tailBytes, head, tail, size);
 }
 
 bool SandboxFileSystem::writeFile(const std::string& path, std::string_view data) {
-    return allowed(path) && FileSystem::writeFile(path, data);
+    return allowed(path) && ForwardingFileSystem::writeFile(path, data);
 }
 
 bool SandboxFileSystem::appendFile(const std::string& path, std::string_view data) {
-    return allowed(path) && FileSystem::appendFile(path, data);
+    return allowed(path) && ForwardingFileSystem::appendFile(path, data);
 }
 
 SaveResult SandboxFileSystem::saveFile(const std::string& path, std::string_view data,
                                        Trust trust) {
-    return allowed(path) ? FileSystem::saveFile(path, data, trust) : SaveResult{};
+    return allowed(path) ? ForwardingFileSystem::saveFile(path, data, trust) : SaveResult{};
 }
 
 bool SandboxFileSystem::probeFolder(const std::string& dir) {
-    return allowed(dir) && FileSystem::probeFolder(dir);
+    return allowed(dir) && ForwardingFileSystem::probeFolder(dir);
 }
 
 CopyResult SandboxFileSystem::moveIntoFolder(const std::string& from, const std::string& folder) {
     if (!allowed(from) || !allowed(folder)) {
         return CopyResult::Failed;
     }
-    return FileSystem::moveIntoFolder(from, folder);
+    return ForwardingFileSystem::moveIntoFolder(from, folder);
 }
 
 bool SandboxFileSystem::exists(const std::string& path) {
-    return allowed(path) && FileSystem::exists(path);
+    return allowed(path) && ForwardingFileSystem::exists(path);
 }
 
 bool SandboxFileSystem::isDirectory(const std::string& path) {
-    return allowed(path) && FileSystem::isDirectory(path);
+    return allowed(path) && ForwardingFileSystem::isDirectory(path);
 }
 
 bool SandboxFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                       EntryTimes times, std::string_view suffix) {
     out.clear();
-    return allowed(dir) && FileSystem::listDirectory(dir, out, times, suffix);
+    return allowed(dir) && ForwardingFileSystem::listDirectory(dir, out, times, suffix);
 }
 
 bool SandboxFileSystem::removeFile(const std::string& path) {
-    return allowed(path) && FileSystem::removeFile(path);
+    return allowed(path) && ForwardingFileSystem::removeFile(path);
 }
 
 CopyResult SandboxFileSystem::copyFile(const std::string& from, const std::string& to) {
     if (!allowed(from) || !allowed(to)) {
         return CopyResult::Failed;
     }
-    return FileSystem::copyFile(from, to);
+    return ForwardingFileSystem::copyFile(from, to);
 }
 
 MakeDirResult SandboxFileSystem::makeDirectory(const std::string& path) {
-    return allowed(path) ? FileSystem::makeDirectory(path) : MakeDirResult::Failed;
+    return allowed(path) ? ForwardingFileSystem::makeDirectory(path) : MakeDirResult::Failed;
 }
 
 bool SandboxFileSystem::realFolderPath(const std::string& path, std::string& real) {
-    return FileSystem::realFolderPath(path, real) && allowed(real);
+    return ForwardingFileSystem::realFolderPath(path, real) && allowed(real);
 }
 
 bool SandboxFileSystem::removeInFolder(const std::string& real,
                                        const std::function<bool(std::string_view)>& remove) {
-    return allowed(real) && FileSystem::removeInFolder(real, remove);
+    return allowed(real) && ForwardingFileSystem::removeInFolder(real, remove);
 }
 
 bool SandboxFileSystem::writeInFolder(const std::string& real, const std::string& name,
                                       std::string_view data) {
-    return allowed(real) && FileSystem::writeInFolder(real, name, data);
+    return allowed(real) && ForwardingFileSystem::writeInFolder(real, name, data);
 }
 
 bool SandboxFileSystem::makeFoldersBelow(const std::string& root, const std::string& relative) {
-    return allowed(root + "/" + relative) && FileSystem::makeFoldersBelow(root, relative);
+    return allowed(root + "/" + relative) && ForwardingFileSystem::makeFoldersBelow(root, relative);
 }
 
 bool SandboxFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
-    return allowed(path) && FileSystem::freeSpace(path, bytes);
+    return allowed(path) && ForwardingFileSystem::freeSpace(path, bytes);
 }
 
 std::string SandboxFileSystem::mountPoint(const std::string& path) {
-    return allowed(path) ? FileSystem::mountPoint(path) : root_;
+    return allowed(path) ? ForwardingFileSystem::mountPoint(path) : root_;
 }
 
 bool SandboxFileSystem::fileTime(const std::string& path, uint64_t& time) {
-    return allowed(path) && FileSystem::fileTime(path, time);
+    return allowed(path) && ForwardingFileSystem::fileTime(path, time);
 }
 
 FuzzFarm::FuzzFarm(std::string_view target, int nodes)

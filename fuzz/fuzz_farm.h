@@ -4,7 +4,8 @@
 //
 // Fuzzed input names paths of its own (a scene's save prefix, a queue record's image template,
 // a settings file's folders), and the farm creates folders and probe files where they point.
-// SandboxFileSystem is the real file system with one rule added: a path outside the sandbox, or
+// SandboxFileSystem is the real file system with one rule added to every operation, so it
+// overrides each one (ForwardingFileSystem does the real work): a path outside the sandbox, or
 // one that climbs with "..", is refused as if it could not be opened. The sandbox path is fixed,
 // so seed files that name paths inside it (queue records) work from one run to the next; run one
 // process per target at a time.
@@ -14,10 +15,11 @@
 #include <string_view>
 
 #include "farm/farm.h"
+#include "platform/forwarding_file_system.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/quiet_host.h"
 
-class SandboxFileSystem : public FileSystem {
+class SandboxFileSystem : public ForwardingFileSystem {
   public:
     explicit SandboxFileSystem(std::string root) : root_(std::move(root)) {}
 
@@ -29,6 +31,8 @@ class SandboxFileSystem : public FileSystem {
     ReadResult readCapped(const std::string& path, std::string& out, size_t cap) override;
     bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                       uint64_t& size) override;
+    bool readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
+                      std::string& head, std::string& tail, uint64_t& size) override;
     bool writeFile(const std::string& path, std::string_view data) override;
     bool appendFile(const std::string& path, std::string_view data) override;
     SaveResult saveFile(const std::string& path, std::string_view data, Trust trust) override;

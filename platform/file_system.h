@@ -1,7 +1,8 @@
 // The file-system seam. Every file operation of the farm goes through one FileSystem object,
-// held by the Farm; the base class is the real POSIX implementation. Tests and benchmarks may
-// derive from it to change one operation (a "full" disk for the free-space query) or to wrap
-// every one (tests/support's counting file system).
+// held by the Farm. This header is the interface and the types it speaks in; the real one is
+// PosixFileSystem (platform/posix_file_system.h). A file system that changes a few operations
+// of another (tests' counting and full-disk ones, the fuzz sandbox, the benchmarks' plain one)
+// derives from ForwardingFileSystem (platform/forwarding_file_system.h) and overrides only those.
 // Files are opened, used whole and closed inside one call; nothing is held open.
 //
 // Every open is made without waiting and reads or writes only regular files, so a FIFO or a
@@ -68,74 +69,75 @@ class FileSystem {
     // shared folder) a link is not followed and a file other names link to is not read.
     virtual bool readFile(const std::string& path, std::string& out,
                           size_t maxBytes = std::numeric_limits<size_t>::max(),
-                          Links links = Links::Follow);
+                          Links links = Links::Follow) = 0;
     // Reads the whole file when it holds at most cap bytes; TooLarge (out empty) when it holds
     // more, found from its size before anything is read.
-    virtual ReadResult readCapped(const std::string& path, std::string& out, size_t cap);
+    virtual ReadResult readCapped(const std::string& path, std::string& out, size_t cap) = 0;
     // Reads the last maxBytes of the file (all of it when shorter) into out and its length into
     // size, so a reader of a growing file's end need not read the whole file. A link at path is
     // not followed, nor a file other names link to read: the tail read is that of a file the farm
     // appends to in a shared folder.
     virtual bool readFileTail(const std::string& path, size_t maxBytes, std::string& out,
-                              uint64_t& size);
+                              uint64_t& size) = 0;
     // Reads up to headBytes from the start of the file into head and up to tailBytes from its
     // end into tail (a short file's ends overlap), and its length into size, in one open: the
     // image scan's look at whether an image is whole.
     virtual bool readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
-                              std::string& head, std::string& tail, uint64_t& size);
+                              std::string& head, std::string& tail, uint64_t& size) = 0;
     // Empties the file (creating it when missing) and writes data, without following a link at
     // path and only into a regular file that no other name links to.
-    virtual bool writeFile(const std::string& path, std::string_view data);
+    virtual bool writeFile(const std::string& path, std::string_view data) = 0;
     // Appends data at the end of the file, creating it when missing, on the same terms.
-    virtual bool appendFile(const std::string& path, std::string_view data);
+    virtual bool appendFile(const std::string& path, std::string_view data) = 0;
     // Writes data to a temporary of a name of its own beside the file (made exclusively),
     // flushes it to the disk and renames it over the file, so a crash or a full disk leaves
     // either the old or the new file whole; the file's mode is kept. When no temporary can be
     // made there, the file is written in place, after room for the data is reserved.
-    virtual SaveResult saveFile(const std::string& path, std::string_view data, Trust trust);
+    virtual SaveResult saveFile(const std::string& path, std::string_view data, Trust trust) = 0;
     // True when a file of the farm's own can be made in dir: one of a name that cannot already
     // exist is created exclusively (never through a link) and removed again.
-    virtual bool probeFolder(const std::string& dir);
+    virtual bool probeFolder(const std::string& dir) = 0;
     // Renames the entry at from itself (a link stays a link) into folder under the same name,
     // replacing what that name held there. folder must be a real folder, not a link to one:
     // PathNotFound when it does not exist, Failed for a link or any other failure.
-    virtual CopyResult moveIntoFolder(const std::string& from, const std::string& folder);
+    virtual CopyResult moveIntoFolder(const std::string& from, const std::string& folder) = 0;
     // True when an entry of that name exists (any kind).
-    virtual bool exists(const std::string& path);
-    virtual bool isDirectory(const std::string& path);
+    virtual bool exists(const std::string& path) = 0;
+    virtual bool isDirectory(const std::string& path) = 0;
     // Every entry of the folder but "." and "..", in no particular order. False when the folder
     // cannot be listed (missing, not a folder, an I/O error), as opposed to an empty one. An
     // entry that cannot be looked at (a dangling or looping link) is left out. With a suffix,
     // only entries whose names end with it (in any case) are listed, and only they are looked
     // at: a folder full of other names costs no look at any of them.
     virtual bool listDirectory(const std::string& dir, std::vector<DirEntry>& out,
-                               EntryTimes times = EntryTimes::Read, std::string_view suffix = {});
-    virtual bool removeFile(const std::string& path);
+                               EntryTimes times = EntryTimes::Read,
+                               std::string_view suffix = {}) = 0;
+    virtual bool removeFile(const std::string& path) = 0;
     // Copies from onto to, replacing it on the terms of writeFile; the copy runs in pieces, so
     // its memory does not grow with the file. PathNotFound when the target folder does not exist.
-    virtual CopyResult copyFile(const std::string& from, const std::string& to);
-    virtual MakeDirResult makeDirectory(const std::string& path);
+    virtual CopyResult copyFile(const std::string& from, const std::string& to) = 0;
+    virtual MakeDirResult makeDirectory(const std::string& path) = 0;
     // The path of the folder at path with every link resolved; false when there is no folder.
-    virtual bool realFolderPath(const std::string& path, std::string& real);
+    virtual bool realFolderPath(const std::string& path, std::string& real) = 0;
     // In the folder real (a path without links, as realFolderPath gives it), removes every
     // regular file and every link (as a link) whose name remove accepts. Each level of real is
     // entered without following a link, so a link swapped in at any level since it was resolved
     // makes the call fail and touch nothing. False when the folder cannot be entered or listed.
     virtual bool removeInFolder(const std::string& real,
-                                const std::function<bool(std::string_view)>& remove);
+                                const std::function<bool(std::string_view)>& remove) = 0;
     // Writes data into the file name of the folder real, entered as removeInFolder enters it,
     // on the terms of writeFile.
     virtual bool writeInFolder(const std::string& real, const std::string& name,
-                               std::string_view data);
+                               std::string_view data) = 0;
     // Creates the missing levels of relative (plain names separated by "/") below the existing
     // folder root. Each level is made and entered without following a link, so a link found
     // below root cannot lead the creation anywhere else. True when the last level is a folder.
-    virtual bool makeFoldersBelow(const std::string& root, const std::string& relative);
+    virtual bool makeFoldersBelow(const std::string& root, const std::string& relative) = 0;
     // Free bytes for an unprivileged writer on the file system holding path.
-    virtual bool freeSpace(const std::string& path, uint64_t& bytes);
+    virtual bool freeSpace(const std::string& path, uint64_t& bytes) = 0;
     // The mount point of the file system holding path, or of its nearest existing ancestor.
-    virtual std::string mountPoint(const std::string& path);
-    virtual bool fileTime(const std::string& path, uint64_t& time);
+    virtual std::string mountPoint(const std::string& path) = 0;
+    virtual bool fileTime(const std::string& path, uint64_t& time) = 0;
 };
 
 // What an errno a file operation left means to an operator: "it is a link", "it is not a regular

@@ -11,6 +11,7 @@
 #include "farm/command_words.h"
 #include "farm/scene_record.h"
 #include "platform/fixed_text.h"
+#include "platform/posix_file_system.h"
 #include "sim/node_files.h"
 #include "tests/support/farm_fixture.h"
 #include "tests/support/free_space_file_system.h"
@@ -134,7 +135,7 @@ TEST(FarmCycle, YesResumesAndHandsBackFramesLeftInHand) {
     e.frameMap[2] = kFrameInHand;
     e.frameMap[3] = kFrameInHand;
     e.frameMap[4] = kFrameMissing;
-    FileSystem fs;
+    PosixFileSystem fs;
     ASSERT_TRUE(fs.fileTime(path, e.fileTime));
     copyText(e.outputPath, f.contentDir + "/Renders/shot0000.TGA");
     std::string bytes(4, '\xFF');

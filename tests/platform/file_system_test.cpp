@@ -1,5 +1,5 @@
 // The real file system seam: results that the farm's failure handling depends on.
-#include "platform/file_system.h"
+#include "platform/posix_file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 
 TEST(FileSystem, AMissingFolderCannotBeListedWhileAnEmptyOneCan) {
     TempDir t;
-    FileSystem fs;
+    PosixFileSystem fs;
     std::vector<DirEntry> entries{DirEntry{}};
     EXPECT_FALSE(fs.listDirectory(t.file("missing"), entries));
     EXPECT_TRUE(entries.empty());
@@ -22,7 +22,7 @@ TEST(FileSystem, AMissingFolderCannotBeListedWhileAnEmptyOneCan) {
 
 TEST(FileSystem, ListingTellsRegularFilesAndTheirTimes) {
     TempDir t;
-    FileSystem fs;
+    PosixFileSystem fs;
     writeText(t.file("a.lws"), "x");
     setModifiedTime(t.file("a.lws"), 0);
     t.makeDir("sub");
@@ -38,7 +38,7 @@ TEST(FileSystem, ListingTellsRegularFilesAndTheirTimes) {
 
 TEST(FileSystem, ReadStopsAtTheLimitAndFailsOnAMissingFile) {
     TempDir t;
-    FileSystem fs;
+    PosixFileSystem fs;
     writeText(t.file("ack1"), "Rendering frame 5\r\n");
     std::string head;
     ASSERT_TRUE(fs.readFile(t.file("ack1"), head, 6));
@@ -49,7 +49,7 @@ TEST(FileSystem, ReadStopsAtTheLimitAndFailsOnAMissingFile) {
 
 TEST(FileSystem, ASaveThatCannotBeMadeLeavesTheOldFileWholeAndNoTemporary) {
     TempDir t;
-    FileSystem fs;
+    PosixFileSystem fs;
     t.makeDir("Kestrun.que");  // a folder where the file should be
     EXPECT_EQ(fs.saveFile(t.file("Kestrun.que"), "new", Trust::Shared).how, SaveResult::Failed);
     EXPECT_TRUE(fs.isDirectory(t.file("Kestrun.que")));
@@ -64,7 +64,7 @@ TEST(FileSystem, ASaveThatCannotBeMadeLeavesTheOldFileWholeAndNoTemporary) {
 
 TEST(FileSystem, CopyIntoAMissingFolderSaysPathNotFound) {
     TempDir t;
-    FileSystem fs;
+    PosixFileSystem fs;
     writeText(t.file("a.lws"), "scene");
     EXPECT_EQ(fs.copyFile(t.file("a.lws"), t.file("HasBeenRendered/a.lws")),
               CopyResult::PathNotFound);
@@ -78,7 +78,7 @@ TEST(FileSystem, CopyIntoAMissingFolderSaysPathNotFound) {
 
 TEST(FileSystem, TheMountPointOfAFolderNotYetMadeIsThatOfItsNearestAncestor) {
     TempDir t;
-    FileSystem fs;
+    PosixFileSystem fs;
     std::string mount = fs.mountPoint(t.path());
     EXPECT_EQ(fs.mountPoint(t.file("renders/not/made/yet")), mount);
     EXPECT_EQ(fs.mountPoint("/"), "/");
@@ -90,7 +90,7 @@ TEST(FileSystem, TheMountPointOfAFolderNotYetMadeIsThatOfItsNearestAncestor) {
 
 TEST(CountingFileSystem, CountsEveryOperationOfTheFileSystemItWraps) {
     TempDir t;
-    FileSystem real;
+    PosixFileSystem real;
     CountingFileSystem fs(real);
     std::string s;
     std::vector<DirEntry> entries;
@@ -123,7 +123,7 @@ TEST(CountingFileSystem, CountsEveryOperationOfTheFileSystemItWraps) {
 TEST(FileSystem, AListingTellsTheKindOfEveryEntryAndLeavesOutBrokenLinks) {
     for (EntryTimes times : {EntryTimes::Skip, EntryTimes::Read}) {
         TempDir t;
-        FileSystem fs;
+        PosixFileSystem fs;
         writeText(t.file("shot0001.TGA"), "x");
         t.makeDir("sub");
         ::symlink(t.file("shot0001.TGA").c_str(), t.file("link.TGA").c_str());

@@ -5,13 +5,14 @@
 #include <string>
 
 #include "farm/farm.h"
+#include "platform/posix_file_system.h"
 #include "manual_clock.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 
 struct TestFarm {
     TempDir dir;
-    FileSystem fs;
+    PosixFileSystem fs;
     ManualClock clock;
     RecordingHost host;
     Farm farm{host, fs, clock, dir.file("Kestrun.ini")};

@@ -38,34 +38,34 @@ void CountingFileSystem::count(uint64_t FsCounters::*field, uint64_t times) {
 bool CountingFileSystem::readFile(const std::string& path, std::string& out, size_t maxBytes,
                                   Links links) {
     count(&FsCounters::opens);
-    return target_.readFile(path, out, maxBytes, links);
+    return ForwardingFileSystem::readFile(path, out, maxBytes, links);
 }
 
 ReadResult CountingFileSystem::readCapped(const std::string& path, std::string& out, size_t cap) {
     count(&FsCounters::opens);
-    return target_.readCapped(path, out, cap);
+    return ForwardingFileSystem::readCapped(path, out, cap);
 }
 
 bool CountingFileSystem::readFileTail(const std::string& path, size_t maxBytes, std::string& out,
                                       uint64_t& size) {
     count(&FsCounters::opens);
-    return target_.readFileTail(path, maxBytes, out, size);
+    return ForwardingFileSystem::readFileTail(path, maxBytes, out, size);
 }
 
 bool CountingFileSystem::writeFile(const std::string& path, std::string_view data) {
     count(&FsCounters::writes);
-    return target_.writeFile(path, data);
+    return ForwardingFileSystem::writeFile(path, data);
 }
 
 bool CountingFileSystem::appendFile(const std::string& path, std::string_view data) {
     count(&FsCounters::writes);
-    return target_.appendFile(path, data);
+    return ForwardingFileSystem::appendFile(path, data);
 }
 
 SaveResult CountingFileSystem::saveFile(const std::string& path, std::string_view data,
                                         Trust trust) {
     count(&FsCounters::writes);
-    SaveResult result = target_.saveFile(path, data, trust);
+    SaveResult result = ForwardingFileSystem::saveFile(path, data, trust);
     if (result.how == SaveResult::Replaced) {
         count(&FsCounters::renames);
     }
@@ -74,7 +74,7 @@ SaveResult CountingFileSystem::saveFile(const std::string& path, std::string_vie
 
 bool CountingFileSystem::probeFolder(const std::string& dir) {
     count(&FsCounters::writes);
-    bool made = target_.probeFolder(dir);
+    bool made = ForwardingFileSystem::probeFolder(dir);
     if (made) {
         count(&FsCounters::deletes);
     }
@@ -83,77 +83,77 @@ bool CountingFileSystem::probeFolder(const std::string& dir) {
 
 CopyResult CountingFileSystem::moveIntoFolder(const std::string& from, const std::string& folder) {
     count(&FsCounters::renames);
-    return target_.moveIntoFolder(from, folder);
+    return ForwardingFileSystem::moveIntoFolder(from, folder);
 }
 
 bool CountingFileSystem::exists(const std::string& path) {
     count(&FsCounters::stats);
-    return target_.exists(path);
+    return ForwardingFileSystem::exists(path);
 }
 
 bool CountingFileSystem::isDirectory(const std::string& path) {
     count(&FsCounters::stats);
-    return target_.isDirectory(path);
+    return ForwardingFileSystem::isDirectory(path);
 }
 
 bool CountingFileSystem::readFileEnds(const std::string& path, size_t headBytes, size_t tailBytes,
                                       std::string& head, std::string& tail, uint64_t& size) {
     count(&FsCounters::opens);
-    return target_.readFileEnds(path, headBytes, tailBytes, head, tail, size);
+    return ForwardingFileSystem::readFileEnds(path, headBytes, tailBytes, head, tail, size);
 }
 
 bool CountingFileSystem::listDirectory(const std::string& dir, std::vector<DirEntry>& out,
                                        EntryTimes times, std::string_view suffix) {
     count(&FsCounters::listings);
-    return target_.listDirectory(dir, out, times, suffix);
+    return ForwardingFileSystem::listDirectory(dir, out, times, suffix);
 }
 
 bool CountingFileSystem::removeFile(const std::string& path) {
     count(&FsCounters::deletes);
-    return target_.removeFile(path);
+    return ForwardingFileSystem::removeFile(path);
 }
 
 CopyResult CountingFileSystem::copyFile(const std::string& from, const std::string& to) {
     count(&FsCounters::opens);
     count(&FsCounters::writes);
-    return target_.copyFile(from, to);
+    return ForwardingFileSystem::copyFile(from, to);
 }
 
 MakeDirResult CountingFileSystem::makeDirectory(const std::string& path) {
     count(&FsCounters::writes);
-    return target_.makeDirectory(path);
+    return ForwardingFileSystem::makeDirectory(path);
 }
 
 bool CountingFileSystem::realFolderPath(const std::string& path, std::string& real) {
     count(&FsCounters::stats);
-    return target_.realFolderPath(path, real);
+    return ForwardingFileSystem::realFolderPath(path, real);
 }
 
 bool CountingFileSystem::removeInFolder(const std::string& real,
                                         const std::function<bool(std::string_view)>& remove) {
     count(&FsCounters::listings);
     count(&FsCounters::deletes);
-    return target_.removeInFolder(real, remove);
+    return ForwardingFileSystem::removeInFolder(real, remove);
 }
 
 bool CountingFileSystem::writeInFolder(const std::string& real, const std::string& name,
                                        std::string_view data) {
     count(&FsCounters::writes);
-    return target_.writeInFolder(real, name, data);
+    return ForwardingFileSystem::writeInFolder(real, name, data);
 }
 
 bool CountingFileSystem::makeFoldersBelow(const std::string& root, const std::string& relative) {
     count(&FsCounters::writes);
-    return target_.makeFoldersBelow(root, relative);
+    return ForwardingFileSystem::makeFoldersBelow(root, relative);
 }
 
 bool CountingFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
     count(&FsCounters::stats);
-    return target_.freeSpace(path, bytes);
+    return ForwardingFileSystem::freeSpace(path, bytes);
 }
 
 std::string CountingFileSystem::mountPoint(const std::string& path) {
-    std::string mount = target_.mountPoint(path);
+    std::string mount = ForwardingFileSystem::mountPoint(path);
     // The search looks at each level from the path up to the mount point, and at the parent of
     // the mount point that tells it to stop (none above "/").
     uint64_t from = depthOf(absolutePath(path));
@@ -164,5 +164,5 @@ std::string CountingFileSystem::mountPoint(const std::string& path) {
 
 bool CountingFileSystem::fileTime(const std::string& path, uint64_t& time) {
     count(&FsCounters::stats);
-    return target_.fileTime(path, time);
+    return ForwardingFileSystem::fileTime(path, time);
 }

@@ -1,8 +1,8 @@
 // The file system with its operations counted, for tests and benchmarks: CountingFileSystem
-// forwards every call to the file system it wraps (its own real one unless given another),
-// counting the call first in `counters` (opens, listings, stats, writes, renames, deletes) and,
-// when a delay is set, waiting it out once for each operation counted, so a benchmark can run
-// the farm as if its folders were on a network share.
+// forwards every call to the file system it wraps (a real one of its own unless given another,
+// as ForwardingFileSystem does), counting the call first in `counters` (opens, listings, stats,
+// writes, renames, deletes) and, when a delay is set, waiting it out once for each operation
+// counted, so a benchmark can run the farm as if its folders were on a network share.
 #pragma once
 
 #include <chrono>
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
+#include "platform/forwarding_file_system.h"
 
 struct FsCounters {
     uint64_t opens = 0;
@@ -24,14 +24,12 @@ struct FsCounters {
     uint64_t total() const { return opens + listings + stats + writes + renames + deletes; }
 };
 
-class CountingFileSystem : public FileSystem {
+// Every operation is counted, so every one is overridden.
+class CountingFileSystem : public ForwardingFileSystem {
   public:
-    CountingFileSystem() : target_(own_) {}
-    explicit CountingFileSystem(FileSystem& target) : target_(target) {}
-    CountingFileSystem(const CountingFileSystem&) = delete;
-    CountingFileSystem& operator=(const CountingFileSystem&) = delete;
+    using ForwardingFileSystem::ForwardingFileSystem;
 
-    // The defaults are the base class's, so calls through a CountingFileSystem read the same.
+    // The defaults are the interface's, so calls through a CountingFileSystem read the same.
     bool readFile(const std::string& path, std::string& out,
                   size_t maxBytes = std::numeric_limits<size_t>::max(),
                   Links links = Links::Follow) override;
@@ -76,7 +74,5 @@ class CountingFileSystem : public FileSystem {
     void setDelay(std::chrono::microseconds perOperation) { delay_ = perOperation; }
 
   private:
-    FileSystem own_;
-    FileSystem& target_;
     std::chrono::microseconds delay_{0};
 };

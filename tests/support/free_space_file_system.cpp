@@ -3,7 +3,7 @@
 bool FreeSpaceFileSystem::freeSpace(const std::string& path, uint64_t& bytes) {
     ++queries;
     if (answers.empty()) {
-        return FileSystem::freeSpace(path, bytes);
+        return ForwardingFileSystem::freeSpace(path, bytes);
     }
     bytes = answers.front();
     if (answers.size() > 1) {

@@ -6,9 +6,9 @@
 #include <deque>
 #include <string>
 
-#include "platform/file_system.h"
+#include "platform/forwarding_file_system.h"
 
-class FreeSpaceFileSystem : public FileSystem {
+class FreeSpaceFileSystem : public ForwardingFileSystem {
   public:
     // The free bytes each query answers in turn; the last one repeats. Empty: the real free space.
     std::deque<uint64_t> answers;
