@@ -10,8 +10,8 @@
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
 #include "queue/scene_reader.h"
-#include "settings/farm_log.h"
-#include "settings/farm_notify.h"
+#include "report/farm_log.h"
+#include "report/farm_notify.h"
 
 namespace {
 

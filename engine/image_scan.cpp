@@ -9,7 +9,7 @@
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/scene_reader.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "queue/scene_reader.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "queue/queue_file.h"
 #include "queue/scene_listing.h"
 #include "queue/scene_reader.h"
-#include "settings/farm_log.h"
-#include "settings/farm_notify.h"
+#include "report/farm_log.h"
+#include "report/farm_notify.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 int raiseScene(Farm& farm, int k, int p) {
     FarmState& s = farm.state;

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "farm/farm.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "web/farm_status.h"
 #include "web/request_screen.h"
 #include "web/web_page.h"
