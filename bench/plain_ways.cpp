@@ -9,7 +9,7 @@
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
-#include "queue/scene_reader.h"
+#include "queue/save_path.h"
 #include "report/farm_log.h"
 #include "report/farm_notify.h"
 

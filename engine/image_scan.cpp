@@ -8,7 +8,7 @@
 #include "engine/render_again_frames.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
-#include "queue/scene_reader.h"
+#include "queue/save_path.h"
 #include "report/farm_log.h"
 
 namespace {
