@@ -4,6 +4,7 @@
 
 #include "engine/channel.h"
 #include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "engine/operator_commands.h"
 #include "engine/problem_frame.h"
 #include "farm/farm.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "farm/view_texts.h"
 #include "fuzz/fuzz_farm.h"
 #include "platform/fixed_text.h"
