@@ -18,6 +18,7 @@
 #include "engine/channel.h"
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "engine/operator_commands.h"
 #include "engine/supervisor.h"
 #include "platform/fixed_text.h"

@@ -6,7 +6,7 @@
 #include "farm/command_words.h"
 #include "farm/farm.h"
 #include "platform/path.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
 #include "queue/queue_lock.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "settings/settings_file.h"
 
 namespace {

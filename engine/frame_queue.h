@@ -1,20 +1,13 @@
-// The frame queue builder: the image scan of a scene (each frame's image looked up in one
-// listing of the image folder), the three ways of running it over the queue, and the building of
-// the 14-place frame queue from which the scheduler hands out frames.
+// The frame queue builder: the three ways of running the image scan (engine/image_scan.h) over
+// the queue, and the building of the 14-place frame queue from which the scheduler hands out
+// frames.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 struct Farm;
 struct FarmState;
-struct SceneEntry;
 
-// Frame f's image name: the template with f's digits written to end just before the last four
-// characters.
-std::string imageName(const SceneEntry& e, int f);
-// Scans entry e's images; remaining := frames still to do. True when the scene is complete.
-bool scanImages(Farm& farm, int e, int& remaining);
 // Scans live scenes in queue order until one has at least limit frames to hand out (frames in
 // hand do not count); saves the queue file. Gives the count of frames to do of the last scene
 // scanned, not a sum.

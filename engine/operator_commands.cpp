@@ -15,7 +15,8 @@
 #include "platform/path.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
-#include "settings/farm_log.h"
+#include "queue/queue_order.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "engine/node_actions.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
-#include "settings/farm_log.h"
-#include "settings/farm_notify.h"
+#include "report/farm_log.h"
+#include "report/farm_notify.h"
 
 namespace {
 

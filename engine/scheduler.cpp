@@ -7,8 +7,8 @@
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
-#include "settings/farm_log.h"
-#include "settings/farm_notify.h"
+#include "report/farm_log.h"
+#include "report/farm_notify.h"
 #include "settings/path_map.h"
 
 namespace {

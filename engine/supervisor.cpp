@@ -10,7 +10,7 @@
 #include "farm/command_words.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -25,7 +25,7 @@ class FarmHost {
     virtual void showError(const std::string& text) = 0;
     // The not-configured notice, shown once when the settings cannot be used.
     virtual void showNotConfigured() = 0;
-    // A farm event the operator asked to be told of (see settings/farm_notify.h): the event
+    // A farm event the operator asked to be told of (see report/farm_notify.h): the event
     // word and its text. The window beeps and posts a desktop notification; by default nothing.
     virtual void alertOperator(const std::string& event, const std::string& text) {
         (void)event;

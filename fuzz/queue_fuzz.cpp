@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "farm/view_texts.h"
 #include "fuzz/fuzz_farm.h"
 #include "fuzz/queue_sandbox.h"

@@ -7,13 +7,13 @@
 #include <cstring>
 #include <string>
 
-#include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "farm/view_texts.h"
 #include "fuzz/fuzz_farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "queue/scene_reader.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/fixed_text.h"
 #include "platform/little_endian.h"
 #include "platform/path.h"
-#include "settings/save_report.h"
+#include "report/save_report.h"
 
 namespace {
 

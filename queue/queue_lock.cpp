@@ -4,7 +4,7 @@
 
 #include "farm/farm.h"
 #include "platform/path.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "platform/fixed_text.h"
 #include "platform/path.h"
 #include "platform/profile.h"
+#include "report/save_report.h"
 #include "settings/lw_cfg.h"
-#include "settings/save_report.h"
 #include "settings/settings_table.h"
 
 namespace {

@@ -6,6 +6,8 @@
 // edits the pairs of folders the render nodes name differently from this machine; below it the
 // stuck-node time and the notify command, and the web monitor's port, address and token (which
 // the programs read at start-up), applied on OK like the folders.
+// configure_layout.cpp places the groups and their controls; configure_dlg.cpp fills, reads and
+// saves them.
 #pragma once
 
 #include <QDialog>

@@ -5,9 +5,10 @@
 
 #include "engine/farm_cycle.h"
 #include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "farm/view_texts.h"
 #include "platform/byte_text.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "ui/desktop_alert.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"

@@ -13,7 +13,7 @@
 #include "engine/render_again.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "ui/farm_controller.h"
 #include "ui/kestrun_view.h"
 #include "ui/message_boxes.h"

@@ -8,21 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 
 #include "web/request_screen.h"
+#include "web/socket_stream.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr size_t kReadChunk = 4096;
-// What a closing connection still reads of what the client sent, so that the close does not
-// reset the connection before the client has read the answer.
-constexpr size_t kLingerBytes = 65536;
-constexpr int kLingerMs = 1000;
 
 const char* reasonPhrase(int status) {
     switch (status) {
@@ -47,54 +39,6 @@ std::string closingAnswer(int status, const std::string& message) {
            "\r\nConnection: close\r\n\r\n" + body;
 }
 
-int millisecondsUntil(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-bool waitFor(int fd, short events, int timeoutMs) {
-    pollfd p{fd, events, 0};
-    int r;
-    do {
-        r = ::poll(&p, 1, timeoutMs);
-    } while (r < 0 && errno == EINTR);
-    return r > 0 && (p.revents & (events | POLLHUP | POLLERR)) != 0;
-}
-
-void addressText(const sockaddr_storage& a, std::string& ip, int& port) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (a.ss_family == AF_INET6) {
-        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(a);
-        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
-        port = ntohs(v6.sin6_port);
-    } else {
-        const auto& v4 = reinterpret_cast<const sockaddr_in&>(a);
-        ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
-        port = ntohs(v4.sin_port);
-    }
-    ip = text;
-}
-
-// Ends the connection: tells the client no more comes, reads what it still sends for a moment
-// (bounded), then closes. Closing with unread bytes would reset the connection, and a reset can
-// take the answer with it before the client reads it.
-void closeGently(int fd) {
-    ::shutdown(fd, SHUT_WR);
-    auto deadline = Clock::now() + std::chrono::milliseconds(kLingerMs);
-    std::array<char, kReadChunk> scratch;
-    for (size_t drained = 0; drained < kLingerBytes;) {
-        if (!waitFor(fd, POLLIN, millisecondsUntil(deadline))) {
-            break;
-        }
-        ssize_t n = ::recv(fd, scratch.data(), scratch.size(), MSG_DONTWAIT);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-            break;
-        }
-        drained += n > 0 ? static_cast<size_t>(n) : 0;
-    }
-    ::close(fd);
-}
-
 bool isLoopback(const sockaddr* a) {
     if (a->sa_family == AF_INET) {
         return (ntohl(reinterpret_cast<const sockaddr_in*>(a)->sin_addr.s_addr) >> 24) == 127;
@@ -102,151 +46,6 @@ bool isLoopback(const sockaddr* a) {
     return a->sa_family == AF_INET6 &&
            IN6_IS_ADDR_LOOPBACK(&reinterpret_cast<const sockaddr_in6*>(a)->sin6_addr);
 }
-
-// One connection as cpp-httplib reads and writes it, with the bounds applied: a read past the
-// head or body bound, or after the request's time is up, fails, and so ends the request.
-class BoundedStream : public httplib::Stream {
-  public:
-    BoundedStream(int fd, const HttpLimits& limits) : fd_(fd), limits_(limits) {}
-
-    // Waits up to the idle time for the next request; false when none comes.
-    bool awaitRequest() {
-        return buffered() > 0 || waitFor(fd_, POLLIN, static_cast<int>(limits_.idleTime.count()));
-    }
-    void beginRequest() {
-        Clock::time_point now = Clock::now();
-        deadline_ = now + limits_.requestTime;
-        headDeadline_ = std::min(deadline_, now + limits_.headTime);
-        headBytes_ = 0;
-        bodyBytes_ = 0;
-        inHead_ = true;
-        blankLineMatch_ = 0;
-    }
-
-    // Sends the answer and ends the request: nothing more is read or written on the connection,
-    // so whatever the request goes on to do, its body stays unread.
-    void refuse(const std::string& answer) {
-        write(answer.data(), answer.size());
-        refused_ = true;
-    }
-    bool refused() const { return refused_; }
-
-    bool is_readable() const override {
-        return !refused_ &&
-               (buffered() > 0 || waitFor(fd_, POLLIN, millisecondsUntil(readDeadline())));
-    }
-    bool is_writable() const override {
-        return !refused_ && !peerClosed() &&
-               waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()));
-    }
-    ssize_t read(char* ptr, size_t size) override {
-        if (refused_ || (buffered() == 0 && !fill()) || size == 0) {
-            return -1;
-        }
-        size_t n = std::min(size, buffered());
-        if (!account(buffer_.data() + start_, n)) {
-            return -1;
-        }
-        std::memcpy(ptr, buffer_.data() + start_, n);
-        start_ += n;
-        return static_cast<ssize_t>(n);
-    }
-    ssize_t write(const char* ptr, size_t size) override {
-        if (refused_) {
-            return -1;
-        }
-        size_t sent = 0;
-        while (sent < size) {
-            if (!waitFor(fd_, POLLOUT, static_cast<int>(limits_.writeTime.count()))) {
-                return -1;
-            }
-            ssize_t n = ::send(fd_, ptr + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-                continue;
-            }
-            if (n <= 0) {
-                return -1;
-            }
-            sent += static_cast<size_t>(n);
-        }
-        return static_cast<ssize_t>(size);
-    }
-    void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        sockaddr_storage a{};
-        socklen_t length = sizeof a;
-        if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
-            addressText(a, ip, port);
-        }
-    }
-    void get_local_ip_and_port(std::string& ip, int& port) const override {
-        sockaddr_storage a{};
-        socklen_t length = sizeof a;
-        if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
-            addressText(a, ip, port);
-        }
-    }
-    socket_t socket() const override { return fd_; }
-
-  private:
-    size_t buffered() const { return end_ - start_; }
-    // The request line and headers have a shorter time to arrive than the whole request.
-    Clock::time_point readDeadline() const { return inHead_ ? headDeadline_ : deadline_; }
-
-    bool fill() {
-        if (!waitFor(fd_, POLLIN, millisecondsUntil(readDeadline()))) {
-            return false;
-        }
-        ssize_t n;
-        do {
-            n = ::recv(fd_, buffer_.data(), buffer_.size(), MSG_DONTWAIT);
-        } while (n < 0 && errno == EINTR);
-        if (n <= 0) {
-            return false;
-        }
-        start_ = 0;
-        end_ = static_cast<size_t>(n);
-        return true;
-    }
-
-    // Counts bytes handed on against the head bound until the blank line, then the body bound.
-    bool account(const char* data, size_t n) {
-        static constexpr char kBlankLine[] = "\r\n\r\n";
-        size_t i = 0;
-        for (; i < n && inHead_; ++i) {
-            ++headBytes_;
-            blankLineMatch_ = data[i] == kBlankLine[blankLineMatch_] ? blankLineMatch_ + 1
-                              : data[i] == '\r'                      ? 1
-                                                                     : 0;
-            inHead_ = blankLineMatch_ < 4;
-        }
-        if (inHead_) {
-            return headBytes_ <= limits_.maxHeadBytes;
-        }
-        bodyBytes_ += n - i;
-        return bodyBytes_ <= limits_.maxBodyBytes + kReadChunk;
-    }
-
-    // True once the client has ended its side of the connection and every byte it sent is in
-    // hand, even when some are still unread: an event stream with a request after it ends.
-    bool peerClosed() const {
-        char byte;
-        ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
-    }
-
-    int fd_;
-    const HttpLimits& limits_;
-    std::array<char, kReadChunk> buffer_{};
-    size_t start_ = 0;
-    size_t end_ = 0;
-    Clock::time_point deadline_ = Clock::now();
-    Clock::time_point headDeadline_ = Clock::now();
-    bool refused_ = false;
-    size_t headBytes_ = 0;
-    size_t bodyBytes_ = 0;
-    bool inHead_ = true;
-    int blankLineMatch_ = 0;
-};
 
 }  // namespace
 

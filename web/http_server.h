@@ -18,17 +18,7 @@
 #include <string>
 #include <thread>
 
-struct HttpLimits {
-    int maxConnections = 64;
-    int maxConnectionsPerClient = 8;  // from one remote address
-    size_t maxHeadBytes = 8192;       // request line and headers
-    size_t maxBodyBytes = 16384;
-    std::chrono::milliseconds headTime{3000};      // for the request line and headers to arrive
-    std::chrono::milliseconds requestTime{10000};  // for a whole request to arrive
-    std::chrono::milliseconds writeTime{5000};     // for the client to take each piece
-    std::chrono::milliseconds idleTime{5000};      // between requests of a kept-alive connection
-    int requestsPerConnection = 100;
-};
+#include "web/http_limits.h"
 
 class HttpServer : public httplib::Server {
   public:

@@ -10,6 +10,8 @@
 // The HTTP threads read only the snapshot the farm's thread publishes at the end of each tick;
 // commands wait in a queue that the farm's thread serves between ticks. The server listens on
 // a loopback address unless a Token is set, and never reads or writes a file a client names.
+// web_monitor.cpp starts, stops and feeds the monitor from the farm's thread; web_routes.cpp
+// holds the routes that the HTTP threads run.
 #pragma once
 
 #include <condition_variable>

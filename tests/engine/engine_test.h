@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "sim/node_files.h"

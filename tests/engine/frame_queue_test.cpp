@@ -1,5 +1,6 @@
 // The image scans and the frame queue, with real image files in a temporary folder.
 #include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 
 #include <cstring>
 #include <vector>

@@ -1,7 +1,7 @@
 // Farm events told to the operator: the front end's alert follows Beep_compl and Beep_error,
 // Notify_Command is started for every event with the event word and its text, and a command
 // that cannot be started is logged once.
-#include "settings/farm_notify.h"
+#include "report/farm_notify.h"
 
 #include <sys/stat.h>
 

@@ -14,7 +14,7 @@
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -17,8 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kFolders = {"platform", "farm", "settings", "queue", "engine",
-                                           "web",      "sim",  "ui",       "app"};
+const std::vector<std::string> kFolders = {"platform", "farm", "report", "settings", "queue",
+                                           "engine",   "web",  "sim",    "ui",       "app"};
 
 struct Include {
     std::string target;  // as written between the quotes or brackets

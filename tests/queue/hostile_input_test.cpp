@@ -9,6 +9,7 @@
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
 #include "queue/queue_file.h"
+#include "queue/scene_listing.h"
 #include "queue/scene_reader.h"
 #include "tests/support/farm_fixture.h"
 

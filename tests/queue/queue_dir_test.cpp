@@ -7,6 +7,8 @@
 
 #include "platform/fixed_text.h"
 #include "queue/queue_file.h"
+#include "queue/queue_order.h"
+#include "queue/scene_listing.h"
 #include "tests/support/farm_fixture.h"
 #include "tests/support/free_space_file_system.h"
 

@@ -13,6 +13,7 @@
 #include "engine/operator_commands.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
+#include "queue/queue_order.h"
 #include "scenario_support.h"
 
 namespace {

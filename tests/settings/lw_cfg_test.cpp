@@ -6,7 +6,7 @@
 
 #include "platform/fixed_text.h"
 #include "settings/settings_file.h"
-#include "test_farm.h"
+#include "tests/support/test_farm.h"
 
 namespace {
 

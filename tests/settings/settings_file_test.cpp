@@ -10,7 +10,7 @@
 #include "platform/fixed_text.h"
 #include "platform/profile.h"
 #include "settings/settings_table.h"
-#include "test_farm.h"
+#include "tests/support/test_farm.h"
 
 namespace {
 

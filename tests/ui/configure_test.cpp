@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 
 #include "platform/fixed_text.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "settings/settings_file.h"
 #include "ui/configure_dlg.h"
 #include "ui/name_node_dlg.h"

@@ -13,7 +13,7 @@
 
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "settings/settings_file.h"
 #include "ui_support.h"
 

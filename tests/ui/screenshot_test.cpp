@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "engine/operator_commands.h"
 #include "platform/fixed_text.h"
 #include "screenshots.h"

@@ -16,7 +16,7 @@
 #include <set>
 
 #include "engine/farm_stats.h"
-#include "engine/frame_queue.h"
+#include "engine/image_scan.h"
 #include "platform/fixed_text.h"
 #include "sim/node_files.h"
 #include "ui/last_frame_pane.h"

@@ -15,7 +15,7 @@
 #include "farm_fixture.h"
 #include "platform/fixed_text.h"
 #include "queue/queue_dir.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 #include "wait_for.h"
 #include "web_support.h"
 

@@ -1,4 +1,4 @@
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,11 +1,11 @@
 // The farm log: exact bytes of a line, Clear Log, and the tail the log pane shows.
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "test_farm.h"
+#include "tests/support/test_farm.h"
 
 namespace {
 

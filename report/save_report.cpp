@@ -1,7 +1,7 @@
-#include "settings/save_report.h"
+#include "report/save_report.h"
 
 #include "farm/farm.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "settings/farm_notify.h"
+#include "report/farm_notify.h"
 
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/process.h"
-#include "settings/farm_log.h"
+#include "report/farm_log.h"
 
 namespace {
 
