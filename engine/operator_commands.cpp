@@ -10,6 +10,7 @@
 #include "engine/node_actions.h"
 #include "engine/render_again.h"
 #include "engine/render_again_frames.h"
+#include "engine/scene_scans.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "platform/path.h"

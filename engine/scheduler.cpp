@@ -3,6 +3,7 @@
 #include "engine/channel.h"
 #include "engine/frame_queue.h"
 #include "engine/node_actions.h"
+#include "engine/scene_scans.h"
 #include "farm/command_words.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"

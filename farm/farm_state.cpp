@@ -76,6 +76,15 @@ int findScene(const FarmState& s, int32_t sceneId) {
     return 0;
 }
 
+int firstEntryInRunning(const FarmState& s) {
+    for (int k = 1; k <= s.sceneCount; ++k) {
+        if (s.scenes[k].position != 0) {
+            return k;
+        }
+    }
+    return 0;
+}
+
 std::string sceneFileName(const FarmState& s, int32_t sceneId) {
     int k = findScene(s, sceneId);
     return k == 0 ? std::string("No Scene") : std::string(textOf(s.scenes[k].fileName));

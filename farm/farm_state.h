@@ -148,6 +148,9 @@ FrameCounts countFrames(const SceneEntry& e);
 
 // Entry number 1..sceneCount whose sceneId equals id, searching upward; 0 when none.
 int findScene(const FarmState& s, int32_t sceneId);
+// The entry of the first scene still in the running (position other than 0), 0 when none; the
+// entries after it are in the running too, as reorderQueue keeps them together.
+int firstEntryInRunning(const FarmState& s);
 // That entry's fileName, or "No Scene".
 std::string sceneFileName(const FarmState& s, int32_t sceneId);
 // "frame 7 of a.lws": how log lines name a frame.

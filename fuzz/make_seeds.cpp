@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "engine/frame_queue.h"
+#include "engine/scene_scans.h"
 #include "fuzz/fuzz_farm.h"
 #include "fuzz/queue_sandbox.h"
 #include "platform/path.h"

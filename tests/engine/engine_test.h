@@ -11,6 +11,7 @@
 
 #include "engine/frame_queue.h"
 #include "engine/image_scan.h"
+#include "engine/scene_scans.h"
 #include "farm/farm.h"
 #include "platform/fixed_text.h"
 #include "sim/node_files.h"

@@ -1,6 +1,7 @@
 // The image scans and the frame queue, with real image files in a temporary folder.
 #include "engine/frame_queue.h"
 #include "engine/image_scan.h"
+#include "engine/scene_scans.h"
 
 #include <cstring>
 #include <vector>
