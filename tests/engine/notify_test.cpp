@@ -5,12 +5,10 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
-#include <thread>
-
 #include "engine/problem_frame.h"
 #include "engine/scheduler.h"
 #include "engine_test.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -27,14 +25,14 @@ class Notify : public EngineTest {
     }
     // Waits until events.txt holds lines lines; gives its text.
     std::string eventLines(size_t lines) {
-        for (int i = 0; i < 1000; ++i) {
-            std::string text = fileExists(events) ? readText(events) : "";
-            if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) {
-                return text;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return fileExists(events) ? readText(events) : "";
+        auto text = [&] { return fileExists(events) ? readText(events) : std::string(); };
+        waitFor(
+            [&] {
+                std::string now = text();
+                return static_cast<size_t>(std::count(now.begin(), now.end(), '\n')) >= lines;
+            },
+            20000);
+        return text();
     }
     // Scene 7 with frame 2 reported finished by node 1 and no image: a problem frame.
     int queueProblemFrame() {

@@ -9,9 +9,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
@@ -28,14 +28,7 @@ std::string writeArgsScript(const TempDir& dir, std::string_view before = "") {
 }
 
 bool waitForFile(const std::string& path, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (fileExists(path)) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return waitFor([&] { return fileExists(path); }, timeoutMs);
 }
 
 TEST(Process, ArgumentsArriveWholeWithoutAShell) {

@@ -1,21 +1,14 @@
 // The real kestrun-node-sim program, started as its own process.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "node_process.h"
 #include "temp_dir.h"
+#include "wait_for.h"
 
 namespace {
 
 std::string waitForAck(const std::string& path, const std::string& word) {
-    for (int i = 0; i < 500; ++i) {
-        if (fileExists(path) && readText(path) == word) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    waitFor([&] { return fileExists(path) && readText(path) == word; }, 5000);
     return fileExists(path) ? readText(path) : "";
 }
 

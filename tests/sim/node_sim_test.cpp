@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "temp_dir.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -307,10 +308,8 @@ TEST(NodeSim, RunsOnAThreadUntilQuit) {
     sim::NodeSim::Status ended = sim::NodeSim::Status::Running;
     std::jthread runner([&](std::stop_token stop) { ended = node.run(stop); });
     auto waitForAck = [&](const std::string& word) {
-        for (int i = 0;
-             i < 500 && !(fileExists(node.ackPath()) && readText(node.ackPath()) == word); ++i) {
-            std::this_thread::sleep_for(10ms);
-        }
+        waitFor([&] { return fileExists(node.ackPath()) && readText(node.ackPath()) == word; },
+                5000);
         return readText(node.ackPath());
     };
     writeText(node.jobPath(), "init");
