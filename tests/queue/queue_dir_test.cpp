@@ -10,22 +10,8 @@
 #include "queue/queue_order.h"
 #include "queue/scene_listing.h"
 #include "tests/support/farm_fixture.h"
-#include "tests/support/free_space_file_system.h"
 
 namespace {
-
-constexpr uint64_t kMB = 1048576;
-
-// The log's messages and details, without their time prefixes.
-std::vector<std::string> logged(const FarmFixture& f) {
-    std::vector<std::string> lines;
-    std::string text =
-        fileExists(f.farm->state.logFilePath) ? readText(f.farm->state.logFilePath) : std::string();
-    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        lines.push_back(text.substr(at + 15, end - at - 15));
-    }
-    return lines;
-}
 
 std::vector<std::string> queueNames(const FarmState& s) {
     std::vector<std::string> names;
@@ -68,10 +54,10 @@ TEST_F(QueueDirTest, SceneSavedAgainIsRemovedThenAddedAtTheEndWithANewId) {
     ASSERT_TRUE(checkSceneQueue(*f.farm));
     int32_t oldIds = std::max(s.scenes[1].sceneId, s.scenes[2].sceneId);
     setModifiedTime(f.queueDir + "/a.lws", 2000000);
-    size_t before = logged(f).size();
+    size_t before = f.loggedMessages().size();
 
     ASSERT_TRUE(checkSceneQueue(*f.farm));
-    std::vector<std::string> lines = logged(f);
+    std::vector<std::string> lines = f.loggedMessages();
     lines.erase(lines.begin(), lines.begin() + before);
     EXPECT_EQ(lines, (std::vector<std::string>{"Scene file removed from queue: a.lws",
                                                "Added Newer scene file with name a.lws"}));
@@ -89,7 +75,7 @@ TEST_F(QueueDirTest, ASceneThatCannotBeRenderedIsLoggedWithItsReason) {
     f.addSceneFile("b_no_prefix.lws", noPrefix);
     addScene("c_good.lws");
     ASSERT_TRUE(checkSceneQueue(*f.farm));
-    std::vector<std::string> lines = logged(f);
+    std::vector<std::string> lines = f.loggedMessages();
     auto count = [&](const std::string& line) {
         return std::count(lines.begin(), lines.end(), line);
     };
@@ -157,17 +143,17 @@ TEST_F(QueueDirTest, ReorderCommands) {
         SCOPED_TRACE(row.name);
         std::remove(s.queueFilePath.c_str());
         s.frameQueueCount = 3;
-        size_t before = logged(f).size();
+        size_t before = f.loggedMessages().size();
         int32_t id = s.scenes[row.entry].sceneId;
         int after = row.raise ? raiseScene(*f.farm, row.entry, row.target)
                               : lowerScene(*f.farm, row.entry, row.target);
         EXPECT_EQ(s.scenes[after].sceneId, id);
         EXPECT_EQ(queueNames(s), row.order);
-        EXPECT_EQ(logged(f).size(), before + (row.logs ? 1 : 0));
+        EXPECT_EQ(f.loggedMessages().size(), before + (row.logs ? 1 : 0));
         EXPECT_EQ(fileExists(s.queueFilePath), row.logs);
         EXPECT_EQ(s.frameQueueCount, row.logs ? 0 : 3);
     }
-    EXPECT_EQ(logged(f).back(), "Queue item b.lws preprioritized to 4 ");
+    EXPECT_EQ(f.loggedMessages().back(), "Queue item b.lws preprioritized to 4 ");
 }
 
 TEST_F(QueueDirTest, ProblemSceneDoesNotMove) {
@@ -175,13 +161,13 @@ TEST_F(QueueDirTest, ProblemSceneDoesNotMove) {
     addScene("b.lws");
     ASSERT_TRUE(checkSceneQueue(*f.farm));
     s.scenes[2].problemCount = 32;
-    size_t before = logged(f).size();
+    size_t before = f.loggedMessages().size();
     EXPECT_EQ(raiseScene(*f.farm, 2, 1), 2);
     EXPECT_EQ(lowerScene(*f.farm, 2, 3), 2);
     s.scenes[1].problemCount = 40;
     EXPECT_EQ(lowerScene(*f.farm, 1, 2), 1);
     EXPECT_EQ(queueNames(s), (std::vector<std::string>{"1:a.lws", "2:b.lws"}));
-    EXPECT_EQ(logged(f).size(), before);
+    EXPECT_EQ(f.loggedMessages().size(), before);
 }
 
 TEST_F(QueueDirTest, UnreadableFolderKeepsTheQueueAndLogsOnce) {
@@ -191,7 +177,7 @@ TEST_F(QueueDirTest, UnreadableFolderKeepsTheQueueAndLogsOnce) {
     std::string saved = readText(s.queueFilePath);
     std::string folder = f.farm->settings.Scene_Queue_Dir;
     std::string gone = f.dir.path() + "/unmounted";
-    std::vector<std::string> expected = logged(f);
+    std::vector<std::string> expected = f.loggedMessages();
 
     for (int round = 0; round < 2; ++round) {
         f.farm->settings.Scene_Queue_Dir = gone;
@@ -199,7 +185,7 @@ TEST_F(QueueDirTest, UnreadableFolderKeepsTheQueueAndLogsOnce) {
         EXPECT_TRUE(checkSceneQueue(*f.farm));
         EXPECT_EQ(s.sceneCount, 2);
         expected.push_back("Scene queue directory cannot be read " + gone);
-        EXPECT_EQ(logged(f), expected);
+        EXPECT_EQ(f.loggedMessages(), expected);
         f.farm->settings.Scene_Queue_Dir = folder;
         EXPECT_TRUE(checkSceneQueue(*f.farm));
     }
@@ -213,7 +199,7 @@ TEST_F(QueueDirTest, FullQueueLeavesTheRestInTheFolderAndSaysSoOnceEachTime) {
         addScene(name);
     }
     auto fullLines = [&] {
-        std::vector<std::string> lines = logged(f);
+        std::vector<std::string> lines = f.loggedMessages();
         return std::count(lines.begin(), lines.end(), "Scene queue full ");
     };
     ASSERT_TRUE(checkSceneQueue(*f.farm));
@@ -263,149 +249,10 @@ TEST_F(QueueDirTest, NameWithAControlCharacterIsRefusedOnce) {
     ASSERT_TRUE(checkSceneQueue(*f.farm));
     ASSERT_TRUE(checkSceneQueue(*f.farm));
     EXPECT_EQ(queueNames(s), std::vector<std::string>{"1:good.lws"});
-    std::vector<std::string> lines = logged(f);
+    std::vector<std::string> lines = f.loggedMessages();
     EXPECT_EQ(
         std::count(lines.begin(), lines.end(), "Scene file name cannot be queued: bad?name.lws"),
         1);
-}
-
-// Records whether the farm was halted while the box was open.
-class HaltWatchingHost : public RecordingHost {
-  public:
-    const Farm* farm = nullptr;
-    std::vector<bool> haltedWhileAsked;
-    bool askFreeSpaceRetry(const std::string& text) override {
-        haltedWhileAsked.push_back(farm->state.halted);
-        return RecordingHost::askFreeSpaceRetry(text);
-    }
-};
-
-class FreeSpaceTest : public ::testing::Test {
-  protected:
-    FarmFixture f;
-    FreeSpaceFileSystem fs;
-    HaltWatchingHost host;
-    Farm farm{host, fs, f.clock, f.settingsFile};
-
-    void SetUp() override {
-        farm.settings = f.farm->settings;
-        farm.state.logFilePath = f.farm->state.logFilePath;
-        farm.state.queueFilePath = f.farm->state.queueFilePath;
-        farm.settings.Free_Space_Minimum = 100;
-        host.farm = &farm;
-        f.addSceneFile("head.lws", sceneText(1, 5, 1, f.contentDir + "/images/shot"));
-        fs.answers = {200 * kMB};
-        ASSERT_TRUE(checkSceneQueue(farm));
-        f.addSceneFile("later.lws", sceneText(1, 5, 1, f.contentDir + "/images/later"));
-        fs.queries = 0;
-    }
-};
-
-TEST_F(FreeSpaceTest, HaltAsksUntilThereIsRoomThenGoesOn) {
-    farm.settings.Beep_error = 1;
-    fs.answers = {50 * kMB, 60 * kMB, 100 * kMB};
-    host.freeSpaceAnswers = {true, true};
-    EXPECT_TRUE(checkSceneQueue(farm));
-    std::string mount = fs.mountPoint(f.contentDir + "/images");
-    // One alert for the halt, however often the box asks.
-    EXPECT_EQ(host.alerts, std::vector<std::string>{"free-space-halt " + mount});
-    EXPECT_EQ(host.questions,
-              (std::vector<std::string>{
-                  "Free space on " + mount + " only 50 MB!\n\nPlease increase to 100 MB",
-                  "Free space on " + mount + " only 60 MB!\n\nPlease increase to 100 MB"}));
-    EXPECT_EQ(host.haltedWhileAsked, (std::vector<bool>{true, true}));
-    EXPECT_FALSE(farm.state.halted);
-    std::vector<std::string> lines = logged(f);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         "Free space on " + mount + " only 50 MB! Kestrun Halted. "),
-              1);
-    EXPECT_EQ(farm.state.sceneCount, 2);
-}
-
-TEST_F(FreeSpaceTest, CancelEndsTheCheckBeforeTheFolderIsListed) {
-    fs.answers = {50 * kMB};
-    host.freeSpaceAnswers = {true, false};
-    EXPECT_FALSE(checkSceneQueue(farm));
-    EXPECT_EQ(host.questions.size(), 2u);
-    EXPECT_FALSE(farm.state.halted);
-    EXPECT_EQ(farm.state.sceneCount, 1);  // later.lws not taken in
-}
-
-TEST_F(FreeSpaceTest, RoomIsComparedInSixtyFourBits) {
-    struct Row {
-        const char* name;
-        int minimum;
-        uint64_t free;
-        size_t asked;
-        int queries;
-    };
-    const std::vector<Row> rows = {
-        {"above 4 GB, low word small", 100, (uint64_t{4} << 30) + 50 * kMB, 0, 1},
-        {"exactly the minimum", 100, 100 * kMB, 0, 1},
-        {"check off", 0, 0, 0, 0},
-        {"below zero counts as off", -5, 0, 0, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        farm.settings.Free_Space_Minimum = row.minimum;
-        fs.answers = {row.free};
-        fs.queries = 0;
-        host.questions.clear();
-        EXPECT_TRUE(checkSceneQueue(farm));
-        EXPECT_EQ(host.questions.size(), row.asked);
-        EXPECT_EQ(fs.queries, row.queries);
-    }
-}
-
-TEST_F(FreeSpaceTest, NoLiveSceneNoCheck) {
-    farm.state.scenes[1].position = 0;
-    fs.answers = {0};
-    EXPECT_TRUE(checkSceneQueue(farm));
-    EXPECT_EQ(fs.queries, 0);
-}
-
-}  // namespace
-
-namespace {
-
-// A second scene writing the images of a live one would be complete at once on the first one's
-// images: it is refused with a text naming that scene, unless the two ranges share no frame or
-// the first one is out of the running.
-TEST(SharedImageNames, ASceneWritingTheImagesOfALiveOneIsRefused) {
-    struct Case {
-        const char* name;
-        int first2, last2, step2;
-        const char* prefix2;  // under the content folder; the first scene writes "out/shot"
-        bool firstComplete;
-        bool refused;
-    };
-    const Case cases[] = {
-        {"same images, same range", 1, 10, 1, "out/shot", false, true},
-        {"overlapping ranges", 8, 20, 1, "out/shot", false, true},
-        {"ranges apart: a shot split in two", 11, 20, 1, "out/shot", false, false},
-        {"steps that never meet", 2, 10, 2, "out/shot", false, false},
-        {"another image name", 1, 10, 1, "out/other", false, false},
-        {"the first one complete", 1, 10, 1, "out/shot", true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FarmFixture f;
-        FarmState& s = f.farm->state;
-        f.addSceneFile("a.lws", sceneText(1, 9, 2, f.contentDir + "/out/shot"));
-        ASSERT_TRUE(checkSceneQueue(*f.farm));
-        int32_t idA = s.scenes[1].sceneId;
-        s.scenes[1].position = c.firstComplete ? 0 : 1;
-        f.addSceneFile("b.lws",
-                       sceneText(c.first2, c.last2, c.step2, f.contentDir + "/" + c.prefix2));
-        ASSERT_TRUE(checkSceneQueue(*f.farm));
-        ASSERT_EQ(s.sceneCount, 2);
-        const SceneEntry& b = s.scenes[s.scenes[1].sceneId == idA ? 2 : 1];
-        EXPECT_EQ(sceneFailed(b), c.refused);
-        EXPECT_EQ(textOf(b.outputPath) == "Same image names as a.lws, which is still queued",
-                  c.refused)
-            << textOf(b.outputPath);
-        EXPECT_EQ(b.position == 0, c.refused);
-    }
 }
 
 }  // namespace

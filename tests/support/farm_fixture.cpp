@@ -76,6 +76,15 @@ std::string FarmFixture::log() const {
     return readText(queueDir + "/Logfile.txt");
 }
 
+std::vector<std::string> FarmFixture::loggedMessages() const {
+    std::string text = fileExists(queueDir + "/Logfile.txt") ? log() : std::string();
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        lines.push_back(text.substr(at + 15, end - at - 15));
+    }
+    return lines;
+}
+
 std::vector<std::string> FarmFixture::nodeArgs(int n, const std::vector<std::string>& extra) const {
     std::vector<std::string> args{"--command-dir",   commandDir,      "--node",
                                   std::to_string(n), "--content-dir", contentDir};

@@ -52,6 +52,8 @@ class FarmFixture {
     // The text of node's job file, and of the log in the queue folder ("" when there is none).
     std::string job(int node) const;
     std::string log() const;
+    // The log's lines without their time prefixes (none when there is no log).
+    std::vector<std::string> loggedMessages() const;
     // The options of a simulated node for node number n on the fixture's command and content
     // folders, then extra (later options win).
     std::vector<std::string> nodeArgs(int n, const std::vector<std::string>& extra = {}) const;
